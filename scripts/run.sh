@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds Velkin.exe and starts it under Wine: on the current X display when there is one,
+# otherwise on a private Xvfb, where a screenshot is taken and the program closed again.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/setup-machine.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target Velkin
+
+build_dir=$root/build/windows
+demo=$build_dir/demo
+mkdir -p "$demo"
+cp -f "$build_dir/bin/Velkin.exe" "$demo/"
+
+export WINEPREFIX=$build_dir/wineprefix
+export WINEDEBUG=-all
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEDLLOVERRIDES="mscoree,mshtml="
+scripts/wine-prefix.sh "$WINEPREFIX"
+
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "Starting Velkin on $DISPLAY"
+    exec wine "$demo/Velkin.exe"
+fi
+
+shot=$build_dir/screenshots/velkin.png
+mkdir -p "$(dirname "$shot")"
+scripts/with-wine-session.sh "$build_dir" bash -c '
+    wine "$1" &
+    for _ in $(seq 1 50); do
+        sleep 0.2
+        xwininfo -root -tree 2>/dev/null | grep -q "Velkin 070509" && break
+    done
+    sleep 1
+    import -window root "$2"
+    wineserver -k
+' run "$demo/Velkin.exe" "$shot"
+echo "No display: Velkin ran on a private X server; screenshot saved to $shot"

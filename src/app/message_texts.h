@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the program shows or relies on, byte for byte. A line break inside a message is a
+// single line feed, and the question marks are ASCII.
+namespace velkin::text {
+
+inline constexpr std::wstring_view kApplicationTitle = L"Velkin 070509";
+inline constexpr std::wstring_view kMainWindowClass = L"TVLKN_MAIN";
+
+inline constexpr std::wstring_view kNotAnInteger = L"'%s' は整数ではありません";
+
+inline constexpr std::wstring_view kConfirmCaption = L"確認";
+inline constexpr std::wstring_view kConfirmDeleteGroupSuffix =
+    L" 番のドロップ分を削除します。\n宜しいですか?";
+inline constexpr std::wstring_view kConfirmClear = L"現在のリストをクリアします。よろしいですか?";
+inline constexpr std::wstring_view kConfirmStart = L"圧縮を開始します。\n宜しいですか?";
+inline constexpr std::wstring_view kClearByHand = L"続けて登録と圧縮する場合はリストをクリアして下さい。";
+inline constexpr std::wstring_view kClearByHandCaption = L"手動でクリアして下さい";
+inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に失敗しました.";
+inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";
+inline constexpr std::wstring_view kCannotWriteSettings = L"%s に書き込めません";
+
+inline constexpr std::wstring_view kEditProfileCaption = L"プロファイルの編集";
+inline constexpr std::wstring_view kEditProfilePrompt = L"コマンドライン";
+inline constexpr std::wstring_view kOk = L"OK";
+inline constexpr std::wstring_view kCancel = L"キャンセル";
+
+inline constexpr std::wstring_view kOpenDialogTitle = L"WinRAR.exeを指定してください";
+inline constexpr std::wstring_view kOpenDialogFilter = L"実行ファイル (*.exe)|*.exe";
+inline constexpr std::wstring_view kOpenDialogDefaultExtension = L"exe";
+inline constexpr std::wstring_view kSaveDialogTitle = L"名前を付けて保存";
+inline constexpr std::wstring_view kSaveDialogFilter = L"rarかzip (*.rar,*.zip)|*.rar;*.zip";
+inline constexpr std::wstring_view kSaveDialogDefaultExtension = L"rar";
+
+} // namespace velkin::text

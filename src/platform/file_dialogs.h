@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velkin::win {
+
+// The properties of one of the platform's file dialogs. The filter is written as the form
+// description writes it: a description and a pattern separated by "|", entries likewise.
+struct FileDialogSpec {
+    std::wstring title;
+    std::wstring filter;
+    std::wstring defaultExtension;
+    std::wstring initialFolder;
+    std::wstring fileName;
+    DWORD options = 0;
+};
+
+// Options of the main window's two dialogs.
+inline constexpr DWORD kOpenDialogOptions = OFN_HIDEREADONLY | OFN_ENABLESIZING;
+inline constexpr DWORD kSaveDialogOptions = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+
+// The chosen full path, or nothing when the user cancelled.
+std::optional<std::wstring> ShowOpenDialog(HWND owner, const FileDialogSpec& spec);
+std::optional<std::wstring> ShowSaveDialog(HWND owner, const FileDialogSpec& spec);
+
+// "a|b|c|d" as the dialog wants it: "a\0b\0c\0d\0\0".
+std::wstring DialogFilterList(std::wstring_view filter);
+
+} // namespace velkin::win

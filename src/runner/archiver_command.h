@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/code_page.h"
+
+namespace velkin {
+
+inline constexpr std::wstring_view kListFileName = L"Velkin.lst";
+
+// What one archiver run is given.
+struct ArchiverInvocation {
+    std::wstring archiverPath; // the stored location, used as it stands
+    std::wstring switches;     // the group's profile text, verbatim and unquoted, maybe empty
+    std::wstring archivePath;  // the group's destination
+    std::wstring listFilePath; // full path of the list file
+};
+
+// "<archiver>" A <switches> "<archive>" "@<list file>", joined with nothing else between.
+std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation);
+
+enum class ListFileEncoding { Ansi, Utf16 };
+
+struct ListFile {
+    ListFileEncoding encoding = ListFileEncoding::Ansi;
+    std::string bytes;
+};
+
+// One path a line, every line ended by CR LF, in list order, duplicates kept. ANSI bytes
+// without a header whenever the code page can represent every path; otherwise UTF-16LE with a
+// byte-order mark, which the archiver recognises by itself, so that no file goes missing from
+// the archive because its name was mangled into "?".
+ListFile BuildListFile(const std::vector<std::wstring>& paths, const CodePage& codePage);
+
+} // namespace velkin

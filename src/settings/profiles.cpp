@@ -1,0 +1,41 @@
+#include "settings/profiles.h"
+
+#include "app/strict_integer.h"
+
+namespace velkin {
+
+ProfileSet::ProfileSet() {
+    for (int n = 1; n <= kProfileCount; ++n) {
+        texts_[Index(n)] = L"pf" + DecimalText(n);
+    }
+}
+
+const std::array<std::wstring_view, kProfileCount>& ProfileSet::DefaultTexts() {
+    static constexpr std::array<std::wstring_view, kProfileCount> kDefaults = {
+        L"-EP1 -S -M5 -MD4096",     L"-EP1 -S -M5 -MD4096 -df",       L"-EP1 -S -M5 -MD4096",
+        L"-EP1 -S -M5 -MD4096", L"-EP1 -S -M5 -MD4096 -df -ioff",
+    };
+    return kDefaults;
+}
+
+std::wstring ProfileSet::Option(int n) const {
+    return IsProfileNumber(n) ? texts_[Index(n)] : std::wstring();
+}
+
+std::wstring ProfileSet::Caption(int n) const {
+    return DecimalText(n) + L' ' + Option(n);
+}
+
+void ProfileSet::SetText(int n, std::wstring text) {
+    if (IsProfileNumber(n)) {
+        texts_[Index(n)] = std::move(text);
+    }
+}
+
+void ProfileSet::Select(int n) {
+    if (IsProfileNumber(n)) {
+        selected_ = n;
+    }
+}
+
+} // namespace velkin

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace velkin {
+
+inline constexpr int kProfileCount = 5;
+
+// The five archiver switch strings, numbered 1 to 5, and which one is selected. Exactly one is
+// selected at all times. A profile's text is kept exactly as given, blanks and all.
+class ProfileSet {
+public:
+    // The texts of the form description, "pf1" to "pf5", profile 1 selected; start-up always
+    // replaces them.
+    ProfileSet();
+
+    static const std::array<std::wstring_view, kProfileCount>& DefaultTexts();
+    static bool IsProfileNumber(int n) { return n >= 1 && n <= kProfileCount; }
+
+    int SelectedNo() const { return selected_; }
+    const std::wstring& SelectedOption() const { return texts_[Index(selected_)]; }
+    // Empty text for any number outside 1 to 5.
+    std::wstring Option(int n) const;
+
+    // The menu caption: the digit, one blank, the text.
+    std::wstring Caption(int n) const;
+
+    void SetText(int n, std::wstring text);
+    // Numbers outside 1 to 5 change nothing.
+    void Select(int n);
+    void ReplaceSelectedText(std::wstring text) { texts_[Index(selected_)] = std::move(text); }
+
+private:
+    static std::size_t Index(int n) { return static_cast<std::size_t>(n - 1); }
+
+    std::array<std::wstring, kProfileCount> texts_;
+    int selected_ = 1;
+};
+
+} // namespace velkin

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "settings/profiles.h"
+
+namespace velkin {
+
+inline constexpr int kJobColumnCount = 6;
+
+// Everything that outlives a run, as plain values.
+struct Settings {
+    std::int32_t left = 100;
+    std::int32_t top = 100;
+    std::int32_t width = 640;
+    std::int32_t height = 400;
+    std::array<std::wstring, kProfileCount> profileTexts;
+    std::array<std::int32_t, kJobColumnCount> columnWidths = {50, 80, 200, 200, 200, 70};
+    std::wstring winRarPath;
+    std::int32_t selectedProfile = 1;
+    bool savePath = false;
+    bool clearEnd = false;
+};
+
+// The values a start without a settings file applies.
+Settings DefaultSettings();
+
+} // namespace velkin

@@ -1,0 +1,96 @@
+#include <doctest/doctest.h>
+
+#include <string>
+#include <vector>
+
+#include "runner/archiver_command.h"
+
+namespace velkin {
+namespace {
+
+// Stands in for the system's code page: ASCII passes, and so do the two Shift-JIS characters
+// the tests use; every other character has no ANSI form.
+class FakeShiftJis final : public CodePage {
+public:
+    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
+        std::string bytes;
+        for (const wchar_t c : text) {
+            if (c < 0x80) {
+                bytes += static_cast<char>(c);
+            } else if (c == L'表') {
+                bytes += "\x95\x5C";
+            } else if (c == L'ソ') {
+                bytes += "\x83\x5C";
+            } else {
+                return std::nullopt;
+            }
+        }
+        return bytes;
+    }
+};
+
+} // namespace
+
+TEST_CASE("the archiver command line joins its parts exactly") {
+    struct Case {
+        ArchiverInvocation invocation;
+        std::wstring_view line;
+    };
+    const Case cases[] = {
+        {{L"C:\\PROGRA~1\\WinRAR\\WinRAR.exe", L"-EP1 -S -M5 -MD4096", L"D:\\x\\a.rar",
+          L"C:\\Velkin\\Velkin.lst"},
+         L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A -EP1 -S -M5 -MD4096 \"D:\\x\\a.rar\" "
+         L"\"@C:\\Velkin\\Velkin.lst\""},
+        // An empty profile leaves two blanks between A and the archive.
+        {{L"W.exe", L"", L"D:\\x\\a.rar", L"C:\\v\\Velkin.lst"},
+         L"\"W.exe\" A  \"D:\\x\\a.rar\" \"@C:\\v\\Velkin.lst\""},
+        // A group no row carries: empty switches and archive path.
+        {{L"W.exe", L"", L"", L"C:\\v\\Velkin.lst"}, L"\"W.exe\" A  \"\" \"@C:\\v\\Velkin.lst\""},
+        // Blanks in paths arrive quoted; quotes in the switches arrive as written.
+        {{L"C:\\Program Files\\WinRAR\\WinRAR.exe", L"-ap\"my dir\" -afzip",
+          L"D:\\my docs\\a b.zip", L"C:\\Velkin dir\\Velkin.lst"},
+         L"\"C:\\Program Files\\WinRAR\\WinRAR.exe\" A -ap\"my dir\" -afzip \"D:\\my docs\\a b.zip\" "
+         L"\"@C:\\Velkin dir\\Velkin.lst\""},
+        // An empty location is still quoted.
+        {{L"", L"-m5", L"a.rar", L"Velkin.lst"}, L"\"\" A -m5 \"a.rar\" \"@Velkin.lst\""},
+        {{L"W.exe", L"-EP1", L"D:\\表\\ソ.rar", L"C:\\v\\Velkin.lst"},
+         L"\"W.exe\" A -EP1 \"D:\\表\\ソ.rar\" \"@C:\\v\\Velkin.lst\""},
+    };
+    for (const auto& c : cases) {
+        CHECK(BuildArchiverCommandLine(c.invocation) == c.line);
+    }
+}
+
+TEST_CASE("the list file holds one path a line, each ended by CR LF") {
+    const FakeShiftJis codePage;
+
+    SUBCASE("no paths give an empty file") {
+        const auto file = BuildListFile({}, codePage);
+        CHECK(file.encoding == ListFileEncoding::Ansi);
+        CHECK(file.bytes.empty());
+    }
+    SUBCASE("one path") {
+        const auto file = BuildListFile({L"D:\\x\\a.txt"}, codePage);
+        CHECK(file.bytes == "D:\\x\\a.txt\r\n");
+    }
+    SUBCASE("many paths in list order, duplicates kept, in ANSI bytes") {
+        const auto file = BuildListFile(
+            {L"D:\\x\\a.txt", L"D:\\x\\b c.txt", L"D:\\x\\表.txt", L"D:\\x\\a.txt", L"D:\\ソ"},
+            codePage);
+        CHECK(file.encoding == ListFileEncoding::Ansi);
+        CHECK(file.bytes ==
+              "D:\\x\\a.txt\r\nD:\\x\\b c.txt\r\nD:\\x\\\x95\x5C.txt\r\nD:\\x\\a.txt\r\nD:\\\x83\x5C\r\n");
+    }
+    SUBCASE("a path the code page cannot hold turns the whole file to UTF-16LE with a BOM") {
+        const auto file = BuildListFile({L"a", L"\uD55C", L"\U0001F600"}, codePage);
+        CHECK(file.encoding == ListFileEncoding::Utf16);
+        const std::string expected("\xFF\xFE"
+                                   "a\0\r\0\n\0"
+                                   "\x5C\xD5\r\0\n\0"
+                                   "\x3D\xD8\x00\xDE\r\0\n\0",
+                                   2 + 6 + 6 + 8);
+        CHECK(file.bytes == expected);
+    }
+}
+
+} // namespace velkin
