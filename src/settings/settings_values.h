@@ -22,6 +22,8 @@ struct Settings {
     std::int32_t selectedProfile = 1;
     bool savePath = false;
     bool clearEnd = false;
+
+    bool operator==(const Settings&) const = default;
 };
 
 // The values a start without a settings file applies.

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/ini_store.h"
+#include "settings/settings_values.h"
+
+namespace velkin {
+
+// The settings file sits next to the program, never in the current directory.
+inline constexpr std::wstring_view kSettingsFileName = L"Velkin.ini";
+inline constexpr std::wstring_view kSettingsSection = L"Main";
+// The platform reader's buffer holds 2048 characters, one of them the terminating zero.
+inline constexpr std::size_t kMaxIniValueLength = 2047;
+
+// The program directory ends in "\" already.
+std::wstring SettingsFilePath(std::wstring_view programDirectory);
+
+// What a read gives for the text after "=": blanks at both ends removed, then one pair of
+// equal quotation marks (' or ") around the whole value removed, then cut to
+// kMaxIniValueLength characters.
+std::wstring IniValueText(std::wstring_view rawValue);
+
+// The lenient number rule of the file, on a value as read: "0x"/"0X" followed by at least one
+// character is hexadecimal, "$" is hexadecimal, anything else decimal with an optional sign. The
+// whole value must be taken and fit a signed 32-bit integer.
+std::optional<std::int32_t> ParseIniInteger(std::wstring_view value);
+
+// A missing or unreadable value gives the fallback; nothing is reported.
+std::int32_t IniIntegerOr(const std::optional<std::wstring>& value, std::int32_t fallback);
+// Read as a number, 1 standing for a true fallback and 0 for false; any number but 0 is true.
+bool IniFlagOr(const std::optional<std::wstring>& value, bool fallback);
+
+// Every key of section Main; a key that is missing or unreadable keeps DefaultSettings().
+// RAROptionSelect is kept as read, whatever the number: ProfileSet::Select ignores the rest.
+Settings LoadSettings(const IniStore& store);
+// The same with other defaults, such as sizes scaled for the screen.
+Settings LoadSettings(const IniStore& store, Settings defaults);
+
+// Writes all keys; the first write that fails stops the save and throws velkin::Error
+// "<settingsPath> に書き込めません".
+void SaveSettings(IniStore& store, const Settings& settings, std::wstring_view settingsPath);
+
+} // namespace velkin
