@@ -1,0 +1,61 @@
+#include "joblist/drop_groups.h"
+
+#include <algorithm>
+
+#include "app/message_texts.h"
+#include "app/strict_integer.h"
+
+namespace velkin {
+namespace {
+
+// Removing a row and starting over from the top, as long as rows match, leaves the same list as
+// one pass that keeps the rows that do not match: the rows above were already read and kept.
+// One pass does it in linear time.
+void RemoveGroupRows(JobRows& rows, std::int32_t n) {
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        const auto value = TryParseStrictInteger(rows[at].dropNumber);
+        if (!value) {
+            std::move(rows.begin() + static_cast<std::ptrdiff_t>(at), rows.end(),
+                      rows.begin() + static_cast<std::ptrdiff_t>(kept));
+            const std::wstring unreadable = rows[kept].dropNumber;
+            rows.resize(rows.size() - (at - kept));
+            ParseStrictInteger(unreadable); // throws the error naming the text
+        }
+        if (*value == n) {
+            continue;
+        }
+        if (kept != at) {
+            rows[kept] = std::move(rows[at]);
+        }
+        ++kept;
+    }
+    rows.resize(kept);
+}
+
+} // namespace
+
+void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
+    RemoveGroupRows(rows, n);
+    dropCount = 0;
+    if (rows.empty()) {
+        return;
+    }
+    const std::wstring* currentDestination = &rows.front().destination;
+    std::wstring number = DecimalText(dropCount);
+    for (auto& row : rows) {
+        if (row.destination != *currentDestination) {
+            ++dropCount;
+            number = DecimalText(dropCount);
+            currentDestination = &row.destination;
+        }
+        row.dropNumber = number;
+    }
+    ++dropCount;
+}
+
+std::wstring DeleteGroupQuestion(std::wstring_view dropNumberText) {
+    return std::wstring(dropNumberText) + std::wstring(text::kConfirmDeleteGroupSuffix);
+}
+
+} // namespace velkin

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "joblist/job_row.h"
+
+namespace velkin {
+
+// Removes every row whose drop number reads as n, then numbers all remaining rows afresh from 0
+// by runs of neighbouring rows with the same destination text (compared exactly), and sets
+// dropCount to the number of runs.
+//
+// A drop-number text that does not read as an integer raises the parse error: the rows carrying
+// n above it are removed, the rows from it down stay, nothing is renumbered and dropCount keeps
+// its value.
+void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n);
+
+// The question asked before a group is deleted.
+std::wstring DeleteGroupQuestion(std::wstring_view dropNumberText);
+
+} // namespace velkin

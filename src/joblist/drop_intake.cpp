@@ -1,0 +1,68 @@
+#include "joblist/drop_intake.h"
+
+#include "app/strict_integer.h"
+#include "joblist/path_parts.h"
+
+namespace velkin {
+namespace {
+
+class BusyScope {
+public:
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+};
+
+} // namespace
+
+void DropIntake::Receive(std::vector<std::wstring> paths) {
+    pending_.push_back(std::move(paths));
+    if (busy_) {
+        return;
+    }
+    const BusyScope scope(busy_);
+    while (!pending_.empty()) {
+        std::vector<std::wstring> drop = std::move(pending_.front());
+        pending_.pop_front();
+        TakeIn(drop);
+    }
+}
+
+void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
+    // The platform delivers no empty drop; should one come, it takes no drop number.
+    if (paths.empty()) {
+        return;
+    }
+    const std::wstring extension = ArchiveExtension(model_.profiles.SelectedOption());
+    const ArchiveNaming naming = NameArchive(paths.front(), host_.IsDirectory(paths.front()), extension);
+    std::wstring destination = naming.Destination();
+    if (model_.savePath) {
+        if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming))) {
+            destination = std::move(*chosen);
+        }
+    }
+
+    // Fixed before the first row, so that nothing handled between rows can split the drop.
+    const std::wstring dropNumber = DecimalText(model_.dropCount);
+    const std::wstring profileNumber = DecimalText(model_.profiles.SelectedNo());
+
+    model_.rows.reserve(model_.rows.size() + paths.size());
+    for (auto& path : paths) {
+        JobRow row;
+        row.dropNumber = dropNumber;
+        row.profileNumber = profileNumber;
+        row.fileName = FileNamePart(path);
+        row.fullPath = std::move(path);
+        row.destination = destination;
+        model_.rows.push_back(std::move(row));
+        host_.Breathe();
+    }
+    ++model_.dropCount;
+    host_.RowsAppended();
+}
+
+} // namespace velkin

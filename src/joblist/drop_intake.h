@@ -1,0 +1,49 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/app_model.h"
+#include "joblist/archive_naming.h"
+
+namespace velkin {
+
+// What taking in a drop needs from the platform.
+class DropIntakeHost {
+public:
+    virtual ~DropIntakeHost() = default;
+
+    // Whether the path names an existing folder; a path that cannot be read is no folder.
+    virtual bool IsDirectory(const std::wstring& path) = 0;
+    // The save dialog; the chosen full path, or nothing when the user cancelled.
+    virtual std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) = 0;
+    // Called after every row: the host lets the window handle what is waiting whenever it has
+    // not done so for a while, showing the rows added so far.
+    virtual void Breathe() = 0;
+    // Every row of a drop is in the model.
+    virtual void RowsAppended() = 0;
+};
+
+// Turns drops into job rows: one drop, one drop number, one profile number, one destination.
+class DropIntake {
+public:
+    DropIntake(AppModel& model, DropIntakeHost& host) : model_(model), host_(host) {}
+
+    // Takes in the drop. A drop that arrives while another is being taken in (the window keeps
+    // handling messages meanwhile) waits and is taken in after it, whole, in arrival order.
+    void Receive(std::vector<std::wstring> paths);
+
+    bool Busy() const { return busy_; }
+
+private:
+    void TakeIn(std::vector<std::wstring>& paths);
+
+    AppModel& model_;
+    DropIntakeHost& host_;
+    std::deque<std::vector<std::wstring>> pending_;
+    bool busy_ = false;
+};
+
+} // namespace velkin

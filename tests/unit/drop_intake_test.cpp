@@ -1,0 +1,190 @@
+#include <doctest/doctest.h>
+
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "joblist/drop_intake.h"
+
+namespace velkin {
+namespace {
+
+// Plays the platform: folders are named up front, the save dialog answers from a script, and
+// "handling waiting messages" can run whatever a test wants to happen in the middle of a drop.
+class FakeHost final : public DropIntakeHost {
+public:
+    std::set<std::wstring> folders;
+    std::optional<std::wstring> dialogAnswer;
+    std::vector<SaveDialogRequest> dialogRequests;
+    std::function<void(std::size_t rowsSoFar)> onBreathe;
+    std::size_t appendedNotices = 0;
+    const AppModel* model = nullptr;
+
+    bool IsDirectory(const std::wstring& path) override { return folders.count(path) != 0; }
+    std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) override {
+        dialogRequests.push_back(request);
+        return dialogAnswer;
+    }
+    void Breathe() override {
+        if (onBreathe) {
+            onBreathe(model->rows.size());
+        }
+    }
+    void RowsAppended() override { ++appendedNotices; }
+};
+
+struct Fixture {
+    AppModel model;
+    FakeHost host;
+    DropIntake intake{model, host};
+
+    Fixture() {
+        host.model = &model;
+        for (int n = 1; n <= kProfileCount; ++n) {
+            model.profiles.SetText(n, std::wstring(ProfileSet::DefaultTexts()[static_cast<std::size_t>(n - 1)]));
+        }
+    }
+};
+
+std::vector<std::wstring> Column(const JobRows& rows, JobColumn column) {
+    std::vector<std::wstring> texts;
+    for (const auto& row : rows) {
+        texts.push_back(row.Text(column));
+    }
+    return texts;
+}
+
+using Texts = std::vector<std::wstring>;
+
+} // namespace
+
+TEST_CASE("a drop becomes one group of rows named after its first item") {
+    Fixture f;
+    f.model.profiles.Select(2);
+    f.intake.Receive({L"D:\\x\\a.txt", L"D:\\x\\b.txt", L"D:\\x\\c d.txt"});
+
+    REQUIRE(f.model.rows.size() == 3);
+    CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"0"});
+    CHECK(Column(f.model.rows, JobColumn::ProfileNumber) == Texts{L"2", L"2", L"2"});
+    CHECK(Column(f.model.rows, JobColumn::FileName) == Texts{L"a.txt", L"b.txt", L"c d.txt"});
+    CHECK(Column(f.model.rows, JobColumn::FullPath) ==
+          Texts{L"D:\\x\\a.txt", L"D:\\x\\b.txt", L"D:\\x\\c d.txt"});
+    CHECK(Column(f.model.rows, JobColumn::Destination) ==
+          Texts{L"D:\\x\\a.rar", L"D:\\x\\a.rar", L"D:\\x\\a.rar"});
+    CHECK(Column(f.model.rows, JobColumn::Status) == Texts{L"", L"", L""});
+    CHECK(f.model.dropCount == 1);
+    CHECK(f.host.appendedNotices == 1);
+    CHECK(f.host.dialogRequests.empty());
+}
+
+TEST_CASE("every item of a drop is a row, whatever it is and wherever it lies") {
+    Fixture f;
+    f.host.folders = {L"E:\\photo.2007", L"D:\\"};
+    f.intake.Receive({L"E:\\photo.2007", L"F:\\other\\x.txt", L"E:\\photo.2007"});
+    CHECK(Column(f.model.rows, JobColumn::Destination) ==
+          Texts{L"E:\\photo.2007.rar", L"E:\\photo.2007.rar", L"E:\\photo.2007.rar"});
+
+    f.intake.Receive({L"D:\\"});
+    CHECK(f.model.rows.back().destination == L"D:\\.rar");
+    CHECK(f.model.rows.back().fileName.empty());
+    CHECK(f.model.rows.back().dropNumber == L"1");
+    CHECK(f.model.dropCount == 2);
+}
+
+TEST_CASE("names the code page cannot hold are kept exactly") {
+    Fixture f;
+    const std::wstring korean = L"C:\\x\\\uD55C\uAD6D \U0001F600.txt";
+    f.intake.Receive({korean});
+    CHECK(f.model.rows.front().fullPath == korean);
+    CHECK(f.model.rows.front().fileName == L"\uD55C\uAD6D \U0001F600.txt");
+    CHECK(f.model.rows.front().destination == L"C:\\x\\\uD55C\uAD6D \U0001F600.rar");
+}
+
+TEST_CASE("a zip profile gives zip archives") {
+    Fixture f;
+    f.model.profiles.SetText(3, L"-EP1 -AFZIP");
+    f.model.profiles.Select(3);
+    f.intake.Receive({L"D:\\x\\a.txt"});
+    CHECK(f.model.rows.front().destination == L"D:\\x\\a.zip");
+    CHECK(f.model.rows.front().profileNumber == L"3");
+}
+
+TEST_CASE("choosing the archive path in the save dialog") {
+    Fixture f;
+    f.model.savePath = true;
+
+    SUBCASE("confirmed: every row takes the chosen path") {
+        f.host.dialogAnswer = L"E:\\out\\set1.rar";
+        f.intake.Receive({L"D:\\x\\a.txt", L"D:\\y\\b.txt"});
+        REQUIRE(f.host.dialogRequests.size() == 1);
+        CHECK(f.host.dialogRequests[0].initialFolder == L"D:\\x\\");
+        CHECK(f.host.dialogRequests[0].fileName == L"a.rar");
+        CHECK(Column(f.model.rows, JobColumn::Destination) ==
+              Texts{L"E:\\out\\set1.rar", L"E:\\out\\set1.rar"});
+        CHECK(f.model.dropCount == 1);
+    }
+    SUBCASE("cancelled: the derived path, and the drop goes on") {
+        f.intake.Receive({L"D:\\x\\a.txt", L"D:\\y\\b.txt"});
+        CHECK(Column(f.model.rows, JobColumn::Destination) ==
+              Texts{L"D:\\x\\a.rar", L"D:\\x\\a.rar"});
+        CHECK(f.model.dropCount == 1);
+    }
+    SUBCASE("a zip drop offers only zip") {
+        f.model.profiles.ReplaceSelectedText(L"-afzip");
+        f.intake.Receive({L"D:\\x\\a.txt"});
+        REQUIRE(f.host.dialogRequests.size() == 1);
+        CHECK(f.host.dialogRequests[0].filter == L"zip (*.zip)|*.zip");
+        CHECK(f.host.dialogRequests[0].fileName == L"a.zip");
+    }
+}
+
+TEST_CASE("what happens between rows cannot split a drop") {
+    Fixture f;
+    std::vector<std::wstring> second = {L"E:\\q\\1.txt", L"E:\\q\\2.txt"};
+    bool secondDelivered = false;
+    f.host.onBreathe = [&](std::size_t rowsSoFar) {
+        if (rowsSoFar == 2 && !secondDelivered) {
+            // The user picks profile 4 and drops again while the first drop is coming in.
+            secondDelivered = true;
+            f.model.profiles.Select(4);
+            f.intake.Receive(second);
+            CHECK(f.intake.Busy());
+        }
+    };
+    f.intake.Receive({L"D:\\x\\a", L"D:\\x\\b", L"D:\\x\\c", L"D:\\x\\d"});
+
+    CHECK_FALSE(f.intake.Busy());
+    CHECK(Column(f.model.rows, JobColumn::FullPath) ==
+          Texts{L"D:\\x\\a", L"D:\\x\\b", L"D:\\x\\c", L"D:\\x\\d", L"E:\\q\\1.txt", L"E:\\q\\2.txt"});
+    CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"0", L"0", L"1", L"1"});
+    CHECK(Column(f.model.rows, JobColumn::ProfileNumber) == Texts{L"1", L"1", L"1", L"1", L"4", L"4"});
+    CHECK(Column(f.model.rows, JobColumn::Destination) ==
+          Texts{L"D:\\x\\a.rar", L"D:\\x\\a.rar", L"D:\\x\\a.rar", L"D:\\x\\a.rar",
+                L"E:\\q\\1.rar", L"E:\\q\\1.rar"});
+    CHECK(f.model.dropCount == 2);
+    CHECK(f.host.appendedNotices == 2);
+}
+
+TEST_CASE("several drops arriving during one intake are taken in arrival order") {
+    Fixture f;
+    int delivered = 0;
+    f.host.onBreathe = [&](std::size_t) {
+        if (delivered < 2) {
+            ++delivered;
+            f.intake.Receive({L"Z:\\" + std::to_wstring(delivered)});
+        }
+    };
+    f.intake.Receive({L"Y:\\a", L"Y:\\b"});
+    CHECK(Column(f.model.rows, JobColumn::FullPath) == Texts{L"Y:\\a", L"Y:\\b", L"Z:\\1", L"Z:\\2"});
+    CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"1", L"2"});
+}
+
+TEST_CASE("an empty drop takes no drop number") {
+    Fixture f;
+    f.intake.Receive({});
+    CHECK(f.model.rows.empty());
+    CHECK(f.model.dropCount == 0);
+}
+
+} // namespace velkin
