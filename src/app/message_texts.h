@@ -22,6 +22,11 @@ inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に�
 inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";
 inline constexpr std::wstring_view kCannotWriteSettings = L"%s に書き込めません";
 
+// Statuses of a job row while and after its group is compressed.
+inline constexpr std::wstring_view kStatusRunning = L"圧縮中";
+inline constexpr std::wstring_view kStatusDone = L"OK";
+inline constexpr std::wstring_view kStatusNotStarted = L"起動失敗";
+
 inline constexpr std::wstring_view kEditProfileCaption = L"プロファイルの編集";
 inline constexpr std::wstring_view kEditProfilePrompt = L"コマンドライン";
 inline constexpr std::wstring_view kOk = L"OK";

@@ -1,0 +1,125 @@
+#include "runner/group_run.h"
+
+#include "app/message_texts.h"
+#include "app/strict_integer.h"
+#include "app/velkin_error.h"
+#include "runner/archiver_command.h"
+
+namespace velkin {
+namespace {
+
+std::wstring_view ExitCodeMeaning(std::uint32_t exitCode) {
+    switch (exitCode) {
+    case 1:
+        return L"警告";
+    case 2:
+        return L"致命的なエラー";
+    case 3:
+        return L"CRC エラー";
+    case 4:
+        return L"書庫がロックされています";
+    case 5:
+        return L"書き込みエラー";
+    case 6:
+        return L"ファイルを開けません";
+    case 7:
+        return L"コマンドラインの誤り";
+    case 8:
+        return L"メモリ不足";
+    case 9:
+        return L"ファイルを作成できません";
+    case 10:
+        return L"該当するファイルがありません";
+    case 11:
+        return L"パスワードの誤り";
+    case 255:
+        return L"中断されました";
+    default:
+        return {};
+    }
+}
+
+void SetStatus(AppModel& model, const std::vector<std::size_t>& rows, std::wstring_view status) {
+    for (const auto row : rows) {
+        // Rows only ever join the list at its end while a group runs, so positions hold.
+        if (row < model.rows.size()) {
+            model.rows[row].status = status;
+        }
+    }
+}
+
+} // namespace
+
+std::wstring StatusForExitCode(std::uint32_t exitCode) {
+    if (exitCode == 0) {
+        return std::wstring(text::kStatusDone);
+    }
+    std::wstring status = L"失敗 (終了コード " + std::to_wstring(exitCode);
+    if (const auto meaning = ExitCodeMeaning(exitCode); !meaning.empty()) {
+        status += L": ";
+        status += meaning;
+    }
+    status += L")";
+    return status;
+}
+
+GroupSelection SelectGroup(const AppModel& model, std::int32_t n) {
+    GroupSelection group;
+    const std::wstring number = DecimalText(n);
+    for (std::size_t at = 0; at < model.rows.size(); ++at) {
+        const JobRow& row = model.rows[at];
+        if (row.dropNumber != number) {
+            continue;
+        }
+        group.rows.push_back(at);
+        group.paths.push_back(row.fullPath);
+        group.switches = model.profiles.Option(ParseStrictInteger(row.profileNumber));
+        group.archivePath = row.destination;
+    }
+    return group;
+}
+
+void CompressGroup(AppModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
+    GroupSelection group = SelectGroup(model, n);
+
+    // The list file comes first: when it cannot be written the rows keep the status they had.
+    const std::wstring directory = host.ProgramDirectory();
+    const std::wstring listFilePath = directory + std::wstring(kListFileName);
+    host.WriteFile(listFilePath, BuildListFile(group.paths, codePage).bytes);
+
+    SetStatus(model, group.rows, text::kStatusRunning);
+    host.RowsChanged();
+
+    const std::wstring commandLine = BuildArchiverCommandLine(
+        {model.winRarPath, group.switches, group.archivePath, listFilePath});
+    const auto exitCode = host.RunArchiver(commandLine);
+    if (!exitCode) {
+        SetStatus(model, group.rows, text::kStatusNotStarted);
+        host.RowsChanged();
+        host.ShowStartFailed();
+        return;
+    }
+    SetStatus(model, group.rows, StatusForExitCode(*exitCode));
+    host.RowsChanged();
+}
+
+void StartCommand(AppModel& model, RunHost& host, const CodePage& codePage) {
+    if (model.rows.empty()) {
+        return;
+    }
+    if (!host.Confirm(text::kConfirmStart)) {
+        return;
+    }
+    for (std::int32_t n = 0; n != model.dropCount; ++n) {
+        CompressGroup(model, host, codePage, n);
+    }
+    if (model.clearEnd) {
+        model.rows.clear();
+        model.dropCount = 0;
+        host.RowsChanged();
+    } else {
+        host.Inform(text::kClearByHand, text::kClearByHandCaption);
+    }
+}
+
+} // namespace velkin

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/app_model.h"
+#include "app/code_page.h"
+
+namespace velkin {
+
+// What a compression run needs from the platform.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // The folder of the running program, with its trailing separator.
+    virtual std::wstring ProgramDirectory() = 0;
+    // Creates the file anew with exactly these bytes; throws the error naming the file when it
+    // cannot.
+    virtual void WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Starts the archiver with the command line and waits until it ends, the window disabled
+    // meanwhile but still handling its messages. Its exit code, or nothing when it could not
+    // be started.
+    virtual std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) = 0;
+    // Tells the user the archiver could not be started; returns when they dismissed it.
+    virtual void ShowStartFailed() = 0;
+    virtual bool Confirm(std::wstring_view question) = 0;
+    virtual void Inform(std::wstring_view text, std::wstring_view caption) = 0;
+    // Row texts changed (statuses) or rows were removed.
+    virtual void RowsChanged() = 0;
+};
+
+// The status a group's rows show after its archiver ended with this exit code.
+std::wstring StatusForExitCode(std::uint32_t exitCode);
+
+// The rows of one drop group and what its run is given: rows whose drop-number text is exactly
+// the decimal text of n; the last of them decides switches and archive path.
+struct GroupSelection {
+    std::vector<std::size_t> rows;
+    std::vector<std::wstring> paths;
+    std::wstring switches;
+    std::wstring archivePath;
+};
+
+GroupSelection SelectGroup(const AppModel& model, std::int32_t n);
+
+// Runs the archiver once for drop group n: list file, command line, start, wait, statuses.
+void CompressGroup(AppModel& model, RunHost& host, const CodePage& codePage, std::int32_t n);
+
+// The Start command: after the user's consent, every group from 0 while the number differs
+// from the drop count (read afresh each time), then clears the list or asks the user to.
+void StartCommand(AppModel& model, RunHost& host, const CodePage& codePage);
+
+} // namespace velkin

@@ -1,0 +1,230 @@
+#include <doctest/doctest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/velkin_error.h"
+#include "runner/group_run.h"
+
+namespace velkin {
+namespace {
+
+class AsciiCodePage final : public CodePage {
+public:
+    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
+        std::string bytes;
+        for (const wchar_t c : text) {
+            if (c >= 0x80) {
+                return std::nullopt;
+            }
+            bytes += static_cast<char>(c);
+        }
+        return bytes;
+    }
+};
+
+// Records what a run does, in order, and answers as a test tells it to.
+class FakeRunHost final : public RunHost {
+public:
+    std::vector<std::string> events;
+    std::vector<std::string> listFiles;
+    std::vector<std::wstring> commandLines;
+    std::vector<std::vector<std::wstring>> statusesWhileRunning;
+    std::function<std::optional<std::uint32_t>(std::size_t run)> archiver = [](std::size_t) {
+        return std::optional<std::uint32_t>(0);
+    };
+    bool consent = true;
+    bool listFileFails = false;
+    AppModel* model = nullptr;
+
+    std::wstring ProgramDirectory() override { return L"C:\\Velkin dir\\"; }
+    void WriteFile(const std::wstring& path, const std::string& bytes) override {
+        events.push_back("write");
+        if (listFileFails) {
+            throw Error(FormatMessageText(L"ファイル %s を作成できません", path));
+        }
+        CHECK(path == L"C:\\Velkin dir\\Velkin.lst");
+        listFiles.push_back(bytes);
+    }
+    std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) override {
+        events.push_back("run");
+        commandLines.push_back(commandLine);
+        std::vector<std::wstring> statuses;
+        for (const auto& row : model->rows) {
+            statuses.push_back(row.status);
+        }
+        statusesWhileRunning.push_back(statuses);
+        return archiver(commandLines.size() - 1);
+    }
+    void ShowStartFailed() override { events.push_back("start failed"); }
+    bool Confirm(std::wstring_view question) override {
+        CHECK(question == L"圧縮を開始します。\n宜しいですか?");
+        events.push_back("confirm");
+        return consent;
+    }
+    void Inform(std::wstring_view text, std::wstring_view caption) override {
+        CHECK(text == L"続けて登録と圧縮する場合はリストをクリアして下さい。");
+        CHECK(caption == L"手動でクリアして下さい");
+        events.push_back("inform");
+    }
+    void RowsChanged() override {}
+};
+
+JobRow Row(std::wstring number, std::wstring profile, std::wstring path, std::wstring destination) {
+    return JobRow{std::move(number), std::move(profile), L"", std::move(path), std::move(destination), L""};
+}
+
+struct Fixture {
+    AppModel model;
+    FakeRunHost host;
+    AsciiCodePage codePage;
+
+    Fixture() {
+        host.model = &model;
+        model.winRarPath = L"C:\\PROGRA~1\\WinRAR\\WinRAR.exe";
+        for (int n = 1; n <= kProfileCount; ++n) {
+            model.profiles.SetText(n, L"-p" + std::to_wstring(n));
+        }
+    }
+    std::vector<std::wstring> Statuses() const {
+        std::vector<std::wstring> statuses;
+        for (const auto& row : model.rows) {
+            statuses.push_back(row.status);
+        }
+        return statuses;
+    }
+};
+
+using Texts = std::vector<std::wstring>;
+using Events = std::vector<std::string>;
+
+} // namespace
+
+TEST_CASE("a group is the rows whose number text matches exactly; the last row decides") {
+    Fixture f;
+    f.model.rows = {Row(L"0", L"1", L"D:\\a", L"D:\\a.rar"), Row(L"01", L"1", L"D:\\x", L"X.rar"),
+                    Row(L"1", L"2", L"E:\\b", L"E:\\b.rar"), Row(L"0", L"3", L"D:\\c", L"D:\\c.zip"),
+                    Row(L" 0", L"1", L"D:\\y", L"Y.rar"), Row(L"0", L"3", L"D:\\a", L"D:\\c.zip")};
+    const auto group = SelectGroup(f.model, 0);
+    CHECK(group.rows == std::vector<std::size_t>{0, 3, 5});
+    CHECK(group.paths == Texts{L"D:\\a", L"D:\\c", L"D:\\a"});
+    CHECK(group.switches == L"-p3");
+    CHECK(group.archivePath == L"D:\\c.zip");
+
+    const auto one = SelectGroup(f.model, 1);
+    CHECK(one.paths == Texts{L"E:\\b"});
+    CHECK(one.switches == L"-p2");
+}
+
+TEST_CASE("compressing a group writes the list file, then runs the archiver once") {
+    Fixture f;
+    f.model.rows = {Row(L"0", L"2", L"D:\\x\\a.txt", L"D:\\x\\a.rar"),
+                    Row(L"0", L"2", L"D:\\x\\b c.txt", L"D:\\x\\a.rar"),
+                    Row(L"0", L"2", L"D:\\x\\d", L"D:\\x\\a.rar")};
+    f.model.dropCount = 1;
+    CompressGroup(f.model, f.host, f.codePage, 0);
+
+    CHECK(f.host.events == Events{"write", "run"});
+    REQUIRE(f.host.listFiles.size() == 1);
+    CHECK(f.host.listFiles[0] == "D:\\x\\a.txt\r\nD:\\x\\b c.txt\r\nD:\\x\\d\r\n");
+    REQUIRE(f.host.commandLines.size() == 1);
+    CHECK(f.host.commandLines[0] ==
+          L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A -p2 \"D:\\x\\a.rar\" \"@C:\\Velkin dir\\Velkin.lst\"");
+    CHECK(f.host.statusesWhileRunning[0] == Texts{L"圧縮中", L"圧縮中", L"圧縮中"});
+    CHECK(f.Statuses() == Texts{L"OK", L"OK", L"OK"});
+}
+
+TEST_CASE("a group no row carries still runs, with an empty list and empty parts") {
+    Fixture f;
+    f.model.rows = {Row(L"7", L"1", L"D:\\a", L"D:\\a.rar")};
+    CompressGroup(f.model, f.host, f.codePage, 0);
+    CHECK(f.host.listFiles == std::vector<std::string>{""});
+    CHECK(f.host.commandLines[0] ==
+          L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A  \"\" \"@C:\\Velkin dir\\Velkin.lst\"");
+    CHECK(f.Statuses() == Texts{L""});
+}
+
+TEST_CASE("the archiver's outcome shows in the rows") {
+    Fixture f;
+    f.model.rows = {Row(L"0", L"1", L"a", L"A.rar"), Row(L"1", L"1", L"b", L"B.rar"),
+                    Row(L"2", L"1", L"c", L"C.rar"), Row(L"9", L"1", L"z", L"Z.rar")};
+    f.model.dropCount = 3;
+    f.host.archiver = [](std::size_t run) -> std::optional<std::uint32_t> {
+        if (run == 1) {
+            return std::nullopt; // could not be started
+        }
+        return run == 0 ? 0u : 2u;
+    };
+    StartCommand(f.model, f.host, f.codePage);
+    CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L""});
+    CHECK(f.host.events ==
+          Events{"confirm", "write", "run", "write", "run", "start failed", "write", "run", "inform"});
+}
+
+TEST_CASE("status texts name the failure and its code") {
+    CHECK(StatusForExitCode(0) == L"OK");
+    CHECK(StatusForExitCode(1) == L"失敗 (終了コード 1: 警告)");
+    CHECK(StatusForExitCode(10) == L"失敗 (終了コード 10: 該当するファイルがありません)");
+    CHECK(StatusForExitCode(255) == L"失敗 (終了コード 255: 中断されました)");
+    CHECK(StatusForExitCode(42) == L"失敗 (終了コード 42)");
+    CHECK(StatusForExitCode(0xC0000005u) == L"失敗 (終了コード 3221225477)");
+}
+
+TEST_CASE("the Start command") {
+    Fixture f;
+    f.model.rows = {Row(L"0", L"1", L"a", L"A.rar"), Row(L"1", L"1", L"b", L"B.rar")};
+    f.model.dropCount = 2;
+
+    SUBCASE("an empty list asks nothing and runs nothing") {
+        f.model.rows.clear();
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.events.empty());
+    }
+    SUBCASE("No changes nothing") {
+        f.host.consent = false;
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.events == Events{"confirm"});
+        CHECK(f.Statuses() == Texts{L"", L""});
+    }
+    SUBCASE("groups run in number order; unchecked clearing informs and keeps the rows") {
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.listFiles == std::vector<std::string>{"a\r\n", "b\r\n"});
+        CHECK(f.host.events.back() == "inform");
+        CHECK(f.model.rows.size() == 2);
+        CHECK(f.model.dropCount == 2);
+        // A second start runs every group again.
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.commandLines.size() == 4);
+    }
+    SUBCASE("checked clearing empties the list, also after a failed start") {
+        f.model.clearEnd = true;
+        f.host.archiver = [](std::size_t) { return std::optional<std::uint32_t>(); };
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.model.rows.empty());
+        CHECK(f.model.dropCount == 0);
+        CHECK(f.host.events.back() == "start failed");
+    }
+    SUBCASE("a list file that cannot be written ends the whole command") {
+        f.host.listFileFails = true;
+        CHECK_THROWS_AS(StartCommand(f.model, f.host, f.codePage), Error);
+        CHECK(f.host.events == Events{"confirm", "write"});
+        CHECK(f.Statuses() == Texts{L"", L""});
+        CHECK(f.model.rows.size() == 2);
+    }
+    SUBCASE("a drop taken in while a group runs is run as well") {
+        f.host.archiver = [&](std::size_t run) {
+            if (run == 0) {
+                f.model.rows.push_back(Row(L"2", L"4", L"c", L"C.rar"));
+                ++f.model.dropCount;
+            }
+            return std::optional<std::uint32_t>(0);
+        };
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.commandLines.size() == 3);
+        CHECK(f.host.listFiles.back() == "c\r\n");
+        CHECK(f.Statuses() == Texts{L"OK", L"OK", L"OK"});
+    }
+}
+
+} // namespace velkin
