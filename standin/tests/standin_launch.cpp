@@ -1,0 +1,84 @@
+// Starts a program with a command line taken byte for byte from a UTF-8 file, waits for it and
+// prints its exit code: the exact line a caller like Velkin would pass to CreateProcessW.
+// Usage: standin_launch COMMAND_LINE_FILE
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+class Handle {
+public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    ~Handle() {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(handle_);
+        }
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+int Fail(const char* what) {
+    std::printf("launch failed: %s (error %lu)\n", what, ::GetLastError());
+    std::fflush(stdout);
+    return 255;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::printf("usage: standin_launch COMMAND_LINE_FILE\n");
+        return 255;
+    }
+    std::string bytes;
+    {
+        Handle file(::CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid()) {
+            return Fail("command line file cannot be opened");
+        }
+        char buffer[4096];
+        DWORD got = 0;
+        while (::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got != 0) {
+            bytes.append(buffer, got);
+        }
+    }
+    std::wstring line;
+    if (!bytes.empty()) {
+        const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                                 static_cast<int>(bytes.size()), nullptr, 0);
+        if (length <= 0) {
+            return Fail("command line file is not UTF-8");
+        }
+        line.resize(static_cast<std::size_t>(length));
+        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                              static_cast<int>(bytes.size()), line.data(), length);
+    }
+    line.push_back(L'\0'); // CreateProcessW may write into the line
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                          nullptr, nullptr, &startup, &started)) {
+        return Fail("CreateProcessW");
+    }
+    Handle process(started.hProcess);
+    Handle thread(started.hThread);
+    ::WaitForSingleObject(process.get(), INFINITE);
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process.get(), &exitCode)) {
+        return Fail("GetExitCodeProcess");
+    }
+    std::printf("exit code: %lu\n", exitCode);
+    std::fflush(stdout);
+    return static_cast<int>(exitCode & 0xFF);
+}
