@@ -1,0 +1,1044 @@
+// Drives a running Velkin from outside its process, the way an automation tool or a user would:
+// through window handles, window messages, synthesized keyboard input and, for the menu that
+// Wine keeps inside the owning process, an injected probe module.
+//
+// Every run does one command and prints its result as UTF-8 JSON on stdout, one object per
+// line. Exit codes: 0 done, 1 failed, 2 bad command line, 3 timed out.
+#include <windows.h>
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/json_text.h"
+#include "platform/unique_handle.h"
+
+namespace {
+
+using velkin::e2e::HandleText;
+using velkin::e2e::JsonBool;
+using velkin::e2e::JsonString;
+using velkin::e2e::Utf8;
+using velkin::win::UniqueKernelHandle;
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitTimeout = 3;
+
+constexpr UINT kMessageTimeoutMs = 5000;
+constexpr DWORD kPollMs = 50;
+
+class DriverError : public std::runtime_error {
+public:
+    DriverError(const std::string& message, int exitCode)
+        : std::runtime_error(message), exitCode_(exitCode) {}
+    int exitCode() const { return exitCode_; }
+
+private:
+    int exitCode_;
+};
+
+[[noreturn]] void Fail(const std::string& message, int exitCode = kExitFailure) {
+    throw DriverError(message, exitCode);
+}
+
+[[noreturn]] void FailWithLastError(const std::string& what) {
+    const DWORD error = ::GetLastError();
+    Fail(what + " failed (error " + std::to_string(error) + ")");
+}
+
+void PrintLine(const std::string& line) {
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), text.data(), static_cast<DWORD>(text.size()),
+                &written, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Command line: a command name, then "--name value" options and plain words.
+
+class Arguments {
+public:
+    Arguments(int argc, wchar_t** argv) {
+        for (int i = 2; i < argc; ++i) {
+            const std::wstring_view word = argv[i];
+            if (word.starts_with(L"--") && word.size() > 2) {
+                if (i + 1 >= argc) {
+                    Fail("option " + Utf8(word) + " needs a value", kExitUsage);
+                }
+                options_[std::wstring(word.substr(2))] = argv[++i];
+            } else {
+                words_.emplace_back(word);
+            }
+        }
+    }
+
+    std::optional<std::wstring> Get(const std::wstring& name) const {
+        used_.push_back(name);
+        const auto found = options_.find(name);
+        if (found == options_.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+
+    std::wstring Require(const std::wstring& name) const {
+        auto value = Get(name);
+        if (!value) {
+            Fail("missing option --" + Utf8(name), kExitUsage);
+        }
+        return *value;
+    }
+
+    unsigned long long Number(const std::wstring& name, unsigned long long fallback) const {
+        const auto value = Get(name);
+        return value ? ParseNumber(name, *value) : fallback;
+    }
+
+    DWORD TimeoutMs() const { return static_cast<DWORD>(Number(L"timeout-ms", 10000)); }
+
+    HWND Window(const std::wstring& name = L"hwnd") const {
+        const HWND window =
+            reinterpret_cast<HWND>(static_cast<std::uintptr_t>(ParseNumber(name, Require(name))));
+        if (!::IsWindow(window)) {
+            Fail("--" + Utf8(name) + " " + HandleText(window) + " is not a window");
+        }
+        return window;
+    }
+
+    const std::vector<std::wstring>& Words() const { return words_; }
+
+    // A misspelt option must not be silently ignored: the command would then do something
+    // other than what its caller meant.
+    void RejectUnused() const {
+        for (const auto& [name, value] : options_) {
+            bool known = false;
+            for (const auto& used : used_) {
+                known = known || used == name;
+            }
+            if (!known) {
+                Fail("unknown option --" + Utf8(name), kExitUsage);
+            }
+        }
+    }
+
+private:
+    static unsigned long long ParseNumber(const std::wstring& name, const std::wstring& text) {
+        wchar_t* end = nullptr;
+        const unsigned long long value = std::wcstoull(text.c_str(), &end, 0);
+        if (text.empty() || end == nullptr || *end != L'\0') {
+            Fail("--" + Utf8(name) + " needs a number, not " + Utf8(text), kExitUsage);
+        }
+        return value;
+    }
+
+    std::map<std::wstring, std::wstring> options_;
+    std::vector<std::wstring> words_;
+    mutable std::vector<std::wstring> used_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Windows
+
+class Deadline {
+public:
+    explicit Deadline(DWORD timeoutMs) : end_(::GetTickCount64() + timeoutMs) {}
+    bool Passed() const { return ::GetTickCount64() >= end_; }
+    DWORD Remaining() const {
+        const ULONGLONG now = ::GetTickCount64();
+        return now >= end_ ? 0 : static_cast<DWORD>(end_ - now);
+    }
+
+private:
+    ULONGLONG end_;
+};
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[256] = {};
+    ::GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::wstring Caption(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// The live text of a control of another process (an edit box's content, say): asked of the
+// control itself, which GetWindowText does not do across processes.
+std::wstring ControlText(HWND control) {
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                               &length)) {
+        FailWithLastError("WM_GETTEXTLENGTH");
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
+                               reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                               kMessageTimeoutMs, &copied)) {
+        FailWithLastError("WM_GETTEXT");
+    }
+    text.resize(copied);
+    return text;
+}
+
+DWORD WindowProcessId(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+std::string RectJson(const RECT& rect) {
+    return "[" + std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+           std::to_string(rect.right) + "," + std::to_string(rect.bottom) + "]";
+}
+
+std::string WindowJson(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    DWORD pid = 0;
+    const DWORD tid = ::GetWindowThreadProcessId(window, &pid);
+    return "{\"hwnd\":\"" + HandleText(window) + "\",\"pid\":" + std::to_string(pid) +
+           ",\"tid\":" + std::to_string(tid) + ",\"class\":" + JsonString(ClassName(window)) +
+           ",\"caption\":" + JsonString(Caption(window)) +
+           ",\"visible\":" + JsonBool(::IsWindowVisible(window) != FALSE) +
+           ",\"enabled\":" + JsonBool(::IsWindowEnabled(window) != FALSE) +
+           ",\"rect\":" + RectJson(rect) + ",\"client\":" + RectJson(client) + "}";
+}
+
+struct WindowFilter {
+    std::optional<std::wstring> className;
+    std::optional<std::wstring> title;
+    std::optional<DWORD> pid;
+
+    static WindowFilter From(const Arguments& args) {
+        WindowFilter filter;
+        filter.className = args.Get(L"class");
+        filter.title = args.Get(L"title");
+        if (const auto pid = args.Get(L"pid")) {
+            filter.pid = static_cast<DWORD>(args.Number(L"pid", 0));
+        }
+        return filter;
+    }
+
+    bool Matches(HWND window) const {
+        return ::IsWindowVisible(window) && (!pid || WindowProcessId(window) == *pid) &&
+               (!className || ClassName(window) == *className) &&
+               (!title || Caption(window) == *title);
+    }
+};
+
+std::vector<HWND> TopLevelWindows(const WindowFilter& filter) {
+    struct Search {
+        const WindowFilter* filter;
+        std::vector<HWND> found;
+    } search{&filter, {}};
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(param);
+            if (search.filter->Matches(window)) {
+                search.found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<HWND> ChildWindows(HWND parent) {
+    std::vector<HWND> children;
+    ::EnumChildWindows(
+        parent,
+        [](HWND window, LPARAM param) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+HWND WaitForWindow(const WindowFilter& filter, DWORD timeoutMs, const std::string& what) {
+    const Deadline deadline(timeoutMs);
+    for (;;) {
+        const auto found = TopLevelWindows(filter);
+        if (!found.empty()) {
+            return found.front();
+        }
+        if (deadline.Passed()) {
+            Fail("no window " + what + " within " + std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+        ::Sleep(kPollMs);
+    }
+}
+
+std::string FilterText(const WindowFilter& filter) {
+    std::string text;
+    if (filter.className) {
+        text += " class=" + Utf8(*filter.className);
+    }
+    if (filter.title) {
+        text += " title=" + Utf8(*filter.title);
+    }
+    if (filter.pid) {
+        text += " pid=" + std::to_string(*filter.pid);
+    }
+    return text.empty() ? text : text.substr(1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memory inside the target process, for messages whose parameters point to memory.
+
+class RemoteMemory {
+public:
+    RemoteMemory(HANDLE process, std::size_t size) : process_(process), size_(size) {
+        address_ =
+            ::VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (address_ == nullptr) {
+            FailWithLastError("VirtualAllocEx");
+        }
+    }
+    ~RemoteMemory() { ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE); }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    void* At(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+
+    void Write(std::size_t offset, const void* data, std::size_t size) const {
+        Check(offset, size);
+        SIZE_T written = 0;
+        if (!::WriteProcessMemory(process_, At(offset), data, size, &written) || written != size) {
+            FailWithLastError("WriteProcessMemory");
+        }
+    }
+
+    void Read(std::size_t offset, void* data, std::size_t size) const {
+        Check(offset, size);
+        SIZE_T read = 0;
+        if (!::ReadProcessMemory(process_, At(offset), data, size, &read) || read != size) {
+            FailWithLastError("ReadProcessMemory");
+        }
+    }
+
+private:
+    void Check(std::size_t offset, std::size_t size) const {
+        if (offset > size_ || size > size_ - offset) {
+            Fail("remote memory access out of range");
+        }
+    }
+
+    HANDLE process_;
+    std::size_t size_;
+    void* address_ = nullptr;
+};
+
+UniqueKernelHandle OpenTargetProcess(DWORD pid, DWORD access) {
+    UniqueKernelHandle process(::OpenProcess(access, FALSE, pid));
+    if (!process) {
+        FailWithLastError("OpenProcess(" + std::to_string(pid) + ")");
+    }
+    return process;
+}
+
+LRESULT SendChecked(HWND window, UINT message, WPARAM wParam, LPARAM lParam, const char* what) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                               &result)) {
+        FailWithLastError(what);
+    }
+    return static_cast<LRESULT>(result);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void CommandWindow(const Arguments& args) {
+    const auto filter = WindowFilter::From(args);
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    PrintLine(WindowJson(WaitForWindow(filter, timeoutMs, FilterText(filter))));
+}
+
+void CommandWindows(const Arguments& args) {
+    const auto filter = WindowFilter::From(args);
+    args.RejectUnused();
+    for (const HWND window : TopLevelWindows(filter)) {
+        PrintLine(WindowJson(window));
+    }
+}
+
+void CommandWaitNone(const Arguments& args) {
+    const auto filter = WindowFilter::From(args);
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    const Deadline deadline(timeoutMs);
+    while (!TopLevelWindows(filter).empty()) {
+        if (deadline.Passed()) {
+            Fail("a window " + FilterText(filter) + " is still there after " +
+                     std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+        ::Sleep(kPollMs);
+    }
+    PrintLine("{\"gone\":true}");
+}
+
+void CommandWaitGone(const Arguments& args) {
+    const auto value = args.Require(L"hwnd");
+    const HWND window = reinterpret_cast<HWND>(
+        static_cast<std::uintptr_t>(std::wcstoull(value.c_str(), nullptr, 0)));
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    const Deadline deadline(timeoutMs);
+    while (::IsWindow(window) && ::IsWindowVisible(window)) {
+        if (deadline.Passed()) {
+            Fail("window " + HandleText(window) + " is still there after " +
+                     std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+        ::Sleep(kPollMs);
+    }
+    PrintLine("{\"hwnd\":\"" + HandleText(window) + "\",\"gone\":true}");
+}
+
+HWND FindListView(HWND window) {
+    if (ClassName(window) == WC_LISTVIEWW) {
+        return window;
+    }
+    for (const HWND child : ChildWindows(window)) {
+        if (ClassName(child) == WC_LISTVIEWW) {
+            return child;
+        }
+    }
+    Fail("no " + Utf8(WC_LISTVIEWW) + " inside " + HandleText(window));
+}
+
+void CommandList(const Arguments& args) {
+    const HWND list = FindListView(args.Window());
+    args.RejectUnused();
+
+    constexpr std::size_t kTextChars = 1024;
+    constexpr std::size_t kTextOffset = 256; // room for an LVCOLUMNW or an LVITEMW before it
+    static_assert(sizeof(LVCOLUMNW) <= kTextOffset && sizeof(LVITEMW) <= kTextOffset);
+    const auto process =
+        OpenTargetProcess(WindowProcessId(list), PROCESS_VM_OPERATION | PROCESS_VM_READ |
+                                                     PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION);
+    const RemoteMemory memory(process.get(), kTextOffset + kTextChars * sizeof(wchar_t));
+    const auto remoteText = static_cast<wchar_t*>(memory.At(kTextOffset));
+
+    auto readText = [&](std::size_t length) {
+        std::wstring text(kTextChars, L'\0');
+        memory.Read(kTextOffset, text.data(), kTextChars * sizeof(wchar_t));
+        text.resize(std::min(length, std::wcslen(text.c_str())));
+        return text;
+    };
+    auto clearText = [&] {
+        const wchar_t nothing = L'\0';
+        memory.Write(kTextOffset, &nothing, sizeof(nothing));
+    };
+
+    const HWND header =
+        reinterpret_cast<HWND>(SendChecked(list, LVM_GETHEADER, 0, 0, "LVM_GETHEADER"));
+    const int columnCount =
+        header != nullptr
+            ? static_cast<int>(SendChecked(header, HDM_GETITEMCOUNT, 0, 0, "HDM_GETITEMCOUNT"))
+            : 0;
+    std::string columns = "[";
+    for (int column = 0; column < columnCount; ++column) {
+        LVCOLUMNW info{};
+        info.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        info.pszText = remoteText;
+        info.cchTextMax = static_cast<int>(kTextChars);
+        memory.Write(0, &info, sizeof(info));
+        clearText();
+        if (!SendChecked(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column),
+                         reinterpret_cast<LPARAM>(memory.At(0)), "LVM_GETCOLUMNW")) {
+            Fail("LVM_GETCOLUMNW refused column " + std::to_string(column));
+        }
+        memory.Read(0, &info, sizeof(info));
+        const std::wstring caption = readText(kTextChars);
+        columns += std::string(column > 0 ? "," : "") + "{\"caption\":" + JsonString(caption) +
+                   ",\"width\":" + std::to_string(info.cx) + "}";
+    }
+    columns += "]";
+
+    const int rowCount =
+        static_cast<int>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
+    std::string rows = "[";
+    for (int row = 0; row < rowCount; ++row) {
+        rows += row > 0 ? ",[" : "[";
+        for (int column = 0; column < columnCount; ++column) {
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = row;
+            item.iSubItem = column;
+            item.pszText = remoteText;
+            item.cchTextMax = static_cast<int>(kTextChars);
+            memory.Write(0, &item, sizeof(item));
+            clearText();
+            const auto length = static_cast<std::size_t>(
+                SendChecked(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                            reinterpret_cast<LPARAM>(memory.At(0)), "LVM_GETITEMTEXTW"));
+            rows += std::string(column > 0 ? "," : "") + JsonString(readText(length));
+        }
+        rows += "]";
+    }
+    rows += "]";
+
+    const int selected = static_cast<int>(SendChecked(
+        list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, "LVM_GETNEXTITEM"));
+    PrintLine("{\"hwnd\":\"" + HandleText(list) +
+              "\",\"column_count\":" + std::to_string(columnCount) + ",\"columns\":" + columns +
+              ",\"row_count\":" + std::to_string(rowCount) + ",\"rows\":" + rows +
+              ",\"selected\":" + std::to_string(selected) + "}");
+}
+
+std::wstring DirectoryOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring ModulePath(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            FailWithLastError("GetModuleFileNameW");
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring LowerCase(std::wstring text) {
+    for (auto& c : text) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    return text;
+}
+
+// LoadLibraryW's address in the target: the same offset into the same module as here. The
+// export may be forwarded (kernel32 to kernelbase), so the module is the one the address
+// really lies in.
+void* RemoteLoadLibraryW(HANDLE process) {
+    const auto local = reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW"));
+    HMODULE localModule = nullptr;
+    if (local == nullptr || !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                                      GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                                  static_cast<LPCWSTR>(local), &localModule)) {
+        FailWithLastError("finding LoadLibraryW");
+    }
+    wchar_t localName[MAX_PATH] = {};
+    ::GetModuleBaseNameW(::GetCurrentProcess(), localModule, localName, MAX_PATH);
+
+    std::vector<HMODULE> modules(512);
+    DWORD needed = 0;
+    if (!::EnumProcessModulesEx(process, modules.data(),
+                                static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed,
+                                LIST_MODULES_ALL)) {
+        FailWithLastError("EnumProcessModulesEx");
+    }
+    modules.resize(std::min<std::size_t>(modules.size(), needed / sizeof(HMODULE)));
+    for (const HMODULE module : modules) {
+        wchar_t name[MAX_PATH] = {};
+        if (::GetModuleBaseNameW(process, module, name, MAX_PATH) != 0 &&
+            LowerCase(name) == LowerCase(localName)) {
+            const auto offset = reinterpret_cast<std::uintptr_t>(local) -
+                                reinterpret_cast<std::uintptr_t>(localModule);
+            return reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(module) + offset);
+        }
+    }
+    Fail("the target has no " + Utf8(localName) + " loaded");
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+    const velkin::win::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                                           FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        FailWithLastError("opening " + Utf8(path));
+    }
+    std::string content;
+    char buffer[4096];
+    DWORD read = 0;
+    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        content.append(buffer, read);
+    }
+    return content;
+}
+
+void CommandMenu(const Arguments& args) {
+    const HWND window = args.Window();
+    const std::wstring probe =
+        args.Get(L"probe").value_or(DirectoryOf(ModulePath(nullptr)) + L"velkin_menu_probe.dll");
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+
+    if (::GetFileAttributesW(probe.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Fail("probe module " + Utf8(probe) + " not found");
+    }
+    const DWORD pid = WindowProcessId(window);
+    const std::wstring dump =
+        probe.substr(0, probe.find_last_of(L'.')) + L"." + std::to_wstring(pid) + L".json";
+    ::DeleteFileW(dump.c_str());
+
+    const auto process = OpenTargetProcess(pid, PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
+                                                    PROCESS_VM_OPERATION | PROCESS_VM_READ |
+                                                    PROCESS_VM_WRITE | SYNCHRONIZE);
+    const std::size_t pathBytes = (probe.size() + 1) * sizeof(wchar_t);
+    const RemoteMemory path(process.get(), pathBytes);
+    path.Write(0, probe.c_str(), pathBytes);
+    const auto loadLibrary =
+        reinterpret_cast<LPTHREAD_START_ROUTINE>(RemoteLoadLibraryW(process.get()));
+    const UniqueKernelHandle thread(
+        ::CreateRemoteThread(process.get(), nullptr, 0, loadLibrary, path.At(0), 0, nullptr));
+    if (!thread) {
+        FailWithLastError("CreateRemoteThread");
+    }
+    if (::WaitForSingleObject(thread.get(), timeoutMs) != WAIT_OBJECT_0) {
+        // The thread still uses the path memory; leaking it beats freeing it under the thread.
+        Fail("the probe did not finish within " + std::to_string(timeoutMs) + " ms", kExitTimeout);
+    }
+    DWORD loaded = 0;
+    ::GetExitCodeThread(thread.get(), &loaded);
+    if (loaded != 0) {
+        Fail("the probe stayed loaded in the target; it must refuse to load after its dump");
+    }
+    if (::GetFileAttributesW(dump.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        Fail("the probe left no dump at " + Utf8(dump) + " (was it loaded at all?)");
+    }
+    std::string content = ReadWholeFile(dump);
+    ::DeleteFileW(dump.c_str());
+    while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) {
+        content.pop_back();
+    }
+    PrintLine(content);
+    if (content.find("\"error\"") != std::string::npos) {
+        Fail("the probe reported an error");
+    }
+}
+
+// Without a window manager, X gives the keyboard to the window under the pointer, and Wine
+// follows X: the pointer has to be over the window that should get the keys.
+POINT PointerSpot(HWND window, const std::optional<std::wstring>& at) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    if (at) {
+        int x = 0;
+        int y = 0;
+        if (std::swscanf(at->c_str(), L"%d,%d", &x, &y) != 2) {
+            Fail("--at needs X,Y relative to the window", kExitUsage);
+        }
+        return {rect.left + x, rect.top + y};
+    }
+    // Close to the bottom right corner: menus drop down from the top left and dialogs are
+    // centred, so neither is likely to lie under the pointer there and get hovered.
+    const LONG inset = 8;
+    return {std::max(rect.left, rect.right - inset), std::max(rect.top, rect.bottom - inset)};
+}
+
+void Activate(HWND window, const std::optional<std::wstring>& at, DWORD timeoutMs) {
+    const POINT spot = PointerSpot(window, at);
+    ::SetCursorPos(spot.x, spot.y);
+    ::SetForegroundWindow(window);
+    const Deadline deadline(timeoutMs);
+    while (::GetForegroundWindow() != window) {
+        if (deadline.Passed()) {
+            Fail("window " + HandleText(window) + " did not come to the foreground (it is " +
+                     HandleText(::GetForegroundWindow()) + ")",
+                 kExitTimeout);
+        }
+        ::Sleep(kPollMs);
+        ::SetForegroundWindow(window);
+    }
+}
+
+void CommandActivate(const Arguments& args) {
+    const HWND window = args.Window();
+    const auto at = args.Get(L"at");
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    Activate(window, at, timeoutMs);
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
+    PrintLine("{\"foreground\":\"" + HandleText(::GetForegroundWindow()) + "\",\"pointer\":[" +
+              std::to_string(pointer.x) + "," + std::to_string(pointer.y) + "]}");
+}
+
+struct KeyName {
+    std::wstring_view name;
+    WORD key;
+    bool extended;
+};
+
+constexpr KeyName kKeyNames[] = {
+    {L"enter", VK_RETURN, false},   {L"return", VK_RETURN, false}, {L"esc", VK_ESCAPE, false},
+    {L"escape", VK_ESCAPE, false},  {L"tab", VK_TAB, false},       {L"space", VK_SPACE, false},
+    {L"backspace", VK_BACK, false}, {L"delete", VK_DELETE, true},  {L"insert", VK_INSERT, true},
+    {L"up", VK_UP, true},           {L"down", VK_DOWN, true},      {L"left", VK_LEFT, true},
+    {L"right", VK_RIGHT, true},     {L"home", VK_HOME, true},      {L"end", VK_END, true},
+    {L"pgup", VK_PRIOR, true},      {L"pgdn", VK_NEXT, true},      {L"apps", VK_APPS, true},
+    {L"f1", VK_F1, false},          {L"f2", VK_F2, false},         {L"f3", VK_F3, false},
+    {L"f4", VK_F4, false},          {L"f5", VK_F5, false},         {L"f6", VK_F6, false},
+    {L"f7", VK_F7, false},          {L"f8", VK_F8, false},         {L"f9", VK_F9, false},
+    {L"f10", VK_F10, false},        {L"f11", VK_F11, false},       {L"f12", VK_F12, false},
+    {L"ctrl", VK_CONTROL, false},   {L"alt", VK_MENU, false},      {L"shift", VK_SHIFT, false},
+};
+
+KeyName ParseKey(std::wstring_view name) {
+    const std::wstring lower = LowerCase(std::wstring(name));
+    for (const auto& key : kKeyNames) {
+        if (key.name == lower) {
+            return key;
+        }
+    }
+    if (lower.size() == 1 &&
+        ((lower[0] >= L'a' && lower[0] <= L'z') || (lower[0] >= L'0' && lower[0] <= L'9'))) {
+        return {name, static_cast<WORD>(std::towupper(lower[0])), false};
+    }
+    Fail("unknown key " + Utf8(name), kExitUsage);
+}
+
+INPUT KeyInput(const KeyName& key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key.key;
+    input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key.key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (key.extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    return input;
+}
+
+void Send(std::vector<INPUT>& inputs) {
+    if (inputs.empty()) {
+        return;
+    }
+    const UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) {
+        FailWithLastError("SendInput");
+    }
+}
+
+// A chord is "key" or "modifier+...+key", optionally "*N" for N presses: "alt+p", "down*2".
+std::vector<INPUT> ChordInputs(std::wstring_view chord) {
+    int repeat = 1;
+    if (const auto star = chord.find(L'*'); star != std::wstring_view::npos) {
+        repeat = std::max(1, static_cast<int>(std::wcstol(
+                                 std::wstring(chord.substr(star + 1)).c_str(), nullptr, 10)));
+        chord = chord.substr(0, star);
+    }
+    std::vector<KeyName> keys;
+    for (std::size_t start = 0; start <= chord.size();) {
+        auto plus = chord.find(L'+', start);
+        if (plus == start) { // "+" itself is no key name of ours
+            Fail("empty key in " + Utf8(chord), kExitUsage);
+        }
+        if (plus == std::wstring_view::npos) {
+            plus = chord.size();
+        }
+        keys.push_back(ParseKey(chord.substr(start, plus - start)));
+        start = plus + 1;
+    }
+    std::vector<INPUT> inputs;
+    for (int n = 0; n < repeat; ++n) {
+        for (const auto& key : keys) {
+            inputs.push_back(KeyInput(key, false));
+        }
+        for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+            inputs.push_back(KeyInput(*key, true));
+        }
+    }
+    return inputs;
+}
+
+void ActivateIfAsked(const Arguments& args) {
+    if (args.Get(L"hwnd")) {
+        Activate(args.Window(), args.Get(L"at"), args.TimeoutMs());
+    }
+}
+
+void CommandKeys(const Arguments& args) {
+    ActivateIfAsked(args);
+    const DWORD pauseMs = static_cast<DWORD>(args.Number(L"pause-ms", 0));
+    args.RejectUnused();
+    if (args.Words().empty()) {
+        Fail("keys needs at least one chord, e.g. alt+p down enter", kExitUsage);
+    }
+    std::vector<std::vector<INPUT>> chords;
+    for (const auto& word : args.Words()) {
+        chords.push_back(ChordInputs(word)); // all parsed before anything is sent
+    }
+    for (auto& inputs : chords) {
+        Send(inputs);
+        if (pauseMs > 0) {
+            ::Sleep(pauseMs);
+        }
+    }
+    std::string sent = "[";
+    for (std::size_t i = 0; i < args.Words().size(); ++i) {
+        sent += (i > 0 ? "," : "") + JsonString(args.Words()[i]);
+    }
+    PrintLine("{\"sent\":" + sent + "]}");
+}
+
+void CommandType(const Arguments& args) {
+    ActivateIfAsked(args);
+    const std::wstring text = args.Require(L"text");
+    args.RejectUnused();
+    std::vector<INPUT> inputs;
+    for (const wchar_t unit : text) {
+        for (const bool up : {false, true}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = static_cast<WORD>(unit);
+            input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+            inputs.push_back(input);
+        }
+    }
+    Send(inputs);
+    PrintLine("{\"typed\":" + JsonString(text) + "}");
+}
+
+std::string ControlJson(HWND control) {
+    return "{\"hwnd\":\"" + HandleText(control) + "\",\"class\":" + JsonString(ClassName(control)) +
+           ",\"id\":" + std::to_string(::GetDlgCtrlID(control)) +
+           ",\"text\":" + JsonString(ControlText(control)) +
+           ",\"visible\":" + JsonBool(::IsWindowVisible(control) != FALSE) +
+           ",\"enabled\":" + JsonBool(::IsWindowEnabled(control) != FALSE) + "}";
+}
+
+bool IsClass(HWND window, std::wstring_view name) {
+    return LowerCase(ClassName(window)) == LowerCase(std::wstring(name));
+}
+
+void CommandDialog(const Arguments& args) {
+    WindowFilter filter = WindowFilter::From(args);
+    if (!filter.className) {
+        filter.className = L"#32770"; // dialogs and message boxes
+    }
+    if (const auto caption = args.Get(L"caption")) {
+        filter.title = caption;
+    }
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    const HWND dialog = WaitForWindow(filter, timeoutMs, FilterText(filter));
+
+    std::string statics;
+    std::string edits;
+    std::string buttons;
+    std::string controls;
+    auto append = [](std::string& list, const std::string& item) {
+        list += (list.empty() ? "" : ",") + item;
+    };
+    for (const HWND child : ChildWindows(dialog)) {
+        if (::GetParent(child) != dialog) {
+            continue;
+        }
+        const std::string json = ControlJson(child);
+        append(controls, json);
+        if (IsClass(child, L"Static")) {
+            append(statics, JsonString(ControlText(child)));
+        } else if (IsClass(child, L"Edit")) {
+            append(edits, JsonString(ControlText(child)));
+        } else if (IsClass(child, L"Button")) {
+            append(buttons, JsonString(ControlText(child)));
+        }
+    }
+    const std::string window = WindowJson(dialog);
+    PrintLine(window.substr(0, window.size() - 1) + ",\"statics\":[" + statics + "],\"edits\":[" +
+              edits + "],\"buttons\":[" + buttons + "],\"controls\":[" + controls + "]}");
+}
+
+HWND ChildOfClass(HWND dialog, std::wstring_view className, std::size_t index) {
+    std::size_t seen = 0;
+    for (const HWND child : ChildWindows(dialog)) {
+        if (::GetParent(child) == dialog && IsClass(child, className) && seen++ == index) {
+            return child;
+        }
+    }
+    Fail("no " + Utf8(className) + " number " + std::to_string(index) + " in " +
+         HandleText(dialog));
+}
+
+void CommandSetEdit(const Arguments& args) {
+    const HWND dialog = args.Window();
+    const auto index = static_cast<std::size_t>(args.Number(L"index", 0));
+    const std::wstring text = args.Require(L"text");
+    args.RejectUnused();
+    const HWND edit = ChildOfClass(dialog, L"Edit", index);
+    if (!SendChecked(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), "WM_SETTEXT")) {
+        Fail("the edit control refused the text");
+    }
+    PrintLine("{\"hwnd\":\"" + HandleText(edit) + "\",\"text\":" + JsonString(ControlText(edit)) +
+              "}");
+}
+
+std::wstring WithoutAccessMarks(std::wstring_view caption) {
+    std::wstring plain;
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        if (caption[i] == L'&' && i + 1 < caption.size()) {
+            ++i;
+        }
+        plain += caption[i];
+    }
+    return plain;
+}
+
+void CommandClick(const Arguments& args) {
+    const HWND dialog = args.Window();
+    const std::wstring caption = args.Require(L"button");
+    args.RejectUnused();
+    for (const HWND child : ChildWindows(dialog)) {
+        if (::GetParent(child) != dialog || !IsClass(child, L"Button")) {
+            continue;
+        }
+        const std::wstring text = ControlText(child);
+        if (text == caption || WithoutAccessMarks(text) == caption) {
+            // Posted, not sent: a button that opens a modal window would keep a sent message
+            // from returning until that window closes.
+            if (!::PostMessageW(child, BM_CLICK, 0, 0)) {
+                FailWithLastError("PostMessageW(BM_CLICK)");
+            }
+            PrintLine("{\"clicked\":\"" + HandleText(child) + "\",\"caption\":" + JsonString(text) +
+                      ",\"id\":" + std::to_string(::GetDlgCtrlID(child)) + "}");
+            return;
+        }
+    }
+    Fail("no button " + Utf8(caption) + " in " + HandleText(dialog));
+}
+
+void CommandClose(const Arguments& args) {
+    const HWND window = args.Window();
+    args.RejectUnused();
+    // What the caption's close box sends; there is no caption to click without a window manager.
+    if (!::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0)) {
+        FailWithLastError("PostMessageW(WM_SYSCOMMAND)");
+    }
+    PrintLine("{\"closed\":\"" + HandleText(window) + "\"}");
+}
+
+void CommandSync(const Arguments& args) {
+    const HWND window = args.Window();
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    // Returns once the window's thread has come back to its message loop and handled this.
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result)) {
+        Fail("window " + HandleText(window) + " did not answer within " +
+                 std::to_string(timeoutMs) + " ms",
+             kExitTimeout);
+    }
+    PrintLine("{\"synced\":\"" + HandleText(window) + "\"}");
+}
+
+void CommandWaitExit(const Arguments& args) {
+    const auto pid = static_cast<DWORD>(args.Number(L"pid", 0));
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    const auto process = OpenTargetProcess(pid, SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION);
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        Fail("process " + std::to_string(pid) + " still runs after " + std::to_string(timeoutMs) +
+                 " ms",
+             kExitTimeout);
+    }
+    DWORD exitCode = 0;
+    if (!::GetExitCodeProcess(process.get(), &exitCode)) {
+        FailWithLastError("GetExitCodeProcess");
+    }
+    PrintLine("{\"pid\":" + std::to_string(pid) + ",\"exit_code\":" + std::to_string(exitCode) +
+              "}");
+}
+
+struct Command {
+    std::wstring_view name;
+    void (*run)(const Arguments&);
+    std::string_view usage;
+};
+
+constexpr Command kCommands[] = {
+    {L"window", CommandWindow,
+     "window [--class C] [--title T] [--pid P] [--timeout-ms N]  wait for a visible top-level "
+     "window"},
+    {L"windows", CommandWindows, "windows [--class C] [--title T] [--pid P]  list them now"},
+    {L"wait-none", CommandWaitNone,
+     "wait-none [--class C] [--title T] [--pid P] [--timeout-ms N]  until none is visible"},
+    {L"wait-gone", CommandWaitGone, "wait-gone --hwnd H [--timeout-ms N]"},
+    {L"list", CommandList, "list --hwnd H  columns and rows of the list view in window H"},
+    {L"menu", CommandMenu, "menu --hwnd H [--probe DLL] [--timeout-ms N]  the menu tree"},
+    {L"activate", CommandActivate, "activate --hwnd H [--at X,Y]  foreground and pointer"},
+    {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y]] [--pause-ms N] CHORD...  alt+p down*2"},
+    {L"type", CommandType, "type [--hwnd H [--at X,Y]] --text T  as Unicode key strokes"},
+    {L"dialog", CommandDialog,
+     "dialog [--caption C] [--pid P] [--class C] [--timeout-ms N]  wait for one, read it"},
+    {L"set-edit", CommandSetEdit, "set-edit --hwnd DIALOG [--index N] --text T"},
+    {L"click", CommandClick, "click --hwnd DIALOG --button CAPTION"},
+    {L"close", CommandClose, "close --hwnd H  as the close box does"},
+    {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
+    {L"wait-exit", CommandWaitExit, "wait-exit --pid P [--timeout-ms N]  prints the exit code"},
+};
+
+void PrintUsage() {
+    std::string usage = "usage: velkin_driver COMMAND [OPTIONS]\n";
+    for (const auto& command : kCommands) {
+        usage += "  ";
+        usage += command.usage;
+        usage += "\n";
+    }
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), usage.data(), static_cast<DWORD>(usage.size()),
+                &written, nullptr);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Window and pointer coordinates in physical pixels, the same as the target's.
+    ::SetProcessDPIAware();
+    if (argc < 2) {
+        PrintUsage();
+        return kExitUsage;
+    }
+    const std::wstring_view name = argv[1];
+    for (const auto& command : kCommands) {
+        if (command.name != name) {
+            continue;
+        }
+        try {
+            command.run(Arguments(argc, argv));
+            return 0;
+        } catch (const DriverError& error) {
+            const std::string message = "velkin_driver " + Utf8(name) + ": " + error.what() + "\n";
+            DWORD written = 0;
+            ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), message.data(),
+                        static_cast<DWORD>(message.size()), &written, nullptr);
+            return error.exitCode();
+        } catch (const std::exception& error) {
+            const std::string message = "velkin_driver " + Utf8(name) + ": " + error.what() + "\n";
+            DWORD written = 0;
+            ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), message.data(),
+                        static_cast<DWORD>(message.size()), &written, nullptr);
+            return kExitFailure;
+        }
+    }
+    PrintUsage();
+    return kExitUsage;
+}

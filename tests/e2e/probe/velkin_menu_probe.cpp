@@ -1,0 +1,154 @@
+// Loaded into Velkin by velkin_driver: Wine keeps menus inside their process, so the menu tree
+// can only be read from there. The dump happens during loading and the load then fails on
+// purpose, so the module never stays in the target and can be injected again for every dump.
+#include <windows.h>
+
+#include <string>
+
+#include "common/json_text.h"
+
+namespace {
+
+using velkin::e2e::HandleText;
+using velkin::e2e::JsonBool;
+using velkin::e2e::JsonString;
+
+constexpr wchar_t kMainWindowClass[] = L"TVLKN_MAIN";
+
+HWND FindMainWindow() {
+    HWND found = nullptr;
+    ::EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(window, &pid);
+            wchar_t className[64] = {};
+            ::GetClassNameW(window, className, 64);
+            if (pid == ::GetCurrentProcessId() &&
+                std::wstring_view(className) == kMainWindowClass) {
+                *reinterpret_cast<HWND*>(param) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::wstring ItemCaption(HMENU menu, UINT index) {
+    MENUITEMINFOW item{};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_STRING;
+    if (!::GetMenuItemInfoW(menu, index, TRUE, &item) || item.cch == 0) {
+        return {};
+    }
+    std::wstring caption(item.cch + 1, L'\0');
+    item.dwTypeData = caption.data();
+    item.cch = static_cast<UINT>(caption.size());
+    if (!::GetMenuItemInfoW(menu, index, TRUE, &item)) {
+        return {};
+    }
+    caption.resize(item.cch);
+    return caption;
+}
+
+std::string DumpItems(HMENU menu, int depth) {
+    std::string out = "[";
+    const int count = ::GetMenuItemCount(menu);
+    for (int index = 0; index < count; ++index) {
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof(item);
+        item.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU;
+        if (!::GetMenuItemInfoW(menu, static_cast<UINT>(index), TRUE, &item)) {
+            out += std::string(index > 0 ? "," : "") + "{\"index\":" + std::to_string(index) +
+                   ",\"error\":\"GetMenuItemInfoW failed\"}";
+            continue;
+        }
+        const char* type = (item.fType & MFT_SEPARATOR) != 0 ? "separator"
+                           : item.hSubMenu != nullptr        ? "popup"
+                                                             : "command";
+        if (index > 0) {
+            out += ',';
+        }
+        out += "{\"index\":" + std::to_string(index) + ",\"type\":\"" + type + "\"" +
+               ",\"caption\":" + JsonString(ItemCaption(menu, static_cast<UINT>(index))) +
+               ",\"id\":" + std::to_string(item.wID) + ",\"ftype\":" + std::to_string(item.fType) +
+               ",\"state\":" + std::to_string(item.fState) +
+               ",\"checked\":" + JsonBool((item.fState & MFS_CHECKED) != 0) +
+               ",\"radio\":" + JsonBool((item.fType & MFT_RADIOCHECK) != 0) +
+               ",\"grayed\":" + JsonBool((item.fState & MFS_DISABLED) != 0) +
+               ",\"hilite\":" + JsonBool((item.fState & MFS_HILITE) != 0);
+        if (item.hSubMenu != nullptr && depth < 8) {
+            out += ",\"items\":" + DumpItems(item.hSubMenu, depth + 1);
+        }
+        out += '}';
+    }
+    out += ']';
+    return out;
+}
+
+std::string Dump() {
+    std::string out = "{\"pid\":" + std::to_string(::GetCurrentProcessId());
+    const HWND window = FindMainWindow();
+    if (window == nullptr) {
+        return out + ",\"error\":\"no TVLKN_MAIN window in this process\"}";
+    }
+    const HMENU bar = ::GetMenu(window);
+    out += ",\"hwnd\":\"" + HandleText(window) + "\",\"menu\":\"" + HandleText(bar) + "\"";
+    if (bar == nullptr || !::IsMenu(bar)) {
+        return out + ",\"error\":\"the window has no menu\"}";
+    }
+    return out + ",\"items\":" + DumpItems(bar, 0) + "}";
+}
+
+// The driver reads the dump from beside this module, under a name carrying the process id so
+// that two targets never share a file.
+std::wstring DumpPath(HINSTANCE self) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const auto dot = path.find_last_of(L'.');
+    if (dot != std::wstring::npos) {
+        path.resize(dot);
+    }
+    return path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".json";
+}
+
+void WriteDump(const std::wstring& path, const std::string& content) {
+    // Written aside and renamed, so a reader never sees half a dump.
+    const std::wstring partial = path + L".part";
+    const HANDLE file = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    DWORD written = 0;
+    const BOOL ok =
+        ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    ::CloseHandle(file);
+    if (ok && written == content.size()) {
+        ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    } else {
+        ::DeleteFileW(partial.c_str());
+    }
+}
+
+} // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) {
+        return TRUE;
+    }
+    try {
+        WriteDump(DumpPath(instance), Dump());
+    } catch (...) {
+        // Nothing may escape into the target's loader; a missing dump tells the driver.
+    }
+    return FALSE;
+}
