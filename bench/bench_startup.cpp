@@ -1,0 +1,261 @@
+// Measures how long Velkin.exe takes from CreateProcess to a visible, idle main window, side by
+// side with a bare Win32 window program, and prints both and the ratio of their medians.
+// Usage: bench_startup [--runs N] [--warmup N]
+// Both programs are taken from this program's folder and run from a temporary folder of their
+// own, where Velkin finds a settings file that needs no questions answered at start.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Far beyond a normal start; only there so that a program that never shows a window ends the
+// benchmark instead of hanging it.
+constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kExitTimeoutMs = 15000;
+
+struct Program {
+    std::string name;
+    fs::path path;
+    std::vector<double> startMs;
+    std::wstring windowClass;
+    int killed = 0;
+};
+
+struct FoundWindow {
+    DWORD processId = 0;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK FindMainWindow(HWND window, LPARAM lParam) {
+    auto* found = reinterpret_cast<FoundWindow*>(lParam);
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(window, &processId);
+    // Unowned, so that a message box or prompt of the program does not count as its window.
+    if (processId == found->processId && ::IsWindowVisible(window) &&
+        ::GetWindow(window, GW_OWNER) == nullptr) {
+        found->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND VisibleMainWindow(DWORD processId) {
+    FoundWindow found{processId, nullptr};
+    ::EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&found));
+    return found.window;
+}
+
+double Milliseconds(LONGLONG ticks) {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+LONGLONG Now() {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+std::string Narrow(const std::wstring& text) {
+    std::string narrow;
+    for (const wchar_t c : text) {
+        narrow += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return narrow;
+}
+
+void Close(Program& program, const PROCESS_INFORMATION& process, HWND window) {
+    if (window != nullptr) {
+        ::PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    if (::WaitForSingleObject(process.hProcess, kExitTimeoutMs) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.hProcess, 1);
+        ::WaitForSingleObject(process.hProcess, kExitTimeoutMs);
+        ++program.killed;
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+}
+
+// One start: the time in milliseconds, or nothing when the program showed no window.
+std::optional<double> MeasureStart(Program& program, const fs::path& folder) {
+    std::wstring commandLine = L"\"" + program.path.wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+
+    const LONGLONG start = Now();
+    if (!::CreateProcessW(program.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                          nullptr, folder.c_str(), &startup, &process)) {
+        std::fprintf(stderr, "cannot start %s (error %lu)\n", program.name.c_str(),
+                     ::GetLastError());
+        return std::nullopt;
+    }
+    HWND window = nullptr;
+    LONGLONG end = 0;
+    const ULONGLONG deadline = ::GetTickCount64() + kStartTimeoutMs;
+    while (::GetTickCount64() < deadline) {
+        // Idle first: a window that is shown but still being filled is not ready for the user.
+        const ULONGLONG now = ::GetTickCount64();
+        ::WaitForInputIdle(process.hProcess, static_cast<DWORD>(deadline - now));
+        window = VisibleMainWindow(process.dwProcessId);
+        if (window != nullptr) {
+            ::WaitForInputIdle(process.hProcess, static_cast<DWORD>(deadline - now));
+            end = Now();
+            break;
+        }
+        if (::WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
+            break;
+        }
+        ::Sleep(1);
+    }
+    if (window == nullptr) {
+        std::fprintf(stderr, "%s showed no window\n", program.name.c_str());
+        Close(program, process, nullptr);
+        return std::nullopt;
+    }
+    wchar_t className[256] = {};
+    ::GetClassNameW(window, className, 256);
+    program.windowClass = className;
+    Close(program, process, window);
+    return Milliseconds(end - start);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+int ParseCount(const char* text, const char* option) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 10000) {
+        std::fprintf(stderr, "%s wants a count, not \"%s\"\n", option, text);
+        std::exit(2);
+    }
+    return static_cast<int>(value);
+}
+
+fs::path OwnFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return fs::path(path).parent_path();
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// A folder of the benchmark's own, with copies of both programs and Velkin's settings.
+fs::path PrepareFolder(const fs::path& binaries) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
+    fs::create_directories(folder);
+    for (const char* name : {"Velkin.exe", "bare_window.exe"}) {
+        fs::copy_file(binaries / name, folder / name, fs::copy_options::overwrite_existing);
+    }
+    // With a WinRAR path set, Velkin starts without asking for one.
+    std::ofstream ini(folder / "Velkin.ini", std::ios::binary);
+    ini << "[Main]\r\nWinRARPath=C:\\windows\\notepad.exe\r\n";
+    if (!ini) {
+        throw std::runtime_error("cannot write Velkin.ini");
+    }
+    return folder;
+}
+
+void PrintRow(const Program& program) {
+    const auto [least, most] = std::minmax_element(program.startMs.begin(), program.startMs.end());
+    std::printf("%-16s %6zu %10.1f %8.1f %8.1f   %s\n", program.name.c_str(),
+                program.startMs.size(), Median(program.startMs), *least, *most,
+                Narrow(program.windowClass).c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 15;
+    int warmup = 2;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if ((option == "--runs" || option == "--warmup") && i + 1 < argc) {
+            ++i;
+            (option == "--runs" ? runs : warmup) = ParseCount(argv[i], option.c_str());
+        } else {
+            std::fprintf(stderr, "usage: bench_startup [--runs N] [--warmup N]\n");
+            return 2;
+        }
+    }
+    if (runs < 1) {
+        std::fprintf(stderr, "--runs must be at least 1\n");
+        return 2;
+    }
+
+    fs::path folder;
+    try {
+        folder = PrepareFolder(OwnFolder());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "cannot prepare the benchmark folder: %s\n", error.what());
+        return 1;
+    }
+    Program velkin{"Velkin.exe", folder / "Velkin.exe", {}, {}, 0};
+    Program bare{"bare_window.exe", folder / "bare_window.exe", {}, {}, 0};
+
+    bool failed = false;
+    for (int i = 0; i < warmup && !failed; ++i) {
+        failed = !MeasureStart(velkin, folder) || !MeasureStart(bare, folder);
+    }
+    // Interleaved, the order swapped every round, so that a drift of the machine during the
+    // run falls on both alike.
+    for (int i = 0; i < runs && !failed; ++i) {
+        Program& first = i % 2 == 0 ? velkin : bare;
+        Program& second = i % 2 == 0 ? bare : velkin;
+        for (Program* program : {&first, &second}) {
+            const auto ms = MeasureStart(*program, folder);
+            if (!ms) {
+                failed = true;
+                break;
+            }
+            program->startMs.push_back(*ms);
+        }
+    }
+
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    if (failed) {
+        return 1;
+    }
+
+    std::printf("Start-up to a visible, idle main window: %d runs each, interleaved, after %d "
+                "warm-up runs each\n\n",
+                runs, warmup);
+    std::printf("%-16s %6s %10s %8s %8s   %s\n", "program", "runs", "median ms", "min ms", "max ms",
+                "window class");
+    PrintRow(velkin);
+    PrintRow(bare);
+    std::printf("\nratio of medians (Velkin / bare): %.2f   (aim: under 1.3)\n",
+                Median(velkin.startMs) / Median(bare.startMs));
+    for (const Program* program : {&velkin, &bare}) {
+        if (program->killed > 0) {
+            std::printf("%s did not end on WM_CLOSE %d time(s) and was terminated\n",
+                        program->name.c_str(), program->killed);
+        }
+    }
+    return 0;
+}
