@@ -3,20 +3,41 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <stdexcept>
 
+#include "about/readme_win.h"
 #include "app/command_ids.h"
 #include "app/main_menu_win.h"
 #include "app/message_texts.h"
+#include "app/strict_integer.h"
+#include "joblist/drop_groups.h"
+#include "platform/archiver_process.h"
 #include "platform/dpi.h"
+#include "platform/dropped_files.h"
+#include "platform/file_dialogs.h"
+#include "platform/ini_file_store.h"
 #include "platform/input_dialog.h"
 #include "platform/message_boxes.h"
-#include "settings/settings_values.h"
+#include "platform/program_directory.h"
+#include "platform/text_file.h"
+#include "settings/settings_file.h"
 
 namespace velkin::win {
 namespace {
 
 constexpr int kListViewId = 1;
+
+// How long the window may go without handling its messages while a drop comes in.
+constexpr auto kBreathInterval = std::chrono::milliseconds(30);
+
+// Yes and No, the information icon, No as the default.
+constexpr UINT kConfirmFlags = MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2;
+
+// Commands that change which rows exist wait until a drop is in.
+bool ChangesRows(unsigned id) {
+    return id == kCmdDeleteNum || id == kCmdClear || id == kCmdStart;
+}
 
 void RegisterMainWindowClass(HINSTANCE instance, WNDPROC windowProc) {
     WNDCLASSEXW windowClass{};
@@ -57,6 +78,8 @@ MainWindow::MainWindow(HINSTANCE instance) {
     try {
         ::DragAcceptFiles(window_, TRUE);
         ApplyStartupSettings();
+        // Created once, hidden, and shown whenever asked for.
+        about_ = std::make_unique<AboutWindow>(instance, window_);
     } catch (...) {
         ::DestroyWindow(window_);
         throw;
@@ -131,6 +154,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
         WMDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
+    case WM_INITMENUPOPUP:
+        OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+        return 0;
     case WM_CLOSE:
         OnClose();
         return 0;
@@ -147,23 +173,104 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::ApplyStartupSettings() {
-    const Settings settings = DefaultSettings();
-    // The defaults are sizes of a 96-DPI screen; positions are screen coordinates as they are.
-    ::SetWindowPos(window_, nullptr, settings.left, settings.top,
-                   ScaleForDpi(settings.width, dpi_), ScaleForDpi(settings.height, dpi_),
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    const IniFileStore store(SettingsFilePath(win::ProgramDirectory()));
+    // The default sizes are those of a 96-DPI screen; stored sizes are pixels as they stand.
+    Settings defaults = DefaultSettings();
+    defaults.width = ScaleForDpi(defaults.width, dpi_);
+    defaults.height = ScaleForDpi(defaults.height, dpi_);
+    for (auto& width : defaults.columnWidths) {
+        width = ScaleForDpi(width, dpi_);
+    }
+    const Settings settings = LoadSettings(store, std::move(defaults));
+    PlaceWindow(RECT{settings.left, settings.top, settings.left + settings.width,
+                     settings.top + settings.height});
     for (int n = 1; n <= kProfileCount; ++n) {
         model_.profiles.SetText(n, settings.profileTexts[static_cast<std::size_t>(n - 1)]);
     }
     for (int column = 0; column < kJobColumnCount; ++column) {
-        listView_->SetColumnWidth(
-            column, ScaleForDpi(settings.columnWidths[static_cast<std::size_t>(column)], dpi_));
+        listView_->SetColumnWidth(column, settings.columnWidths[static_cast<std::size_t>(column)]);
     }
     model_.savePath = settings.savePath;
     model_.clearEnd = settings.clearEnd;
     model_.winRarPath = settings.winRarPath;
     model_.profiles.Select(settings.selectedProfile);
     RefreshMenu();
+    if (model_.winRarPath.empty()) {
+        AskForArchiverLocation();
+    }
+}
+
+void MainWindow::PlaceWindow(const RECT& stored) {
+    RECT placed = stored;
+    // A stored place can lie outside every monitor (one unplugged since, or a hand-edited
+    // value); the window then goes onto the nearest monitor so that the user can reach it.
+    // The stored size is kept.
+    if (::MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) == nullptr) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        if (::GetMonitorInfoW(::MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            const RECT& area = monitor.rcWork;
+            const LONG width = stored.right - stored.left;
+            const LONG height = stored.bottom - stored.top;
+            const LONG left = std::clamp(stored.left, area.left, std::max(area.left, area.right - width));
+            const LONG top = std::clamp(stored.top, area.top, std::max(area.top, area.bottom - height));
+            placed = RECT{left, top, left + width, top + height};
+        }
+    }
+    ::SetWindowPos(window_, nullptr, placed.left, placed.top, placed.right - placed.left,
+                   placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::AskForArchiverLocation() {
+    FileDialogSpec spec;
+    spec.title = text::kOpenDialogTitle;
+    spec.filter = text::kOpenDialogFilter;
+    spec.defaultExtension = text::kOpenDialogDefaultExtension;
+    spec.options = kOpenDialogOptions;
+    // No window of the program is visible yet, so the dialog stands on its own.
+    const std::wstring chosen = ShowOpenDialog(nullptr, spec).value_or(std::wstring());
+    // The short form is what is stored; no short form (nothing chosen, a file that does not
+    // exist) leaves the location empty, and nothing is said about it.
+    constexpr DWORD kBufferLength = MAX_PATH;
+    std::wstring shortPath(kBufferLength, L'\0');
+    const DWORD length = chosen.empty() ? 0 : ::GetShortPathNameW(chosen.c_str(), shortPath.data(), kBufferLength);
+    shortPath.resize(length < kBufferLength ? length : 0);
+    model_.winRarPath = shortPath;
+}
+
+Settings MainWindow::CurrentSettings() const {
+    Settings settings;
+    RECT bounds{};
+    ::GetWindowRect(window_, &bounds);
+    if (::IsIconic(window_) || ::IsZoomed(window_)) {
+        // A minimised window's bounds lie far off the screen; keep the place it returns to.
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        if (::GetWindowPlacement(window_, &placement) &&
+            ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+            // The restored place is given in work-area coordinates.
+            bounds = placement.rcNormalPosition;
+            ::OffsetRect(&bounds, monitor.rcWork.left - monitor.rcMonitor.left,
+                         monitor.rcWork.top - monitor.rcMonitor.top);
+        }
+    }
+    settings.left = bounds.left;
+    settings.top = bounds.top;
+    settings.width = bounds.right - bounds.left;
+    settings.height = bounds.bottom - bounds.top;
+    for (int n = 1; n <= kProfileCount; ++n) {
+        settings.profileTexts[static_cast<std::size_t>(n - 1)] = model_.profiles.Option(n);
+    }
+    for (int column = 0; column < kJobColumnCount; ++column) {
+        settings.columnWidths[static_cast<std::size_t>(column)] = listView_->ColumnWidth(column);
+    }
+    settings.winRarPath = model_.winRarPath;
+    settings.selectedProfile = model_.profiles.SelectedNo();
+    settings.savePath = model_.savePath;
+    settings.clearEnd = model_.clearEnd;
+    return settings;
 }
 
 void MainWindow::ApplyFont() {
@@ -180,6 +287,9 @@ void MainWindow::RefreshMenu() {
 }
 
 void MainWindow::OnCommand(unsigned id) {
+    if (Busy() && ChangesRows(id)) {
+        return;
+    }
     if (id >= kCmdProfile1 && id <= kCmdProfile5) {
         S_ProfileClick(static_cast<int>(id - kCmdProfile1) + 1);
         return;
@@ -187,6 +297,21 @@ void MainWindow::OnCommand(unsigned id) {
     switch (id) {
     case kCmdExit:
         S_ExitClick();
+        break;
+    case kCmdDeleteNum:
+        S_DeleteNumClick();
+        break;
+    case kCmdClear:
+        S_ClearClick();
+        break;
+    case kCmdStart:
+        S_StartClick();
+        break;
+    case kCmdAbout:
+        S_AboutClick();
+        break;
+    case kCmdReadmetxt:
+        S_ReadmetxtClick();
         break;
     case kCmdEditProfile:
         S_EditProfileClick();
@@ -226,6 +351,10 @@ LRESULT MainWindow::OnNotify(NMHDR& header) {
 }
 
 void MainWindow::OnClose() {
+    if (Busy()) {
+        closePending_ = true;
+        return;
+    }
     // A failed save throws before the window is destroyed, so the window stays open with
     // everything in it, and the next close tries the whole save again.
     FormClose();
@@ -246,12 +375,148 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 void MainWindow::WMDropFiles(HDROP drop) {
-    // Until the drop intake exists, a drop is only released.
+    std::vector<std::wstring> paths = ReadDroppedPaths(drop);
     ::DragFinish(drop);
+    lastBreath_ = std::chrono::steady_clock::now();
+    intake_.Receive(std::move(paths));
+    CloseIfPending();
+}
+
+void MainWindow::CloseIfPending() {
+    if (!Busy() && closePending_) {
+        closePending_ = false;
+        ::PostMessageW(window_, WM_CLOSE, 0, 0);
+    }
+}
+
+bool MainWindow::IsDirectory(const std::wstring& path) {
+    return IsExistingDirectory(path);
+}
+
+std::optional<std::wstring> MainWindow::AskArchivePath(const SaveDialogRequest& request) {
+    FileDialogSpec spec;
+    spec.title = text::kSaveDialogTitle;
+    spec.filter = request.filter;
+    spec.defaultExtension = request.defaultExtension;
+    spec.initialFolder = request.initialFolder;
+    spec.fileName = request.fileName;
+    spec.options = kSaveDialogOptions;
+    return ShowSaveDialog(window_, spec);
+}
+
+void MainWindow::Breathe() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastBreath_ < kBreathInterval) {
+        return;
+    }
+    listView_->SyncRowCount();
+    ProcessPendingMessages();
+    lastBreath_ = std::chrono::steady_clock::now();
+}
+
+void MainWindow::RowsAppended() {
+    listView_->SyncRowCount();
+}
+
+void MainWindow::ShowRows() {
+    listView_->SyncRowCount();
+}
+
+bool MainWindow::Confirm(std::wstring_view question) {
+    return ShowMessageBox(window_, question, text::kConfirmCaption, kConfirmFlags) == IDYES;
+}
+
+void MainWindow::OnInitMenuPopup(HMENU popup) {
+    const UINT state = Busy() ? MF_GRAYED : MF_ENABLED;
+    for (const unsigned id : {kCmdDeleteNum, kCmdClear, kCmdStart}) {
+        ::EnableMenuItem(popup, id, MF_BYCOMMAND | state);
+    }
 }
 
 void MainWindow::ListViewKeyDown(WORD key) {
-    (void)key;
+    if (key == VK_DELETE && !Busy()) {
+        S_DeleteNumClick();
+    }
+}
+
+void MainWindow::S_DeleteNumClick() {
+    const auto selected = listView_->SelectedRow();
+    if (!selected) {
+        return;
+    }
+    if (!Confirm(DeleteGroupQuestion(model_.rows[*selected].dropNumber))) {
+        return;
+    }
+    if (*selected >= model_.rows.size()) {
+        return;
+    }
+    const std::int32_t number = ParseStrictInteger(model_.rows[*selected].dropNumber);
+    // The list must show what is left even when an unreadable number stops the deletion.
+    struct ShowRowsOnExit {
+        MainWindow& window;
+        ~ShowRowsOnExit() { window.ShowRows(); }
+    } showRows{*this};
+    DeleteGroup(model_.rows, model_.dropCount, number);
+}
+
+void MainWindow::S_ClearClick() {
+    if (!Confirm(text::kConfirmClear)) {
+        return;
+    }
+    model_.rows.clear();
+    model_.dropCount = 0;
+    ShowRows();
+}
+
+void MainWindow::S_StartClick() {
+    struct RunScope {
+        MainWindow& window;
+        explicit RunScope(MainWindow& w) : window(w) { window.running_ = true; }
+        ~RunScope() {
+            window.running_ = false;
+            window.CloseIfPending();
+        }
+    } scope(*this);
+    StartCommand(model_, *this, codePage_);
+}
+
+std::wstring MainWindow::ProgramDirectory() {
+    return win::ProgramDirectory();
+}
+
+void MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
+    WriteWholeFile(path, bytes);
+}
+
+std::optional<std::uint32_t> MainWindow::RunArchiver(const std::wstring& commandLine) {
+    // The disabled window is what keeps commands away while the archiver works.
+    ::EnableWindow(window_, FALSE);
+    struct EnableOnExit {
+        HWND window;
+        ~EnableOnExit() { ::EnableWindow(window, TRUE); }
+    } enable{window_};
+    return RunAndWait(commandLine);
+}
+
+void MainWindow::ShowStartFailed() {
+    ShowMessageBox(window_, text::kArchiverStartFailed, text::kApplicationTitle, MB_OK);
+}
+
+void MainWindow::Inform(std::wstring_view message, std::wstring_view caption) {
+    ShowMessageBox(window_, message, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+void MainWindow::RowsChanged() {
+    listView_->SyncRowCount();
+    ::UpdateWindow(listView_->handle());
+}
+
+void MainWindow::S_AboutClick() {
+    about_->ShowModalAt(window_);
+}
+
+void MainWindow::S_ReadmetxtClick() {
+    OpenReadme(window_);
 }
 
 void MainWindow::S_ExitClick() {
@@ -285,7 +550,9 @@ void MainWindow::S_ClearEndClick() {
 }
 
 void MainWindow::FormClose() {
-    // The settings file does not exist yet; nothing to save.
+    const std::wstring path = SettingsFilePath(win::ProgramDirectory());
+    IniFileStore store(path);
+    SaveSettings(store, CurrentSettings(), path);
 }
 
 } // namespace velkin::win
