@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ python3
+    clang libclang-rt-14-dev
     g++-mingw-w64-x86-64 libz-mingw-w64-dev
     wine wine64
     xvfb xauth x11-utils imagemagick libx11-dev

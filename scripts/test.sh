@@ -13,6 +13,9 @@ cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
 
+echo "== fuzz targets, a short run of each"
+fuzz/smoke.sh 8
+
 echo "== Windows build, tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows

@@ -16,8 +16,12 @@ void RemoveGroupRows(JobRows& rows, std::int32_t n) {
     for (std::size_t at = 0; at < rows.size(); ++at) {
         const auto value = TryParseStrictInteger(rows[at].dropNumber);
         if (!value) {
-            std::move(rows.begin() + static_cast<std::ptrdiff_t>(at), rows.end(),
-                      rows.begin() + static_cast<std::ptrdiff_t>(kept));
+            // With nothing removed yet the rows are already in place; moving a row onto
+            // itself would empty it.
+            if (kept != at) {
+                std::move(rows.begin() + static_cast<std::ptrdiff_t>(at), rows.end(),
+                          rows.begin() + static_cast<std::ptrdiff_t>(kept));
+            }
             const std::wstring unreadable = rows[kept].dropNumber;
             rows.resize(rows.size() - (at - kept));
             ParseStrictInteger(unreadable); // throws the error naming the text

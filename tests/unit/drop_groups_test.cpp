@@ -119,6 +119,23 @@ TEST_CASE("an unreadable drop number stops the deletion where it stands") {
     CHECK(dropCount == 3);
 }
 
+TEST_CASE("an unreadable drop number with no matching row above it leaves every row as it was") {
+    // Found by fuzzing: with nothing removed above it, the rows were moved onto themselves,
+    // which emptied them and the text that the error names.
+    JobRows rows = {Row(L"0", L"B", L"r0"), Row(L"2147483648", L"A", L"r1"),
+                    Row(L"1", L"A", L"r2")};
+    std::int32_t dropCount = 2;
+    try {
+        DeleteGroup(rows, dropCount, 1);
+        FAIL("no error raised");
+    } catch (const Error& error) {
+        CHECK(error.message() == L"'2147483648' は整数ではありません");
+    }
+    CHECK(Paths(rows) == Texts{L"r0", L"r1", L"r2"});
+    CHECK(Numbers(rows) == Texts{L"0", L"2147483648", L"1"});
+    CHECK(dropCount == 2);
+}
+
 TEST_CASE("large lists are handled in one pass") {
     JobRows rows;
     for (int group = 0; group < 1000; ++group) {

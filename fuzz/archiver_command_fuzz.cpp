@@ -1,0 +1,177 @@
+// The archiver's command line and list file, read back by readers written here: the command
+// line from its ends, the list file by its encoding.
+
+#include "fuzz_support.h"
+#include "runner/archiver_command.h"
+
+namespace {
+
+namespace sjis = velkin::fuzz::sjis;
+
+// The miniature Shift-JIS as the system code page: anything it has no character for fails.
+class MiniShiftJis final : public velkin::CodePage {
+public:
+    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
+        return sjis::Encode(text);
+    }
+};
+
+struct SplitLine {
+    std::wstring program;
+    std::wstring switches;
+    std::wstring archive;
+    std::wstring list;
+};
+
+// The last quoted token is "@list", the one before it the archive, the first quoted token the
+// program, and the switches are what lies between " A " and the archive's " ".
+std::optional<SplitLine> SplitBack(std::wstring_view line) {
+    SplitLine parts;
+    if (line.size() < 2 || line.front() != L'"' || line.back() != L'"') {
+        return std::nullopt;
+    }
+    const auto programEnd = line.find(L'"', 1);
+    const auto listOpen = line.rfind(L'"', line.size() - 2);
+    if (listOpen == std::wstring_view::npos || listOpen < 3 || line[listOpen + 1] != L'@' ||
+        line[listOpen - 1] != L' ' || line[listOpen - 2] != L'"') {
+        return std::nullopt;
+    }
+    parts.list = line.substr(listOpen + 2, line.size() - listOpen - 3);
+    const auto archiveOpen = line.rfind(L'"', listOpen - 3);
+    if (archiveOpen == std::wstring_view::npos || archiveOpen == 0 ||
+        line[archiveOpen - 1] != L' ') {
+        return std::nullopt;
+    }
+    parts.archive = line.substr(archiveOpen + 1, listOpen - 2 - archiveOpen - 1);
+    if (programEnd >= archiveOpen || line.substr(programEnd, 4) != L"\" A ") {
+        return std::nullopt;
+    }
+    parts.program = line.substr(1, programEnd - 1);
+    const auto switchesStart = programEnd + 4;
+    if (archiveOpen - 1 < switchesStart) {
+        return std::nullopt;
+    }
+    parts.switches = line.substr(switchesStart, archiveOpen - 1 - switchesStart);
+    return parts;
+}
+
+void CheckCommandLine(const velkin::ArchiverInvocation& invocation) {
+    const std::wstring line = velkin::BuildArchiverCommandLine(invocation);
+    FUZZ_CHECK(line.size() == invocation.archiverPath.size() + invocation.switches.size() +
+                                  invocation.archivePath.size() + invocation.listFilePath.size() +
+                                  12);
+    const bool quoteFree = (invocation.archiverPath + invocation.archivePath +
+                            invocation.listFilePath)
+                               .find(L'"') == std::wstring::npos;
+    if (!quoteFree) {
+        return;
+    }
+    const auto parts = SplitBack(line);
+    FUZZ_CHECK(parts);
+    FUZZ_CHECK(parts->program == invocation.archiverPath);
+    FUZZ_CHECK(parts->switches == invocation.switches);
+    FUZZ_CHECK(parts->archive == invocation.archivePath);
+    FUZZ_CHECK(parts->list == invocation.listFilePath);
+}
+
+// UTF-16LE units back to wide characters, pairs of surrogates joined.
+std::wstring FromUtf16(std::string_view bytes) {
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                       static_cast<unsigned char>(bytes[i + 1]) << 8);
+    }
+    std::wstring text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const unsigned unit = units[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            const unsigned low = units[++i];
+            if constexpr (sizeof(wchar_t) == 2) {
+                text += static_cast<wchar_t>(unit);
+                text += static_cast<wchar_t>(low);
+            } else {
+                text += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+            }
+        } else {
+            text += static_cast<wchar_t>(unit);
+        }
+    }
+    return text;
+}
+
+// Lines ended by CR LF, each one; nothing when the text does not end with one.
+template <class Text>
+std::optional<std::vector<Text>> Lines(const Text& text) {
+    std::vector<Text> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find(typename Text::value_type('\r'), start);
+        if (end == Text::npos || end + 1 >= text.size() || text[end + 1] != '\n') {
+            return std::nullopt;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+void CheckListFile(const std::vector<std::wstring>& paths) {
+    const MiniShiftJis codePage;
+    const auto file = velkin::BuildListFile(paths, codePage);
+
+    bool allAnsi = true;
+    for (const auto& path : paths) {
+        allAnsi = allAnsi && sjis::Encode(path).has_value();
+    }
+    FUZZ_CHECK((file.encoding == velkin::ListFileEncoding::Ansi) == allAnsi);
+
+    std::vector<std::wstring> back;
+    if (allAnsi) {
+        // CR and LF bytes are never part of a double-byte character, so lines split on bytes.
+        const auto lines = Lines(file.bytes);
+        FUZZ_CHECK(lines);
+        for (const auto& line : *lines) {
+            const auto text = sjis::Decode(line);
+            FUZZ_CHECK(text);
+            back.push_back(*text);
+        }
+    } else {
+        FUZZ_CHECK(file.bytes.starts_with("\xFF\xFE"));
+        FUZZ_CHECK(file.bytes.size() % 2 == 0);
+        const auto lines = Lines(FromUtf16(std::string_view(file.bytes).substr(2)));
+        FUZZ_CHECK(lines);
+        back = *lines;
+    }
+    FUZZ_CHECK(back == paths);
+}
+
+// Paths hold no CR, LF or NUL and no lone surrogate. The first kInCodePage characters are in
+// the code page, U+5CCC being the one whose second byte is "\\"; the rest are not.
+constexpr std::wstring_view kPathAlphabet =
+    L"\\:.a Z@\"-\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
+constexpr std::size_t kInCodePage = 13;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider provider(data, size);
+    constexpr std::wstring_view kSwitchAlphabet = L"-\" aA@\t\u3042";
+    velkin::ArchiverInvocation invocation;
+    invocation.archiverPath = velkin::fuzz::TextFrom(provider, kPathAlphabet, 16);
+    invocation.switches = velkin::fuzz::TextFrom(provider, kSwitchAlphabet, 24);
+    invocation.archivePath = velkin::fuzz::TextFrom(provider, kPathAlphabet, 16);
+    invocation.listFilePath = velkin::fuzz::TextFrom(provider, kPathAlphabet, 16);
+    CheckCommandLine(invocation);
+
+    std::vector<std::wstring> paths(provider.ConsumeIntegralInRange<std::size_t>(0, 8));
+    for (auto& path : paths) {
+        // Mostly characters the code page has, so that both encodings come up.
+        path = velkin::fuzz::TextFrom(provider, provider.ConsumeIntegralInRange(0, 3) == 0
+                                                    ? kPathAlphabet
+                                                    : kPathAlphabet.substr(0, kInCodePage),
+                                      24);
+    }
+    CheckListFile(paths);
+    return 0;
+}

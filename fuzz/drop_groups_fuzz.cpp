@@ -1,0 +1,98 @@
+// Deleting a group against the plain way of doing it: remove the first matching row, start
+// again from the top, and number the remaining rows by runs of equal destinations.
+
+#include "app/strict_integer.h"
+#include "app/velkin_error.h"
+#include "fuzz_support.h"
+#include "joblist/drop_groups.h"
+
+namespace {
+
+void ReferenceDeleteGroup(velkin::JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
+    bool removed = true;
+    while (removed) {
+        removed = false;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (velkin::ParseStrictInteger(rows[i].dropNumber) == n) {
+                rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
+                removed = true;
+                break;
+            }
+        }
+    }
+    std::int32_t runs = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i != 0 && rows[i].destination != rows[i - 1].destination) {
+            ++runs;
+        }
+        rows[i].dropNumber = velkin::DecimalText(runs);
+    }
+    dropCount = rows.empty() ? 0 : runs + 1;
+}
+
+bool SameRows(const velkin::JobRows& a, const velkin::JobRows& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        for (const auto column : {velkin::JobColumn::DropNumber, velkin::JobColumn::ProfileNumber,
+                                  velkin::JobColumn::FileName, velkin::JobColumn::FullPath,
+                                  velkin::JobColumn::Destination, velkin::JobColumn::Status}) {
+            if (a[i].Text(column) != b[i].Text(column)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Numbers as the list may hold them: plain, spelled otherwise, out of range, not numbers.
+constexpr std::wstring_view kNumberTexts[] = {
+    L"0", L"1", L"2", L"3", L" 1", L"+2", L"-1", L"0x1", L"$2", L"x3", L"00", L"2147483648",
+    L"-2147483648", L"", L"a", L"1 ", L"\uFF11",
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider provider(data, size);
+    const std::int32_t n = provider.ConsumeBool() ? provider.ConsumeIntegralInRange(-1, 4)
+                                                  : provider.ConsumeIntegral<std::int32_t>();
+    std::int32_t dropCount = provider.ConsumeIntegral<std::int32_t>();
+    const bool onlyNumbers = provider.ConsumeBool();
+
+    velkin::JobRows rows(provider.ConsumeIntegralInRange<std::size_t>(0, 12));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        auto& row = rows[i];
+        const auto pick = provider.ConsumeIntegral<std::uint8_t>();
+        // Invalid texts come up only now and then, so that whole lists get renumbered too.
+        row.dropNumber = std::wstring(onlyNumbers ? kNumberTexts[pick % 4]
+                                                  : kNumberTexts[pick % std::size(kNumberTexts)]);
+        row.destination = std::wstring(1, static_cast<wchar_t>(L'A' + provider.ConsumeIntegralInRange(0, 2)));
+        row.profileNumber = velkin::DecimalText(provider.ConsumeIntegralInRange(1, 5));
+        row.fileName = L"f" + velkin::DecimalText(static_cast<std::int32_t>(i));
+        row.fullPath = row.destination + L"\\" + row.fileName;
+        row.status = provider.ConsumeBool() ? L"" : L"done";
+    }
+
+    velkin::JobRows expectedRows = rows;
+    std::int32_t expectedCount = dropCount;
+    std::optional<std::wstring> expectedError;
+    try {
+        ReferenceDeleteGroup(expectedRows, expectedCount, n);
+    } catch (const velkin::Error& error) {
+        expectedError = error.message();
+    }
+
+    std::optional<std::wstring> error;
+    try {
+        velkin::DeleteGroup(rows, dropCount, n);
+    } catch (const velkin::Error& thrown) {
+        error = thrown.message();
+    }
+
+    FUZZ_CHECK(error == expectedError);
+    FUZZ_CHECK(dropCount == expectedCount);
+    FUZZ_CHECK(SameRows(rows, expectedRows));
+    return 0;
+}
