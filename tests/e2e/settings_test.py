@@ -1,0 +1,542 @@
+#!/usr/bin/env python3
+"""End-to-end test of Velkin's settings file (Velkin.ini beside Velkin.exe) and of the question
+for the WinRAR location at a first start: what a first start and a close write, that every
+setting survives a restart, how hand-written values are read, a place off every monitor, and a
+settings file that cannot be written.
+
+Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
+  settings_test.py --velkin Velkin.exe --driver velkin_driver.exe --standin StandInArchiver.exe
+                   --artifacts DIR --build DIR
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import traceback
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import xdnd  # noqa: E402
+from velkin_e2e import (ARCHIVER_PROMPT_CAPTION, MAIN_WINDOW_CLASS, STARTUP_TIMEOUT_MS,  # noqa: E402
+                        Driver, DriverError, Report, VelkinProcess, require_session, screenshot,
+                        wait_until, windows_path)
+
+TITLE = "Velkin 070509"
+PROMPT_FILTER = "実行ファイル (*.exe)"
+PROFILE_MENU = "プロファイル(&P)"
+OPTION_MENU = "動作と設定(&R)"
+SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
+CLEAR_END = "圧縮終了後にリストをクリア(&C)"
+EDIT_CAPTION = "プロファイルの編集"
+MESSAGE_BOX_CLASS = "#32770"
+
+KEYS = ["MainX", "MainY", "MainW", "MainH", "RAROption1", "RAROption2", "RAROption3",
+        "RAROption4", "RAROption5", "Column0", "Column1", "Column2", "Column3", "Column4",
+        "Column5", "WinRARPath", "RAROptionSelect", "SavePath", "ClearEnd"]
+DEFAULT_PROFILES = ["-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df", "-EP1 -S -M5 -MD4096",
+                    "-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df -ioff"]
+DEFAULT_COLUMNS = [50, 80, 200, 200, 200, 70]
+DEFAULT_RECT = (100, 100, 640, 400)  # left, top, outer width, outer height
+
+
+def file_values(rect, profiles, columns, archiver, selected, save_path, clear_end):
+    """The 19 values of a save, in the order of the keys."""
+    left, top, width, height = rect
+    return dict(zip(KEYS, [str(left), str(top), str(width), str(height), *profiles,
+                           *[str(c) for c in columns], archiver, str(selected),
+                           "1" if save_path else "0", "1" if clear_end else "0"]))
+
+
+def default_values(archiver):
+    return file_values(DEFAULT_RECT, DEFAULT_PROFILES, DEFAULT_COLUMNS, archiver, 1, False, False)
+
+
+def outer_rect(window):
+    left, top, right, bottom = window["rect"]
+    return (left, top, right - left, bottom - top)
+
+
+def screen_size():
+    shown = subprocess.run(["xdpyinfo"], capture_output=True, text=True, timeout=30,
+                           stdin=subprocess.DEVNULL).stdout
+    found = re.search(r"dimensions:\s+(\d+)x(\d+) pixels", shown)
+    if not found:
+        raise DriverError("xdpyinfo gave no screen dimensions")
+    return int(found.group(1)), int(found.group(2))
+
+
+class SettingsTest:
+    def __init__(self, driver, report, args):
+        self.driver = driver
+        self.report = report
+        self.args = args
+        self.running = []  # VelkinProcess objects to clean up
+        self.scratch = tempfile.mkdtemp(prefix="velkin-settings-")
+
+    # Helpers.
+
+    def start(self, folder=None, settings=None, settings_bytes=None):
+        velkin = VelkinProcess(self.args.velkin, folder=folder, settings=settings,
+                               settings_bytes=settings_bytes)
+        self.running.append(velkin)
+        return velkin
+
+    def main_window(self, velkin, pid=None):
+        """The main window, which must come without any question first."""
+        window = self.driver.window(MAIN_WINDOW_CLASS, pid=pid, timeout_ms=STARTUP_TIMEOUT_MS)
+        return window
+
+    def menu_state(self, main):
+        """(profile texts as the user reads them, checked profile numbers, save-path check,
+        clear-end check) read from the live menu."""
+        dump = self.driver.menu(main["hwnd"])
+        tops = {top["caption"]: top for top in dump["items"]}
+        profiles = tops[PROFILE_MENU]["items"][:5]
+        options = {item["caption"]: item for item in tops[OPTION_MENU]["items"]}
+        return ([p["caption"].replace("&&", "&") for p in profiles],
+                [n for n, p in enumerate(profiles, start=1) if p["checked"]],
+                options[SAVE_PATH]["checked"], options[CLEAR_END]["checked"])
+
+    @staticmethod
+    def expected_menu(profiles, selected, save_path, clear_end):
+        return ([f"{n} {text}" for n, text in enumerate(profiles, start=1)], [selected],
+                save_path, clear_end)
+
+    def raw_profile_caption(self, main, number):
+        dump = self.driver.menu(main["hwnd"])
+        for top in dump["items"]:
+            if top["caption"] == PROFILE_MENU:
+                return top["items"][number - 1]["caption"]
+        raise DriverError("no profile menu")
+
+    def column_widths(self, main):
+        return [c["width"] for c in self.driver.list_view(main["hwnd"])["columns"]]
+
+    def exit_by_menu(self, velkin, main, label):
+        """File > Exit, as a user ends the program; the exit code must be 0."""
+        self.driver.open_menu(main, "f")
+        self.driver.keys("x")
+        self.expect_exit(velkin, main, label)
+
+    def exit_by_close_box(self, velkin, main, label):
+        self.driver.close(main["hwnd"])
+        self.expect_exit(velkin, main, label)
+
+    def expect_exit(self, velkin, main, label):
+        ended = self.driver.wait_exit(main["pid"], timeout_ms=STARTUP_TIMEOUT_MS)
+        self.report.equal(f"{label}: Velkin ends with exit code 0", ended["exit_code"], 0)
+        self.report.equal(f"{label}: the wine launcher returns exit code 0", velkin.wait(30), 0)
+
+    def check_file(self, label, velkin, expected, seeded=(), apart=()):
+        """The whole file: section Main alone, the 19 keys in their order, the given values.
+
+        seeded: keys the file held before the save, which keep their places; the save appends
+        the others. apart: keys whose values get a check of their own."""
+        entries = velkin.read_settings()
+        order = [key for key in seeded if key in KEYS] + [key for key in KEYS if key not in seeded]
+        what = "in the order of a save" if not seeded else "seeded ones first"
+        self.report.equal(f"{label}: file holds section Main with the 19 keys, {what}",
+                          [(section, key) for section, key, _ in entries],
+                          [("Main", key) for key in order])
+        values = {key: value for _, key, value in entries}
+        self.report.equal(f"{label}: the 19 values" + (f" (but {', '.join(apart)})" if apart
+                                                        else ""),
+                          {k: v for k, v in values.items() if k not in apart},
+                          {k: v for k, v in expected.items() if k not in apart})
+        for key in apart:
+            self.report.equal(f"{label}: {key} as expected", values.get(key), expected[key])
+        with open(velkin.settings_path(), "rb") as ini:
+            head = ini.read(3)
+        self.report.check(f"{label}: no byte order mark", not head.startswith(b"\xef\xbb\xbf")
+                          and not head.startswith(b"\xff\xfe") and head.startswith(b"["),
+                          f"file starts with {head!r}")
+
+    def main_values(self, velkin):
+        """Section Main of the file, keys in lower case (the system finds keys in any case)."""
+        return {key.lower(): value for section, key, value in velkin.read_settings()
+                if section is not None and section.lower() == "main"}
+
+    def wait_prompt(self, label):
+        prompt = self.driver.dialog(ARCHIVER_PROMPT_CAPTION, timeout_ms=STARTUP_TIMEOUT_MS)
+        self.report.equal(f"{label}: the open dialog asks for WinRAR.exe", prompt["caption"],
+                          ARCHIVER_PROMPT_CAPTION)
+        self.report.equal(f"{label}: no main window is visible while it is open",
+                          self.driver.windows(MAIN_WINDOW_CLASS, pid=prompt["pid"]), [])
+        self.report.equal(f"{label}: the prompt is the program's only visible window",
+                          [w["hwnd"] for w in self.driver.windows(pid=prompt["pid"])],
+                          [prompt["hwnd"]])
+        return prompt
+
+    def standin_copy(self):
+        """The stand-in archiver in a folder and under a name too long for 8.3."""
+        folder = os.path.join(self.scratch, "Archiver Program Folder")
+        os.makedirs(folder, exist_ok=True)
+        path = os.path.join(folder, "StandInArchiver.exe")
+        if not os.path.exists(path):
+            shutil.copy2(self.args.standin, path)
+        return path
+
+    def short_path(self, unix_path):
+        return self.driver.one("short-path", "--path", windows_path(unix_path))["short"]
+
+    # Scenarios.
+
+    def first_start(self):
+        label = "first start"
+        archiver = self.standin_copy()
+        long_path = windows_path(archiver)
+        short_path = self.short_path(archiver)
+        self.report.check(f"{label}: the chosen file's 8.3 form differs from its long path "
+                          f"({short_path})", short_path.lower() != long_path.lower())
+
+        velkin = self.start()
+        prompt = self.wait_prompt(label)
+        self.report.check(f"{label}: the file type list offers {PROMPT_FILTER}",
+                          any(c["class"] == "ComboBox" and c["text"] == PROMPT_FILTER
+                              for c in prompt["controls"]),
+                          str([c["text"] for c in prompt["controls"] if c["class"] == "ComboBox"]))
+        self.report.check(f"{label}: no settings file before the first close",
+                          not os.path.exists(velkin.settings_path()))
+        shot = os.path.join(self.args.artifacts, "settings-startup-prompt.png")
+        self.report.check(f"{label}: screenshot of the prompt: {shot}", screenshot(shot))
+
+        # Typed into the file name field, which has the focus when the dialog opens.
+        self.driver.type_text(long_path, hwnd=prompt["hwnd"])
+
+        def name_field():
+            shown = self.driver.dialog(ARCHIVER_PROMPT_CAPTION, pid=prompt["pid"])
+            return [c["text"] for c in shown["controls"] if c["class"] == "ComboBoxEx32"]
+
+        self.report.equal(f"{label}: the path typed into the file name field",
+                          wait_until(name_field, lambda texts: texts == [long_path]), [long_path])
+        self.driver.keys("enter", hwnd=prompt["hwnd"])
+        main = self.main_window(velkin, pid=prompt["pid"])
+        self.driver.wait_gone(prompt["hwnd"])
+        self.report.equal(f"{label}: main window title", main["caption"], TITLE)
+        self.report.equal(f"{label}: main window at 100,100, 640x400 outside", outer_rect(main),
+                          DEFAULT_RECT)
+        self.report.equal(f"{label}: column widths", self.column_widths(main), DEFAULT_COLUMNS)
+        self.report.equal(f"{label}: menu: default profiles, profile 1 checked, options off",
+                          self.menu_state(main),
+                          self.expected_menu(DEFAULT_PROFILES, 1, False, False))
+        self.exit_by_menu(velkin, main, label)
+        self.check_file(label, velkin, default_values(short_path))
+
+    def cancelled_prompt(self):
+        label = "prompt cancelled"
+        velkin = self.start()
+        prompt = self.wait_prompt(label)
+        self.driver.click(prompt["hwnd"], "キャンセル")
+        main = self.main_window(velkin, pid=prompt["pid"])
+        self.driver.sync(main["hwnd"])
+        self.report.equal(f"{label}: no message, only the main window shows",
+                          [w["class"] for w in self.driver.windows(pid=main["pid"])],
+                          [MAIN_WINDOW_CLASS])
+        self.report.equal(f"{label}: main window at the default place", outer_rect(main),
+                          DEFAULT_RECT)
+        self.exit_by_close_box(velkin, main, label)
+        self.check_file(label, velkin, default_values(""))
+
+        label = "restart after a cancelled prompt"
+        again = self.start(folder=velkin.folder)
+        prompt = self.wait_prompt(label)
+        self.driver.click(prompt["hwnd"], "キャンセル")
+        main = self.main_window(again, pid=prompt["pid"])
+        self.exit_by_menu(again, main, label)
+        self.check_file(label, again, default_values(""))
+
+    def round_trip(self):
+        label = "changes"
+        archiver = "C:\\Program Files\\WinRAR\\WinRAR.exe"
+        velkin = self.start(settings={"WinRARPath": archiver})
+        main = self.main_window(velkin)
+        self.report.equal(f"{label}: seeded WinRARPath: no prompt, defaults", outer_rect(main),
+                          DEFAULT_RECT)
+
+        rect = (160, 130, 720, 460)
+        moved = self.driver.one("move", "--hwnd", main["hwnd"], "--rect", ",".join(map(str, rect)))
+        self.report.equal(f"{label}: window moved and resized", outer_rect(moved), rect)
+
+        # Header dividers cannot be dragged reliably without a window manager; the list view
+        # gets the message a drag ends in.
+        columns = [64, 96, 150, 230, 180, 90]
+        for number, width in enumerate(columns):
+            self.driver.one("set-column-width", "--hwnd", main["hwnd"], "--column", number,
+                            "--width", width)
+        self.report.equal(f"{label}: column widths set", self.column_widths(main), columns)
+
+        # Profile 4 by the keyboard.
+        self.driver.open_menu(main, "p")
+        self.driver.keys("down*3")
+
+        def highlighted():
+            dump = self.driver.menu(main["hwnd"])
+            items = [t for t in dump["items"] if t["caption"] == PROFILE_MENU][0]["items"]
+            return [i for i, item in enumerate(items) if item["hilite"]]
+
+        wait_until(highlighted, lambda rows: rows == [3])
+        self.driver.choose_in_open_menu(main, "enter")
+        profiles = list(DEFAULT_PROFILES)
+        self.report.equal(f"{label}: profile 4 selected",
+                          wait_until(lambda: self.menu_state(main)[1], lambda c: c == [4]), [4])
+
+        # Blanks at both ends, an "&" and Japanese text (Shift-JIS in the file).
+        edited = "  -m3 & テスト -x*.bak  "
+        self.driver.open_menu(main, "p")
+        self.driver.keys("e")
+        dialog = self.driver.dialog(EDIT_CAPTION, pid=main["pid"])
+        self.report.equal(f"{label}: edit dialog shows profile 4's text", dialog["edits"],
+                          [DEFAULT_PROFILES[3]])
+        self.driver.set_edit(dialog["hwnd"], edited)
+        self.driver.click(dialog["hwnd"], "OK")
+        self.driver.wait_gone(dialog["hwnd"])
+        self.driver.sync(main["hwnd"])
+        profiles[3] = edited
+
+        for key in ("p", "c"):
+            self.driver.open_menu(main, "r")
+            self.driver.choose_in_open_menu(main, key)
+        expected_menu = self.expected_menu(profiles, 4, True, True)
+        self.report.equal(f"{label}: menu before the close (profile 4 edited and checked, "
+                          "both options checked)",
+                          wait_until(lambda: self.menu_state(main),
+                                     lambda state: state == expected_menu), expected_menu)
+        self.report.equal(f"{label}: the edited caption doubles '&' so it shows literally",
+                          self.raw_profile_caption(main, 4), "4 " + edited.replace("&", "&&"))
+        self.exit_by_menu(velkin, main, label)
+        # The program hands the profile over as it stands, blanks at both ends included.
+        # Windows writes it so; Wine's profile writer drops those blanks. Reading trims them
+        # either way, so only their presence in the file may differ.
+        expected_values = file_values(rect, profiles, columns, archiver, 4, True, True)
+        stored = self.main_values(velkin).get("raroption4")
+        if stored == edited.strip(" "):
+            expected_values["RAROption4"] = stored
+        self.check_file(label, velkin, expected_values, seeded=["WinRARPath"],
+                        apart=["RAROption4"])
+        with open(velkin.settings_path(), "rb") as ini:
+            raw = ini.read()
+        self.report.check(f"{label}: the edited profile is stored in Shift-JIS",
+                          "-m3 & テスト -x*.bak".encode("cp932") in raw, f"file: {raw!r}")
+
+        label = "restart"
+        again = self.start(folder=velkin.folder)
+        main = self.main_window(again)
+        self.report.equal(f"{label}: window rect as left", outer_rect(main), rect)
+        self.report.equal(f"{label}: column widths as left", self.column_widths(main), columns)
+        # The file's blanks at both ends are not part of the value read back.
+        profiles[3] = edited.strip()
+        self.report.equal(f"{label}: menu as left (profile 4's text read without its blanks)",
+                          self.menu_state(main), self.expected_menu(profiles, 4, True, True))
+        self.report.equal(f"{label}: profile 4's caption with '&' doubled",
+                          self.raw_profile_caption(main, 4),
+                          "4 " + edited.strip().replace("&", "&&"))
+        self.exit_by_close_box(again, main, label)
+        self.check_file(label, again,
+                        file_values(rect, profiles, columns, archiver, 4, True, True),
+                        seeded=["WinRARPath"])
+
+    def hand_written(self):
+        archiver = "C:\\WinRAR\\WinRAR.exe"
+
+        label = "hand-written A"
+        text = ("; a comment line\r\n[Other]\r\nKeep=this value\r\n[Main]\r\n"
+                f"WinRARPath={archiver}\r\nraroptionselect=3\r\nSavePath=2\r\nRAROption2=\r\n"
+                'RAROption1="-q1 & quoted"\r\nmainw=520\r\nExtraKey=kept too\r\n'
+                "[Tail]\r\nz=1\r\n")
+        velkin = self.start(settings_bytes=text.encode("cp932"))
+        main = self.main_window(velkin)
+        profiles = ["-q1 & quoted", ""] + DEFAULT_PROFILES[2:]
+        captions, checked, save_path, clear_end = self.menu_state(main)
+        self.report.equal(f"{label}: raroptionselect=3 (key in lower case) checks profile 3",
+                          checked, [3])
+        self.report.equal(f"{label}: SavePath=2 checks the option", save_path, True)
+        self.report.equal(f"{label}: ClearEnd missing: unchecked", clear_end, False)
+        self.report.equal(f"{label}: RAROption2 present and empty: caption '2 '", captions[1],
+                          "2 ")
+        self.report.equal(f"{label}: a profile in double quotes is read without them",
+                          captions[0], "1 " + profiles[0])
+        self.report.equal(f"{label}: missing RAROption3..5: defaults", captions[2:],
+                          [f"{n} {t}" for n, t in enumerate(DEFAULT_PROFILES[2:], start=3)])
+        self.report.equal(f"{label}: mainw=520 (key in lower case) sets the width",
+                          outer_rect(main)[2], 520)
+        self.exit_by_menu(velkin, main, label)
+        values = self.main_values(velkin)
+        self.report.equal(f"{label}: written back: SavePath 1, RAROption2 empty, "
+                          "RAROption1 without quotes, RAROptionSelect 3",
+                          [values.get(k) for k in ("savepath", "raroption2", "raroption1",
+                                                   "raroptionselect", "mainw")],
+                          ["1", "", profiles[0], "3", "520"])
+        self.report.equal(f"{label}: all 19 keys in section Main", sorted(values),
+                          sorted([k.lower() for k in KEYS] + ["extrakey"]))
+        entries = velkin.read_settings()
+        kept = [(s, k, v) for s, k, v in entries
+                if (s, k) in (("Other", "Keep"), ("Main", "ExtraKey"), ("Tail", "z"))]
+        self.report.equal(f"{label}: other sections and keys are kept", kept,
+                          [("Other", "Keep", "this value"), ("Main", "ExtraKey", "kept too"),
+                           ("Tail", "z", "1")])
+
+        label = "hand-written B"
+        velkin = self.start(settings={"WinRARPath": archiver, "RAROptionSelect": "0x3",
+                                      "SavePath": "yes", "ClearEnd": "0x1"})
+        main = self.main_window(velkin)
+        self.report.equal(f"{label}: RAROptionSelect=0x3 checks profile 3, SavePath=yes "
+                          "unchecked, ClearEnd=0x1 checked, RAROption2 missing: default",
+                          self.menu_state(main),
+                          self.expected_menu(DEFAULT_PROFILES, 3, False, True))
+        self.exit_by_menu(velkin, main, label)
+        values = self.main_values(velkin)
+        self.report.equal(f"{label}: written back: RAROptionSelect 3, SavePath 0, ClearEnd 1, "
+                          "RAROption2 default",
+                          [values.get(k) for k in ("raroptionselect", "savepath", "clearend",
+                                                   "raroption2")],
+                          ["3", "0", "1", DEFAULT_PROFILES[1]])
+
+        for value in ("0", "6", "-1", "abc"):
+            label = f"RAROptionSelect={value}"
+            velkin = self.start(settings={"WinRARPath": archiver, "RAROptionSelect": value})
+            main = self.main_window(velkin)
+            self.report.equal(f"{label}: profile 1 checked", self.menu_state(main)[1], [1])
+            self.exit_by_close_box(velkin, main, label)
+            self.report.equal(f"{label}: written back as 1",
+                              self.main_values(velkin).get("raroptionselect"), "1")
+
+    def off_screen(self):
+        label = "MainX=-5000"
+        archiver = "C:\\WinRAR\\WinRAR.exe"
+        seeded = {"WinRARPath": archiver, "MainX": "-5000", "MainY": "100", "MainW": "500",
+                  "MainH": "300"}
+        velkin = self.start(settings=seeded)
+        main = self.main_window(velkin)
+        left, top, width, height = outer_rect(main)
+        screen_width, screen_height = screen_size()
+        self.report.equal(f"{label}: size kept", (width, height), (500, 300))
+        visible = (max(0, min(left + width, screen_width) - max(left, 0)),
+                   max(0, min(top + height, screen_height) - max(top, 0)))
+        self.report.check(f"{label}: the window lies (at least partly) on the screen "
+                          f"{screen_width}x{screen_height}: {outer_rect(main)}",
+                          visible[0] > 0 and visible[1] > 0)
+        self.report.check(f"{label}: moved no further than onto the screen's left edge",
+                          left == 0, f"left is {left}")
+        self.exit_by_menu(velkin, main, label)
+        expected = default_values(archiver)
+        expected.update(MainX=str(left), MainY=str(top), MainW="500", MainH="300")
+        self.check_file(label, velkin, expected, seeded=list(seeded))
+
+    def unwritable(self):
+        label = "unwritable file"
+        archiver = "C:\\WinRAR\\WinRAR.exe"
+        profiles = ["-p1", "-p2 & two", "-p3", "-p4", "-p5"]
+        rect = (120, 90, 600, 380)
+        columns = [55, 85, 190, 210, 170, 75]
+        settings = file_values(rect, profiles, columns, archiver, 2, False, True)
+        velkin = self.start(settings=settings)
+        main = self.main_window(velkin)
+
+        # Rows, so that their survival can be seen.
+        dropped = []
+        for name in ("first.txt", "second.txt"):
+            path = os.path.join(self.scratch, "drop", name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "w", encoding="ascii") as f:
+                f.write("x")
+            dropped.append(path)
+        xdnd.drop(dropped, window_name=TITLE, build_dir=self.args.build,
+                  types=["text/uri-list"])
+        before_rows = wait_until(lambda: self.driver.list_view(main["hwnd"])["rows"],
+                                 lambda rows: len(rows) == 2)
+        self.report.equal(f"{label}: two rows from a drop", len(before_rows), 2)
+        before_menu = self.menu_state(main)
+        self.report.equal(f"{label}: settings read", before_menu,
+                          self.expected_menu(profiles, 2, False, True))
+
+        ini = velkin.settings_path()
+        os.remove(ini)
+        os.mkdir(ini)
+        self.driver.open_menu(main, "f")
+        self.driver.keys("x")
+        box = self.driver.dialog(pid=main["pid"], timeout_ms=STARTUP_TIMEOUT_MS)
+        self.report.equal(f"{label}: error box caption", box["caption"], TITLE)
+        message = f"{windows_path(ini)} に書き込めません."
+        self.report.equal(f"{label}: error box text", [s for s in box["statics"] if s],
+                          [message])
+        self.report.equal(f"{label}: error box button", box["buttons"], ["OK"])
+        icon = self.driver.one("icon", "--hwnd", box["hwnd"])
+        self.report.equal(f"{label}: error box shows the error icon ({icon['differences']})",
+                          icon["best"], "error")
+        screenshot(os.path.join(self.args.artifacts, "settings-cannot-write.png"))
+        self.driver.click(box["hwnd"], "OK")
+        self.driver.wait_gone(box["hwnd"])
+
+        shown = wait_until(lambda: self.driver.windows(MAIN_WINDOW_CLASS, pid=main["pid"]),
+                           lambda windows: len(windows) == 1 and windows[0]["enabled"])
+        self.report.check(f"{label}: Velkin still runs after OK", velkin.process.poll() is None)
+        self.report.equal(f"{label}: main window visible and enabled again",
+                          [(w["hwnd"], w["enabled"]) for w in shown], [(main["hwnd"], True)])
+        self.report.equal(f"{label}: main window not moved", outer_rect(shown[0]), rect)
+        self.report.equal(f"{label}: rows unchanged",
+                          self.driver.list_view(main["hwnd"])["rows"], before_rows)
+        self.report.equal(f"{label}: settings unchanged", self.menu_state(main), before_menu)
+        self.report.equal(f"{label}: column widths unchanged", self.column_widths(main), columns)
+
+        os.rmdir(ini)
+        label = "writable again"
+        self.exit_by_close_box(velkin, main, label)
+        self.check_file(label, velkin, settings)
+
+    def cleanup(self):
+        for velkin in self.running:
+            if velkin.process.poll() is None:
+                print("killing a Velkin still running after the test", flush=True)
+            velkin.cleanup()
+        shutil.rmtree(self.scratch, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--velkin", required=True, help="Velkin.exe to test")
+    parser.add_argument("--driver", required=True, help="velkin_driver.exe")
+    parser.add_argument("--standin", required=True, help="StandInArchiver.exe, a file to choose")
+    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
+    parser.add_argument("--build", required=True, help="folder for the host-side drop helper")
+    parser.add_argument("--verbose", action="store_true", help="print every driver command")
+    args = parser.parse_args()
+    require_session()
+    os.makedirs(args.artifacts, exist_ok=True)
+
+    report = Report()
+    test = SettingsTest(Driver(args.driver, args.verbose), report, args)
+    scenarios = [test.first_start, test.cancelled_prompt, test.round_trip, test.hand_written,
+                 test.off_screen, test.unwritable]
+    try:
+        for scenario in scenarios:
+            try:
+                scenario()
+            except (DriverError, xdnd.XdndError, OSError, subprocess.SubprocessError, KeyError,
+                    IndexError, UnicodeDecodeError) as error:
+                report.check(f"{scenario.__name__} ran to its end", False,
+                             f"{type(error).__name__}: {error}")
+                traceback.print_exc(file=sys.stdout)
+                try:
+                    shot = os.path.join(args.artifacts, f"settings-failed-{scenario.__name__}.png")
+                    screenshot(shot)
+                    print(f"screen at the failure: {shot}")
+                except (OSError, subprocess.SubprocessError) as shot_error:
+                    print(f"no screenshot: {shot_error}")
+            finally:
+                # Whatever a scenario left running must not meet the next one.
+                for velkin in test.running:
+                    if velkin.process.poll() is None:
+                        print("killing a Velkin left running by " + scenario.__name__, flush=True)
+                        velkin.kill()
+    finally:
+        test.cleanup()
+    return report.summary()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

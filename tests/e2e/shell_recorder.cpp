@@ -1,0 +1,60 @@
+// A stand-in for the programs the shell starts for web addresses, e-mail addresses and text
+// files. A test registers it as their handler in the Wine prefix; every start appends one JSON
+// line to shell_recorder.log beside the executable: the raw command line and its arguments as
+// the C runtime would split them. It shows no window and ends at once, so what the shell was
+// asked to open can be checked exactly, without a browser, a mail program or an editor.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "common/json_text.h"
+
+namespace {
+
+std::wstring LogPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            return L"shell_recorder.log";
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const auto slash = path.find_last_of(L"\\/");
+    return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) +
+           L"shell_recorder.log";
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    const wchar_t* commandLine = ::GetCommandLineW();
+    int count = 0;
+    wchar_t** arguments = ::CommandLineToArgvW(commandLine, &count);
+    std::string line = "{\"command_line\":" + velkin::e2e::JsonString(commandLine) + ",\"args\":[";
+    for (int i = 1; arguments != nullptr && i < count; ++i) {
+        line += (i > 1 ? "," : "") + velkin::e2e::JsonString(arguments[i]);
+    }
+    line += "]}\n";
+    if (arguments != nullptr) {
+        ::LocalFree(arguments);
+    }
+    // Appending with one write keeps each line whole even if two starts overlap.
+    const HANDLE log =
+        ::CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log == INVALID_HANDLE_VALUE) {
+        return 1;
+    }
+    DWORD written = 0;
+    const BOOL ok =
+        ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    ::CloseHandle(log);
+    return ok && written == line.size() ? 0 : 1;
+}
