@@ -27,7 +27,7 @@ UI_TIMEOUT_MS = 10000
 
 # Driver commands that change nothing in the target, and so may be repeated.
 LOOKING_COMMANDS = {"window", "windows", "wait-none", "wait-gone", "list", "menu", "dialog",
-                    "sync", "wait-exit"}
+                    "sync", "wait-exit", "rows", "row-count"}
 
 
 class DriverError(Exception):
@@ -101,6 +101,20 @@ class Driver:
     def list_view(self, hwnd):
         return self.one("list", "--hwnd", hwnd)
 
+    def rows(self, hwnd, first=0, count=None, columns=None, step=1, timeout_ms=UI_TIMEOUT_MS):
+        """Only some cells of the list (each cell is a message to Velkin): rows from `first`,
+        `count` of them (all by default), every `step`-th, the given column numbers (all by
+        default). Returns the command's result: row_count, from, step, rows, selected."""
+        args = ["--hwnd", hwnd, "--from", first, "--step", step]
+        if count is not None:
+            args += ["--count", count]
+        if columns is not None:
+            args += ["--columns", ",".join(str(c) for c in columns)]
+        return self.one("rows", *args, timeout_ms=timeout_ms)
+
+    def row_count(self, hwnd):
+        return self.one("row-count", "--hwnd", hwnd)["row_count"]
+
     def menu(self, hwnd):
         return self.one("menu", "--hwnd", hwnd)
 
@@ -171,15 +185,44 @@ class VelkinProcess:
     defaults whatever earlier runs left behind.
     """
 
-    def __init__(self, velkin_exe):
-        self.folder = tempfile.mkdtemp(prefix="velkin-e2e-")
+    def __init__(self, velkin_exe, folder=None, settings=None, settings_bytes=None, env=None,
+                 cwd=None):
+        """folder: start from an existing program folder (a restart) instead of a new one.
+        settings: {key: value} written as section [Main] of Velkin.ini (Shift-JIS, CR LF)
+        before the start; settings_bytes: the file's exact bytes instead.
+        cwd: the current directory to start in, when it must not be the program folder."""
+        self.folder = folder or tempfile.mkdtemp(prefix="velkin-e2e-")
         self.exe = os.path.join(self.folder, os.path.basename(velkin_exe))
-        shutil.copy2(velkin_exe, self.exe)
+        if not os.path.exists(self.exe):
+            shutil.copy2(velkin_exe, self.exe)
+        if settings is not None:
+            settings_bytes = settings_file_bytes(settings)
+        if settings_bytes is not None:
+            with open(os.path.join(self.folder, "Velkin.ini"), "wb") as ini:
+                ini.write(settings_bytes)
         self.log_path = os.path.join(self.folder, "wine-output.log")
-        self._log = open(self.log_path, "wb")
-        self.process = subprocess.Popen(["wine", self.exe], cwd=self.folder,
+        self._log = open(self.log_path, "ab")
+        self.process = subprocess.Popen(["wine", self.exe], cwd=cwd or self.folder,
                                         stdin=subprocess.DEVNULL, stdout=self._log,
-                                        stderr=subprocess.STDOUT)
+                                        stderr=subprocess.STDOUT,
+                                        env=dict(os.environ, **(env or {})))
+
+    def settings_path(self):
+        return os.path.join(self.folder, "Velkin.ini")
+
+    def read_settings(self):
+        """Velkin.ini as [(section, key, value)] in file order, decoded from Shift-JIS."""
+        entries = []
+        section = None
+        with open(self.settings_path(), "rb") as ini:
+            for raw in ini.read().decode("cp932").splitlines():
+                line = raw.strip()
+                if line.startswith("[") and line.endswith("]"):
+                    section = line[1:-1]
+                elif "=" in line:
+                    key, value = raw.split("=", 1)
+                    entries.append((section, key, value))
+        return entries
 
     def wait(self, timeout_s):
         """The exit code `wine` passes on from the Windows process, or None if still running."""
@@ -196,10 +239,23 @@ class VelkinProcess:
             except subprocess.TimeoutExpired:
                 pass
 
-    def cleanup(self):
+    def cleanup(self, remove_folder=True):
         self.kill()
         self._log.close()
-        shutil.rmtree(self.folder, ignore_errors=True)
+        if remove_folder:
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+
+def windows_path(unix_path):
+    """The path under which Wine shows a Unix path to Windows programs (drive Z:)."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def settings_file_bytes(settings):
+    """A settings file as a user or an earlier version writes it: [Main], key=value, CR LF,
+    Shift-JIS."""
+    lines = ["[Main]"] + [f"{key}={value}" for key, value in settings.items()]
+    return ("\r\n".join(lines) + "\r\n").encode("cp932")
 
 
 def wait_for_main_window(driver, velkin, timeout_ms=STARTUP_TIMEOUT_MS):

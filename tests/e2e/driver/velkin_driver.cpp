@@ -508,6 +508,107 @@ void CommandList(const Arguments& args) {
               ",\"selected\":" + std::to_string(selected) + "}");
 }
 
+// Part of a big list: only the asked rows (every step-th of them) and columns, since every cell costs a cross-process
+// message (reading 20,000 whole rows would take minutes under Wine).
+void CommandRows(const Arguments& args) {
+    const HWND list = FindListView(args.Window());
+    const auto from = static_cast<int>(args.Number(L"from", 0));
+    const auto wanted = args.Get(L"count");
+    const auto step = static_cast<int>(std::max(1ULL, args.Number(L"step", 1)));
+    const std::wstring columnList = args.Get(L"columns").value_or(L"0,1,2,3,4,5");
+    args.RejectUnused();
+    std::vector<int> columns;
+    for (std::size_t start = 0; start < columnList.size();) {
+        std::size_t comma = columnList.find(L',', start);
+        if (comma == std::wstring::npos) {
+            comma = columnList.size();
+        }
+        columns.push_back(static_cast<int>(
+            std::wcstol(columnList.substr(start, comma - start).c_str(), nullptr, 10)));
+        start = comma + 1;
+    }
+
+    constexpr std::size_t kTextChars = 1024;
+    constexpr std::size_t kTextOffset = 256;
+    static_assert(sizeof(LVITEMW) <= kTextOffset);
+    const auto process =
+        OpenTargetProcess(WindowProcessId(list), PROCESS_VM_OPERATION | PROCESS_VM_READ |
+                                                     PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION);
+    const RemoteMemory memory(process.get(), kTextOffset + kTextChars * sizeof(wchar_t));
+    const auto remoteText = static_cast<wchar_t*>(memory.At(kTextOffset));
+
+    const int rowCount =
+        static_cast<int>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
+    const int last = wanted ? std::min(rowCount, from + static_cast<int>(std::wcstol(
+                                                            wanted->c_str(), nullptr, 10)))
+                            : rowCount;
+    std::string rows = "[";
+    for (int row = std::max(0, from); row < last; row += step) {
+        rows += row > std::max(0, from) ? ",[" : "[";
+        for (std::size_t c = 0; c < columns.size(); ++c) {
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = row;
+            item.iSubItem = columns[c];
+            item.pszText = remoteText;
+            item.cchTextMax = static_cast<int>(kTextChars);
+            memory.Write(0, &item, sizeof(item));
+            const wchar_t nothing = L'\0';
+            memory.Write(kTextOffset, &nothing, sizeof(nothing));
+            const auto length = static_cast<std::size_t>(
+                SendChecked(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                            reinterpret_cast<LPARAM>(memory.At(0)), "LVM_GETITEMTEXTW"));
+            std::wstring text(kTextChars, L'\0');
+            memory.Read(kTextOffset, text.data(), kTextChars * sizeof(wchar_t));
+            text.resize(std::min(length, std::wcslen(text.c_str())));
+            rows += std::string(c > 0 ? "," : "") + JsonString(text);
+        }
+        rows += "]";
+    }
+    rows += "]";
+    const int selected = static_cast<int>(SendChecked(
+        list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, "LVM_GETNEXTITEM"));
+    PrintLine("{\"row_count\":" + std::to_string(rowCount) + ",\"from\":" +
+              std::to_string(std::max(0, from)) + ",\"step\":" + std::to_string(step) +
+              ",\"rows\":" + rows + ",\"selected\":" + std::to_string(selected) + "}");
+}
+
+// The list's row count, once; with --until N, every change of it until it reaches N, each with
+// the time it was seen (QueryPerformanceCounter in 100 ns units, which Wine takes from the
+// host's raw monotonic clock), so that a caller can tell what was still under way when.
+void CommandRowCount(const Arguments& args) {
+    const HWND list = FindListView(args.Window());
+    const auto until = args.Get(L"until");
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    const long long target = until ? std::wcstoll(until->c_str(), nullptr, 10) : 0;
+    const Deadline deadline(timeoutMs);
+    long long previous = -1;
+    for (;;) {
+        const auto count =
+            static_cast<long long>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
+        LARGE_INTEGER now{};
+        ::QueryPerformanceCounter(&now);
+        if (count != previous) {
+            const long long ticks = static_cast<long long>(
+                static_cast<double>(now.QuadPart) * 1e7 / static_cast<double>(frequency.QuadPart));
+            PrintLine("{\"row_count\":" + std::to_string(count) + ",\"time_100ns\":" +
+                      std::to_string(ticks) + "}");
+            previous = count;
+        }
+        if (!until || count >= target) {
+            return;
+        }
+        if (deadline.Passed()) {
+            Fail("the list has " + std::to_string(count) + " rows, not " + std::to_string(target) +
+                     ", after " + std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+    }
+}
+
 std::wstring DirectoryOf(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
@@ -968,6 +1069,267 @@ void CommandWaitExit(const Arguments& args) {
               "}");
 }
 
+// The 8.3 form the system gives for a path, to compare with what a program stored.
+void CommandShortPath(const Arguments& args) {
+    const std::wstring path = args.Require(L"path");
+    args.RejectUnused();
+    std::wstring buffer(32768, L'\0');
+    const DWORD length =
+        ::GetShortPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) {
+        FailWithLastError("GetShortPathNameW(" + Utf8(path) + ")");
+    }
+    buffer.resize(length);
+    PrintLine("{\"path\":" + JsonString(path) + ",\"short\":" + JsonString(buffer) + "}");
+}
+
+// Stands in for dragging a window's frame: without a window manager there is no frame to drag.
+void CommandMove(const Arguments& args) {
+    const HWND window = args.Window();
+    const std::wstring rect = args.Require(L"rect");
+    args.RejectUnused();
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    if (std::swscanf(rect.c_str(), L"%d,%d,%d,%d", &x, &y, &width, &height) != 4) {
+        Fail("--rect needs X,Y,WIDTH,HEIGHT", kExitUsage);
+    }
+    if (!::SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE)) {
+        FailWithLastError("SetWindowPos");
+    }
+    PrintLine(WindowJson(window));
+}
+
+// Stands in for dragging a header divider, which needs a pointer drag that Wine on a bare X
+// server does not reliably turn into a header track.
+void CommandSetColumnWidth(const Arguments& args) {
+    const HWND list = FindListView(args.Window());
+    const auto column = static_cast<WPARAM>(args.Number(L"column", 0));
+    const auto width = static_cast<int>(args.Number(L"width", 0));
+    if (!args.Get(L"column") || !args.Get(L"width")) {
+        Fail("set-column-width needs --column and --width", kExitUsage);
+    }
+    args.RejectUnused();
+    if (!SendChecked(list, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0),
+                     "LVM_SETCOLUMNWIDTH")) {
+        Fail("LVM_SETCOLUMNWIDTH refused column " + std::to_string(column));
+    }
+    PrintLine("{\"hwnd\":\"" + HandleText(list) + "\",\"column\":" + std::to_string(column) +
+              ",\"width\":" + std::to_string(width) + "}");
+}
+
+// Which standard icon a dialog shows: an icon handle means nothing outside its process, so the
+// icon's pixels on the screen are compared with each standard icon drawn here on the same
+// background. "differences" counts the pixels that differ per candidate.
+void CommandIcon(const Arguments& args) {
+    const HWND dialog = args.Window();
+    args.RejectUnused();
+    HWND iconControl = nullptr;
+    for (const HWND child : ChildWindows(dialog)) {
+        if (::GetParent(child) == dialog && IsClass(child, L"Static") &&
+            (::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+            ::IsWindowVisible(child)) {
+            iconControl = child;
+            break;
+        }
+    }
+    if (iconControl == nullptr) {
+        Fail("no visible icon control in " + HandleText(dialog));
+    }
+    RECT rect{};
+    ::GetWindowRect(iconControl, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) {
+        Fail("the icon control of " + HandleText(dialog) + " has no area");
+    }
+
+    const HDC screen = ::GetDC(nullptr);
+    auto capture = [&](const std::function<void(HDC)>& paint) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        const HDC memory = ::CreateCompatibleDC(screen);
+        const HGDIOBJ old = ::SelectObject(memory, bitmap);
+        paint(memory);
+        ::GdiFlush();
+        const auto* pixels = static_cast<const DWORD*>(bits);
+        std::vector<DWORD> result(pixels, pixels + static_cast<std::size_t>(width) * height);
+        ::SelectObject(memory, old);
+        ::DeleteDC(memory);
+        ::DeleteObject(bitmap);
+        for (auto& pixel : result) {
+            pixel &= 0x00FFFFFF;
+        }
+        return result;
+    };
+    const std::vector<DWORD> shown = capture([&](HDC memory) {
+        ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    });
+
+    const DWORD background = shown.front(); // a corner, where no standard icon paints
+    const struct {
+        const char* name;
+        LPCWSTR id;
+    } kCandidates[] = {{"error", IDI_ERROR},
+                       {"warning", IDI_WARNING},
+                       {"information", IDI_INFORMATION},
+                       {"question", IDI_QUESTION}};
+    std::string differences;
+    std::string best;
+    std::size_t bestCount = SIZE_MAX;
+    for (const auto& candidate : kCandidates) {
+        const HICON icon = ::LoadIconW(nullptr, candidate.id);
+        const std::vector<DWORD> drawn = capture([&](HDC memory) {
+            const HBRUSH brush = ::CreateSolidBrush(RGB(GetBValue(background), GetGValue(background),
+                                                        GetRValue(background)));
+            const RECT all{0, 0, width, height};
+            ::FillRect(memory, &all, brush);
+            ::DeleteObject(brush);
+            ::DrawIconEx(memory, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
+        });
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            count += shown[i] != drawn[i] ? 1 : 0;
+        }
+        differences += std::string(differences.empty() ? "" : ",") + "\"" + candidate.name +
+                       "\":" + std::to_string(count);
+        if (count < bestCount) {
+            bestCount = count;
+            best = candidate.name;
+        }
+    }
+    ::ReleaseDC(nullptr, screen);
+    PrintLine("{\"control\":\"" + HandleText(iconControl) + "\",\"rect\":" + RectJson(rect) +
+              ",\"best\":\"" + best + "\",\"pixels\":" + std::to_string(shown.size()) +
+              ",\"differences\":{" + differences + "}}");
+}
+
+// The window with its styles, and every window inside it (children of children too) with its
+// class, control id, text, screen rectangle and styles: what a user sees of a form and where.
+void CommandInspect(const Arguments& args) {
+    const HWND window = args.Window();
+    args.RejectUnused();
+    auto styles = [](HWND of) {
+        return ",\"style\":" + std::to_string(static_cast<DWORD>(::GetWindowLongW(of, GWL_STYLE))) +
+               ",\"exstyle\":" +
+               std::to_string(static_cast<DWORD>(::GetWindowLongW(of, GWL_EXSTYLE)));
+    };
+    std::string children;
+    for (const HWND child : ChildWindows(window)) {
+        RECT rect{};
+        ::GetWindowRect(child, &rect);
+        const std::string control = ControlJson(child);
+        if (!children.empty()) {
+            children += ',';
+        }
+        children += control.substr(0, control.size() - 1) + ",\"parent\":\"" +
+                    HandleText(::GetParent(child)) + "\",\"rect\":" + RectJson(rect) +
+                    styles(child) + "}";
+    }
+    RECT client{};
+    ::GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ::ClientToScreen(window, &origin);
+    const std::string json = WindowJson(window);
+    PrintLine(json.substr(0, json.size() - 1) + styles(window) + ",\"client_origin\":[" +
+              std::to_string(origin.x) + "," + std::to_string(origin.y) + "],\"children\":[" +
+              children + "]}");
+}
+
+POINT ParsePoint(const Arguments& args) {
+    const std::wstring at = args.Require(L"at");
+    POINT point{};
+    if (std::swscanf(at.c_str(), L"%ld,%ld", &point.x, &point.y) != 2) {
+        Fail("--at needs X,Y in screen pixels", kExitUsage);
+    }
+    return point;
+}
+
+// Moves the pointer as a mouse does: SendInput with absolute coordinates, which reach the
+// target as input (WM_MOUSEMOVE, then the leave tracking) where a bare SetCursorPos may not.
+void MovePointerTo(POINT at, DWORD timeoutMs) {
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    if (width <= 1 || height <= 1) {
+        Fail("no screen size");
+    }
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // Rounded up, so that the system's scaling back (rounding down) lands on the pixel itself.
+    input.mi.dx = static_cast<LONG>((static_cast<long long>(at.x) * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((static_cast<long long>(at.y) * 65536 + height - 1) / height);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    std::vector<INPUT> inputs{input};
+    Send(inputs);
+    const Deadline deadline(timeoutMs);
+    for (;;) {
+        POINT now{};
+        ::GetCursorPos(&now);
+        if (now.x == at.x && now.y == at.y) {
+            return;
+        }
+        if (deadline.Passed()) {
+            Fail("the pointer went to " + std::to_string(now.x) + "," + std::to_string(now.y) +
+                     " instead of " + std::to_string(at.x) + "," + std::to_string(at.y),
+                 kExitTimeout);
+        }
+        ::Sleep(kPollMs);
+    }
+}
+
+void CommandPointer(const Arguments& args) {
+    const POINT at = ParsePoint(args);
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    MovePointerTo(at, timeoutMs);
+    const HWND under = ::WindowFromPoint(at);
+    PrintLine("{\"pointer\":[" + std::to_string(at.x) + "," + std::to_string(at.y) +
+              "],\"under\":\"" + HandleText(under) +
+              "\",\"class\":" + JsonString(ClassName(under)) + "}");
+}
+
+// A real click: the pointer goes there first, then a press and a release of the button.
+void CommandClickAt(const Arguments& args) {
+    const POINT at = ParsePoint(args);
+    const std::wstring button = LowerCase(args.Get(L"button").value_or(L"left"));
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    DWORD down = 0;
+    DWORD up = 0;
+    if (button == L"left") {
+        down = MOUSEEVENTF_LEFTDOWN;
+        up = MOUSEEVENTF_LEFTUP;
+    } else if (button == L"right") {
+        down = MOUSEEVENTF_RIGHTDOWN;
+        up = MOUSEEVENTF_RIGHTUP;
+    } else if (button == L"middle") {
+        down = MOUSEEVENTF_MIDDLEDOWN;
+        up = MOUSEEVENTF_MIDDLEUP;
+    } else {
+        Fail("--button is left, right or middle", kExitUsage);
+    }
+    MovePointerTo(at, timeoutMs);
+    const HWND under = ::WindowFromPoint(at);
+    std::vector<INPUT> inputs(2);
+    for (auto& input : inputs) {
+        input.type = INPUT_MOUSE;
+    }
+    inputs[0].mi.dwFlags = down;
+    inputs[1].mi.dwFlags = up;
+    Send(inputs);
+    PrintLine("{\"clicked\":[" + std::to_string(at.x) + "," + std::to_string(at.y) +
+              "],\"button\":" + JsonString(button) + ",\"under\":\"" + HandleText(under) +
+              "\",\"class\":" + JsonString(ClassName(under)) + "}");
+}
+
 struct Command {
     std::wstring_view name;
     void (*run)(const Arguments&);
@@ -983,6 +1345,10 @@ constexpr Command kCommands[] = {
      "wait-none [--class C] [--title T] [--pid P] [--timeout-ms N]  until none is visible"},
     {L"wait-gone", CommandWaitGone, "wait-gone --hwnd H [--timeout-ms N]"},
     {L"list", CommandList, "list --hwnd H  columns and rows of the list view in window H"},
+    {L"rows", CommandRows,
+     "rows --hwnd H [--from N] [--count N] [--step N] [--columns 0,3]  some cells, selection"},
+    {L"row-count", CommandRowCount,
+     "row-count --hwnd H [--until N] [--timeout-ms N]  its row count (each change until N)"},
     {L"menu", CommandMenu, "menu --hwnd H [--probe DLL] [--timeout-ms N]  the menu tree"},
     {L"activate", CommandActivate, "activate --hwnd H [--at X,Y]  foreground and pointer"},
     {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y]] [--pause-ms N] CHORD...  alt+p down*2"},
@@ -994,6 +1360,16 @@ constexpr Command kCommands[] = {
     {L"close", CommandClose, "close --hwnd H  as the close box does"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
     {L"wait-exit", CommandWaitExit, "wait-exit --pid P [--timeout-ms N]  prints the exit code"},
+    {L"short-path", CommandShortPath, "short-path --path P  the 8.3 form the system gives"},
+    {L"move", CommandMove, "move --hwnd H --rect X,Y,W,H  SetWindowPos, as a frame drag would"},
+    {L"set-column-width", CommandSetColumnWidth,
+     "set-column-width --hwnd H --column N --width W  LVM_SETCOLUMNWIDTH on H's list view"},
+    {L"icon", CommandIcon, "icon --hwnd DIALOG  which standard icon it shows (by its pixels)"},
+    {L"inspect", CommandInspect,
+     "inspect --hwnd H  the window, its styles and every window inside it with screen rects"},
+    {L"pointer", CommandPointer, "pointer --at X,Y  moves the pointer there by SendInput"},
+    {L"click-at", CommandClickAt,
+     "click-at --at X,Y [--button left|right|middle]  pointer there, then press and release"},
 };
 
 void PrintUsage() {
