@@ -7,18 +7,27 @@ cd "$root"
 
 scripts/setup-machine.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target Velkin
+cmake --build --preset windows --target Velkin velkin_standin_archiver
 
 build_dir=$root/build/windows
 demo=$build_dir/demo
 mkdir -p "$demo"
-cp -f "$build_dir/bin/Velkin.exe" "$demo/"
+cp -f "$build_dir/bin/Velkin.exe" "$build_dir/bin/README.TXT" "$build_dir/bin/StandInArchiver.exe" "$demo/"
 
 export WINEPREFIX=$build_dir/wineprefix
 export WINEDEBUG=-all
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 scripts/wine-prefix.sh "$WINEPREFIX"
+
+# The demo uses the project's stand-in archiver (WinRAR cannot be installed here): it writes
+# real ZIP archives and logs every run to stand-in.log in the demo folder. Real use needs WinRAR.
+if [ ! -f "$demo/Velkin.ini" ]; then
+    standin=$(winepath -w "$demo/StandInArchiver.exe" 2>/dev/null)
+    printf '[Main]\r\nWinRARPath=%s\r\n' "$standin" | iconv -f UTF-8 -t CP932 >"$demo/Velkin.ini"
+fi
+export VELKIN_STANDIN_LOG=$demo/stand-in.log
+echo "Demo folder: $demo (archiver: the stand-in, log: $VELKIN_STANDIN_LOG)"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     echo "Starting Velkin on $DISPLAY"

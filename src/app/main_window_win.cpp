@@ -160,6 +160,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_ENDSESSION:
+        // Windows is shutting down or the user signs out: the program ends without a close, so
+        // this is the last chance to keep the settings. Nobody is left to see an error.
+        if (wParam != FALSE) {
+            try {
+                FormClose();
+            } catch (...) {
+            }
+        }
+        return 0;
     case WM_DESTROY:
         ::PostQuitMessage(0);
         return 0;
@@ -375,9 +385,10 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 }
 
 void MainWindow::WMDropFiles(HDROP drop) {
+    // The messages have waited since this one arrived; reading a large drop is part of that wait.
+    lastBreath_ = std::chrono::steady_clock::now();
     std::vector<std::wstring> paths = ReadDroppedPaths(drop);
     ::DragFinish(drop);
-    lastBreath_ = std::chrono::steady_clock::now();
     intake_.Receive(std::move(paths));
     CloseIfPending();
 }
