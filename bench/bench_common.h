@@ -1,0 +1,381 @@
+// What the in-process benchmarks share: clocks, medians, the figure lines bench/run.sh gathers
+// into its table, a private folder for Velkin's settings, and helpers that stand in for the user
+// (answering message boxes) and for a watcher of the window's responsiveness.
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+namespace fs = std::filesystem;
+
+inline LONGLONG Ticks() {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+inline double TicksToMs(LONGLONG ticks) {
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+inline double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+inline double Max(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+inline double Min(const std::vector<double>& values) {
+    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
+// One line of the table: tab-separated, picked out by bench/run.sh by its first field.
+inline void Figure(const std::string& name, const std::string& value, const std::string& aim,
+                   const std::string& meaning) {
+    std::printf("FIGURE\t%s\t%s\t%s\t%s\n", name.c_str(), value.c_str(), aim.c_str(),
+                meaning.c_str());
+    std::fflush(stdout);
+}
+
+inline std::string Format(const char* format, double value) {
+    char text[512];
+    std::snprintf(text, sizeof(text), format, value);
+    return text;
+}
+
+inline void Note(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+inline void Note(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    std::vprintf(format, arguments);
+    va_end(arguments);
+    std::fflush(stdout);
+}
+
+inline fs::path OwnPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return fs::path(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// Velkin reads its settings from the folder of the running program. The benchmark copies itself
+// (and whatever else it needs) into a temporary folder with a settings file that asks no
+// questions, runs that copy with the same arguments and output, and removes the folder.
+// Returns -1 in the copy (go on benchmarking), else the copy's exit code.
+inline int RunInPrivateFolder(const std::vector<std::string>& companions,
+                              const std::string& winRarName) {
+    constexpr wchar_t kMarker[] = L"VELKIN_BENCH_PRIVATE_COPY";
+    if (::GetEnvironmentVariableW(kMarker, nullptr, 0) != 0) {
+        return -1;
+    }
+    const fs::path self = OwnPath();
+    const fs::path folder = fs::temp_directory_path() /
+                            ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    fs::create_directories(folder);
+    fs::copy_file(self, folder / self.filename(), fs::copy_options::overwrite_existing);
+    for (const auto& name : companions) {
+        fs::copy_file(self.parent_path() / name, folder / name,
+                      fs::copy_options::overwrite_existing);
+    }
+    const std::wstring winRar = winRarName.empty()
+                                    ? std::wstring(L"C:\\windows\\notepad.exe")
+                                    : (folder / winRarName).wstring();
+    {
+        // The temporary folder's path is plain ASCII under Wine, as the file is written here.
+        std::string narrow;
+        for (const wchar_t c : winRar) {
+            narrow += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+        std::ofstream ini(folder / "Velkin.ini", std::ios::binary);
+        ini << "[Main]\r\nWinRARPath=" << narrow << "\r\n";
+    }
+    ::SetEnvironmentVariableW(kMarker, L"1");
+    const fs::path copy = folder / self.filename();
+    std::wstring commandLine = ::GetCommandLineW();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    int status = 1;
+    if (::CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                         folder.c_str(), &startup, &process)) {
+        ::WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 1;
+        ::GetExitCodeProcess(process.hProcess, &code);
+        status = static_cast<int>(code);
+        ::CloseHandle(process.hThread);
+        ::CloseHandle(process.hProcess);
+    } else {
+        std::fprintf(stderr, "cannot start the private copy (error %lu)\n", ::GetLastError());
+    }
+    fs::remove_all(folder, ignored);
+    return status;
+}
+
+// Plays the user in front of message boxes: every box the process shows is answered with Yes,
+// or OK when it has no Yes. What each box said is kept, so that a benchmark can tell an
+// expected question from an error report.
+class BoxAnswerer {
+public:
+    BoxAnswerer() {
+        ::InitializeCriticalSection(&lock_);
+        thread_ = ::CreateThread(nullptr, 0, &BoxAnswerer::Loop, this, 0, nullptr);
+    }
+    ~BoxAnswerer() {
+        stop_ = true;
+        ::WaitForSingleObject(thread_, INFINITE);
+        ::CloseHandle(thread_);
+        ::DeleteCriticalSection(&lock_);
+    }
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+    std::vector<std::wstring> Answered() {
+        ::EnterCriticalSection(&lock_);
+        std::vector<std::wstring> copy = answered_;
+        ::LeaveCriticalSection(&lock_);
+        return copy;
+    }
+
+private:
+    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        wchar_t className[32] = {};
+        ::GetClassNameW(window, className, 32);
+        if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+            std::wstring(className) == L"#32770") {
+            reinterpret_cast<BoxAnswerer*>(self)->Answer(window);
+        }
+        return TRUE;
+    }
+    void Answer(HWND box) {
+        if (box == lastBox_) {
+            return; // already answered; it is on its way out
+        }
+        wchar_t text[512] = {};
+        ::GetDlgItemTextW(box, 0xFFFF, text, 512); // the message box's static text
+        const int button = ::GetDlgItem(box, IDYES) != nullptr ? IDYES : IDOK;
+        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
+        lastBox_ = box;
+        ::EnterCriticalSection(&lock_);
+        answered_.emplace_back(text);
+        ::LeaveCriticalSection(&lock_);
+    }
+    static DWORD WINAPI Loop(void* self) {
+        auto* answerer = static_cast<BoxAnswerer*>(self);
+        while (!answerer->stop_) {
+            ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(answerer));
+            ::Sleep(5);
+        }
+        return 0;
+    }
+    std::atomic<bool> stop_{false};
+    HWND lastBox_ = nullptr;
+    CRITICAL_SECTION lock_;
+    std::vector<std::wstring> answered_;
+    HANDLE thread_ = nullptr;
+};
+
+// Watches how promptly a window handles its messages: a second thread posts it a stamped
+// message every few milliseconds; the window's procedure, wrapped, records how long each one
+// waited. The longest wait is the longest the window left its user without an answer.
+class ResponsivenessProbe {
+public:
+    explicit ResponsivenessProbe(HWND window) : window_(window) {
+        message_ = ::RegisterWindowMessageW(L"VelkinBenchProbe");
+        ::SetPropW(window_, L"VelkinBenchProbe", this);
+        original_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
+            window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ResponsivenessProbe::Proc)));
+    }
+    ~ResponsivenessProbe() {
+        Stop();
+        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        ::RemovePropW(window_, L"VelkinBenchProbe");
+    }
+    void Start(DWORD intervalMs = 5) {
+        Stop();
+        longestMs_ = 0;
+        longestDisabledMs_ = 0;
+        handled_ = 0;
+        handledDisabled_ = 0;
+        stop_ = false;
+        intervalMs_ = intervalMs;
+        thread_ = ::CreateThread(nullptr, 0, &ResponsivenessProbe::Post, this, 0, nullptr);
+    }
+    // Stops posting and lets the window handle what is still waiting.
+    void Stop() {
+        if (thread_ == nullptr) {
+            return;
+        }
+        stop_ = true;
+        ::WaitForSingleObject(thread_, INFINITE);
+        ::CloseHandle(thread_);
+        thread_ = nullptr;
+        MSG message{};
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    double LongestMs() const { return longestMs_; }
+    long Handled() const { return handled_; }
+    // When the message that waited longest was posted, in Ticks().
+    LONGLONG LongestPostedAt() const { return longestPostedAt_; }
+    // A moment of the caller's choosing to tell the longest wait's place against.
+    void SetOrigin(LONGLONG ticks) { origin_ = ticks; }
+    LONGLONG Origin() const { return origin_; }
+    // Only the messages posted while the window was disabled.
+    double LongestDisabledMs() const { return longestDisabledMs_; }
+    long HandledDisabled() const { return handledDisabled_; }
+
+private:
+    static DWORD WINAPI Post(void* instance) {
+        auto* self = static_cast<ResponsivenessProbe*>(instance);
+        while (!self->stop_) {
+            // Marked when the window is disabled, as it is while an archiver runs.
+            const WPARAM disabled = ::IsWindowEnabled(self->window_) ? 0 : 1;
+            ::PostMessageW(self->window_, self->message_, disabled, static_cast<LPARAM>(Ticks()));
+            ::Sleep(self->intervalMs_);
+        }
+        return 0;
+    }
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self =
+            static_cast<ResponsivenessProbe*>(::GetPropW(window, L"VelkinBenchProbe"));
+        if (message == self->message_) {
+            const double waited = TicksToMs(Ticks() - static_cast<LONGLONG>(lParam));
+            if (waited > self->longestMs_) {
+                self->longestMs_ = waited;
+                self->longestPostedAt_ = static_cast<LONGLONG>(lParam);
+            }
+            ++self->handled_;
+            if (wParam != 0) {
+                self->longestDisabledMs_ = std::max(self->longestDisabledMs_, waited);
+                ++self->handledDisabled_;
+            }
+            return 0;
+        }
+        return ::CallWindowProcW(self->original_, window, message, wParam, lParam);
+    }
+    HWND window_;
+    UINT message_ = 0;
+    WNDPROC original_ = nullptr;
+    std::atomic<bool> stop_{true};
+    double longestMs_ = 0;
+    double longestDisabledMs_ = 0;
+    LONGLONG longestPostedAt_ = 0;
+    LONGLONG origin_ = 0;
+    long handled_ = 0;
+    long handledDisabled_ = 0;
+    DWORD intervalMs_ = 5;
+    HANDLE thread_ = nullptr;
+};
+
+// Handles whatever waits in the thread's queue, paints included; returns when it is empty.
+inline void Drain() {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+}
+
+// A shell drop as the shell builds it: a DROPFILES header, then the wide paths, each ended by
+// a NUL, and one more NUL after the last. The paths come one at a time from pathAt(i), so that
+// a drop of many paths never exists twice in memory.
+template <typename PathAt>
+HGLOBAL MakeDrop(int count, PathAt pathAt) {
+    std::vector<wchar_t> list;
+    for (int i = 0; i < count; ++i) {
+        const std::wstring path = pathAt(i);
+        list.insert(list.end(), path.begin(), path.end());
+        list.push_back(L'\0');
+    }
+    list.push_back(L'\0');
+    const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    HGLOBAL global = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (global == nullptr) {
+        std::fprintf(stderr, "GlobalAlloc of %zu bytes failed\n", static_cast<std::size_t>(size));
+        std::exit(1);
+    }
+    auto* header = static_cast<DROPFILES*>(::GlobalLock(global));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::copy(list.begin(), list.end(),
+              reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(header) + sizeof(DROPFILES)));
+    ::GlobalUnlock(global);
+    return global;
+}
+
+inline HGLOBAL MakeDrop(const std::vector<std::wstring>& paths) {
+    return MakeDrop(static_cast<int>(paths.size()),
+                    [&paths](int i) { return paths[static_cast<std::size_t>(i)]; });
+}
+
+// A list of counts: "10000,100000".
+inline std::vector<int> ParseCounts(const char* text, const char* option) {
+    std::vector<int> counts;
+    std::string all(text);
+    std::size_t start = 0;
+    while (start <= all.size()) {
+        const std::size_t comma = all.find(',', start);
+        const std::string one = all.substr(start, comma == std::string::npos ? std::string::npos
+                                                                              : comma - start);
+        if (!one.empty()) {
+            char* end = nullptr;
+            const long value = std::strtol(one.c_str(), &end, 10);
+            if (*end != '\0' || value < 1 || value > 10000000) {
+                std::fprintf(stderr, "%s wants counts like 10000,100000, not \"%s\"\n", option,
+                             text);
+                std::exit(2);
+            }
+            counts.push_back(static_cast<int>(value));
+        }
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return counts;
+}
+
+inline int ParseCount(const char* text, const char* option) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 100000000) {
+        std::fprintf(stderr, "%s wants a count, not \"%s\"\n", option, text);
+        std::exit(2);
+    }
+    return static_cast<int>(value);
+}
+
+} // namespace bench

@@ -1,0 +1,231 @@
+// How the time to delete one drop group grows with the list: the product's DeleteGroup on lists
+// ten times apart in size, and, on lists where the deleted group grows with the list, next to a
+// reference that removes one row at a time and starts over from the top.
+// Usage: bench_delete_group [--runs N] [--sizes 10000,100000] [--reference-sizes 2000,20000]
+// Prints FIGURE lines for bench/run.sh and notes on everything else it measured.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/strict_integer.h"
+#include "joblist/drop_groups.h"
+
+namespace {
+
+using velkin::JobRow;
+using velkin::JobRows;
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void Figure(const std::string& name, const std::string& value, const std::string& aim,
+            const std::string& meaning) {
+    std::printf("FIGURE\t%s\t%s\t%s\t%s\n", name.c_str(), value.c_str(), aim.c_str(),
+                meaning.c_str());
+    std::fflush(stdout);
+}
+
+std::string Format(const char* format, double value) {
+    char text[512];
+    std::snprintf(text, sizeof(text), format, value);
+    return text;
+}
+
+std::string Thousands(int value) {
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[at];
+    }
+    return grouped;
+}
+
+// A list as drops leave it: groups numbered from 0, every even group saving to one shared
+// archive and every odd group to one of its own, so that deleting an odd group lets its two
+// even neighbours merge. The group numbered `big` holds bigRows rows, every other group 10.
+struct List {
+    JobRows rows;
+    std::int32_t dropCount = 0;
+};
+
+List MakeList(int rowCount, int big, int bigRows) {
+    List list;
+    list.rows.reserve(static_cast<std::size_t>(rowCount));
+    for (std::int32_t group = 0; static_cast<int>(list.rows.size()) < rowCount; ++group) {
+        const int size = group == big ? bigRows : 10;
+        const std::wstring destination =
+            group % 2 == 0 ? std::wstring(L"D:\\アーカイブ\\shared_archive.rar")
+                           : L"D:\\アーカイブ\\group_" + std::to_wstring(group) + L".rar";
+        for (int i = 0; i < size && static_cast<int>(list.rows.size()) < rowCount; ++i) {
+            JobRow row;
+            row.dropNumber = velkin::DecimalText(group);
+            row.profileNumber = L"1";
+            row.fileName = L"写真_" + std::to_wstring(list.rows.size()) + L".jpg";
+            row.fullPath = L"C:\\Users\\bench\\Pictures\\2024年\\" + row.fileName;
+            row.destination = destination;
+            list.rows.push_back(std::move(row));
+        }
+        list.dropCount = group + 1;
+    }
+    return list;
+}
+
+// Removes the first matching row and starts over from the top until none is left, then
+// numbers the rows afresh as DeleteGroup does.
+void ReferenceDeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
+    for (bool removed = true; removed;) {
+        removed = false;
+        for (std::size_t at = 0; at < rows.size(); ++at) {
+            if (velkin::ParseStrictInteger(rows[at].dropNumber) == n) {
+                rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(at));
+                removed = true;
+                break;
+            }
+        }
+    }
+    dropCount = 0;
+    if (rows.empty()) {
+        return;
+    }
+    const std::wstring* current = &rows.front().destination;
+    std::wstring number = velkin::DecimalText(dropCount);
+    for (auto& row : rows) {
+        if (row.destination != *current) {
+            ++dropCount;
+            number = velkin::DecimalText(dropCount);
+            current = &row.destination;
+        }
+        row.dropNumber = number;
+    }
+    ++dropCount;
+}
+
+using DeleteFunction = void (*)(JobRows&, std::int32_t&, std::int32_t);
+
+// The median over runs of one deletion from a fresh copy of the list; the copy is not timed.
+double TimeDeletion(const List& original, std::int32_t group, DeleteFunction remove, int runs,
+                    std::size_t expectedRows, std::int32_t expectedCount) {
+    std::vector<double> times;
+    for (int r = 0; r < runs; ++r) {
+        List list = original;
+        const auto start = std::chrono::steady_clock::now();
+        remove(list.rows, list.dropCount, group);
+        const auto end = std::chrono::steady_clock::now();
+        if (list.rows.size() != expectedRows || list.dropCount != expectedCount) {
+            std::fprintf(stderr, "deletion left %zu rows in %d groups, not %zu in %d\n",
+                         list.rows.size(), list.dropCount, expectedRows, expectedCount);
+            std::exit(1);
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    return Median(times);
+}
+
+std::vector<int> ParseCounts(const char* text) {
+    std::vector<int> counts;
+    const char* at = text;
+    while (*at != '\0') {
+        char* end = nullptr;
+        const long value = std::strtol(at, &end, 10);
+        if (end == at || value < 100 || value > 10000000 || (*end != ',' && *end != '\0')) {
+            std::fprintf(stderr, "sizes look like 10000,100000 (each at least 100)\n");
+            std::exit(2);
+        }
+        counts.push_back(static_cast<int>(value));
+        at = *end == ',' ? end + 1 : end;
+    }
+    if (counts.size() != 2) {
+        std::fprintf(stderr, "give two sizes, the second larger\n");
+        std::exit(2);
+    }
+    return counts;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 7;
+    std::vector<int> sizes = {10000, 100000};
+    std::vector<int> referenceSizes = {2000, 20000};
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "%s wants a value\n", option.c_str());
+            return 2;
+        }
+        const char* value = argv[++i];
+        if (option == "--runs") {
+            runs = std::max(1, std::atoi(value));
+        } else if (option == "--sizes") {
+            sizes = ParseCounts(value);
+        } else if (option == "--reference-sizes") {
+            referenceSizes = ParseCounts(value);
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", option.c_str());
+            return 2;
+        }
+    }
+
+    // Groups of 10; the middle group, an odd one, goes: one group fewer, and its two
+    // neighbours merge into one.
+    std::vector<double> product;
+    for (const int size : sizes) {
+        const int groups = size / 10;
+        const std::int32_t middle = (groups / 2) | 1;
+        const List list = MakeList(size, -1, 10);
+        const double ms = TimeDeletion(list, middle, &velkin::DeleteGroup, runs,
+                                       static_cast<std::size_t>(size - 10), groups - 2);
+        std::printf("DeleteGroup, %s rows in groups of 10: median %.3f ms over %d runs\n",
+                    Thousands(size).c_str(), ms, runs);
+        product.push_back(ms);
+        Figure("DeleteGroup: " + Thousands(size) + " rows, groups of 10", Format("%.2f ms", ms),
+               "-", Format("median of %.0f runs; a middle group deleted, its neighbours merge", runs));
+    }
+    const double factor = static_cast<double>(sizes[1]) / sizes[0];
+    Figure("DeleteGroup: growth " + Thousands(sizes[1]) + " / " + Thousands(sizes[0]),
+           Format("%.1f", product[1] / product[0]), Format("~%.0f (linear)", factor),
+           Format("%.0f would mean quadratic", factor * factor));
+
+    // A deleted group of a tenth of the list: here removing row by row from the top is
+    // quadratic.
+    std::vector<double> reference;
+    std::vector<double> productBig;
+    const int referenceRuns = std::max(1, std::min(runs, 3));
+    for (const int size : referenceSizes) {
+        const int bigRows = size / 10;
+        const int groups = (size - bigRows) / 10 + 1;
+        const std::int32_t big = (groups / 2) | 1;
+        const List list = MakeList(size, big, bigRows);
+        const std::size_t left = static_cast<std::size_t>(size - bigRows);
+        const double ref = TimeDeletion(list, big, &ReferenceDeleteGroup, referenceRuns, left,
+                                        list.dropCount - 2);
+        const double ours =
+            TimeDeletion(list, big, &velkin::DeleteGroup, runs, left, list.dropCount - 2);
+        std::printf("group of %s out of %s rows: remove-and-restart %.3f ms, DeleteGroup %.3f "
+                    "ms\n",
+                    Thousands(bigRows).c_str(), Thousands(size).c_str(), ref, ours);
+        reference.push_back(ref);
+        productBig.push_back(ours);
+    }
+    const double referenceFactor = static_cast<double>(referenceSizes[1]) / referenceSizes[0];
+    Figure("remove-and-restart reference: " + Thousands(referenceSizes[1]) + " rows",
+           Format("%.1f ms", reference[1]), "-",
+           "row by row from the top, deleted group a tenth of the list; DeleteGroup: " +
+               Format("%.2f ms", productBig[1]));
+    Figure("remove-and-restart reference: growth " + Thousands(referenceSizes[1]) + " / " +
+               Thousands(referenceSizes[0]),
+           Format("%.0f", reference[1] / reference[0]),
+           Format("(~%.0f: quadratic)", referenceFactor * referenceFactor),
+           "the same lists with DeleteGroup: " + Format("%.1f", productBig[1] / productBig[0]));
+    return 0;
+}
