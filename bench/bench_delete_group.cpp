@@ -67,12 +67,9 @@ List MakeList(int rowCount, int big, int bigRows) {
             group % 2 == 0 ? std::wstring(L"D:\\アーカイブ\\shared_archive.rar")
                            : L"D:\\アーカイブ\\group_" + std::to_wstring(group) + L".rar";
         for (int i = 0; i < size && static_cast<int>(list.rows.size()) < rowCount; ++i) {
-            JobRow row;
-            row.dropNumber = velkin::DecimalText(group);
-            row.profileNumber = L"1";
-            row.fileName = L"写真_" + std::to_wstring(list.rows.size()) + L".jpg";
-            row.fullPath = L"C:\\Users\\bench\\Pictures\\2024年\\" + row.fileName;
-            row.destination = destination;
+            std::wstring fileName = L"写真_" + std::to_wstring(list.rows.size()) + L".jpg";
+            JobRow row(velkin::DecimalText(group), L"1",
+                       L"C:\\Users\\bench\\Pictures\\2024年\\" + fileName, destination);
             list.rows.push_back(std::move(row));
         }
         list.dropCount = group + 1;
@@ -97,13 +94,13 @@ void ReferenceDeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n
     if (rows.empty()) {
         return;
     }
-    const std::wstring* current = &rows.front().destination;
+    const std::wstring* current = &rows.front().Destination();
     std::wstring number = velkin::DecimalText(dropCount);
     for (auto& row : rows) {
-        if (row.destination != *current) {
+        if (row.Destination() != *current) {
             ++dropCount;
             number = velkin::DecimalText(dropCount);
-            current = &row.destination;
+            current = &row.Destination();
         }
         row.dropNumber = number;
     }

@@ -22,7 +22,7 @@ void ReferenceDeleteGroup(velkin::JobRows& rows, std::int32_t& dropCount, std::i
     }
     std::int32_t runs = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i != 0 && rows[i].destination != rows[i - 1].destination) {
+        if (i != 0 && rows[i].Destination() != rows[i - 1].Destination()) {
             ++runs;
         }
         rows[i].dropNumber = velkin::DecimalText(runs);
@@ -66,12 +66,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto& row = rows[i];
         const auto pick = provider.ConsumeIntegral<std::uint8_t>();
         // Invalid texts come up only now and then, so that whole lists get renumbered too.
-        row.dropNumber = std::wstring(onlyNumbers ? kNumberTexts[pick % 4]
-                                                  : kNumberTexts[pick % std::size(kNumberTexts)]);
-        row.destination = std::wstring(1, static_cast<wchar_t>(L'A' + provider.ConsumeIntegralInRange(0, 2)));
-        row.profileNumber = velkin::DecimalText(provider.ConsumeIntegralInRange(1, 5));
-        row.fileName = L"f" + velkin::DecimalText(static_cast<std::int32_t>(i));
-        row.fullPath = row.destination + L"\\" + row.fileName;
+        std::wstring dropNumber(onlyNumbers ? kNumberTexts[pick % 4]
+                                            : kNumberTexts[pick % std::size(kNumberTexts)]);
+        std::wstring destination(1, static_cast<wchar_t>(L'A' + provider.ConsumeIntegralInRange(0, 2)));
+        std::wstring profileNumber = velkin::DecimalText(provider.ConsumeIntegralInRange(1, 5));
+        std::wstring fullPath = destination + L"\\f" + velkin::DecimalText(static_cast<std::int32_t>(i));
+        row = velkin::JobRow(std::move(dropNumber), std::move(profileNumber), std::move(fullPath),
+                             std::move(destination));
         row.status = provider.ConsumeBool() ? L"" : L"done";
     }
 

@@ -31,14 +31,18 @@ JobListView::JobListView(HWND parent, int controlId, const JobRows& rows) : rows
     }
 }
 
-void JobListView::SyncRowCount() {
+void JobListView::ShowAppendedRows() {
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()),
                             LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
+void JobListView::ShowAllRows() {
+    ShowAppendedRows();
     ::InvalidateRect(list_, nullptr, FALSE);
 }
 
-void JobListView::RedrawRow(std::size_t row) {
-    ListView_RedrawItems(list_, static_cast<int>(row), static_cast<int>(row));
+void JobListView::RedrawRows(std::size_t first, std::size_t last) {
+    ListView_RedrawItems(list_, static_cast<int>(first), static_cast<int>(last));
 }
 
 void JobListView::SetColumnWidth(int column, int width) {
@@ -76,9 +80,9 @@ bool JobListView::OnNotify(NMHDR& header, LRESULT& result) {
         if ((item.mask & LVIF_TEXT) != 0 && row < rows_.size() && item.iSubItem >= 0 &&
             item.iSubItem < static_cast<int>(kJobColumns.size())) {
             // The list copies the text before it asks again, so pointing at the row's own
-            // string saves a copy per painted cell.
-            const auto& text = rows_[row].Text(static_cast<JobColumn>(item.iSubItem));
-            item.pszText = const_cast<wchar_t*>(text.c_str());
+            // text (which ends in a NUL) saves a copy per painted cell.
+            const auto text = rows_[row].Text(static_cast<JobColumn>(item.iSubItem));
+            item.pszText = const_cast<wchar_t*>(text.data());
         }
         result = 0;
         return true;

@@ -18,9 +18,11 @@ public:
 
     HWND handle() const { return list_; }
 
-    // Call after rows were added or removed; the list repaints what it shows.
-    void SyncRowCount();
-    void RedrawRow(std::size_t row);
+    // Rows were appended: the list repaints only those of them that are in view.
+    void ShowAppendedRows();
+    // Rows were removed or renumbered: the list repaints all it shows.
+    void ShowAllRows();
+    void RedrawRows(std::size_t first, std::size_t last);
 
     void SetColumnWidth(int column, int width);
     int ColumnWidth(int column) const;

@@ -420,17 +420,17 @@ void MainWindow::Breathe() {
     if (now - lastBreath_ < kBreathInterval) {
         return;
     }
-    listView_->SyncRowCount();
+    listView_->ShowAppendedRows();
     ProcessPendingMessages();
     lastBreath_ = std::chrono::steady_clock::now();
 }
 
 void MainWindow::RowsAppended() {
-    listView_->SyncRowCount();
+    listView_->ShowAppendedRows();
 }
 
 void MainWindow::ShowRows() {
-    listView_->SyncRowCount();
+    listView_->ShowAllRows();
 }
 
 bool MainWindow::Confirm(std::wstring_view question) {
@@ -517,9 +517,22 @@ void MainWindow::Inform(std::wstring_view message, std::wstring_view caption) {
     ShowMessageBox(window_, message, caption, MB_OK | MB_ICONINFORMATION);
 }
 
-void MainWindow::RowsChanged() {
-    listView_->SyncRowCount();
+void MainWindow::StatusesChanged(const std::vector<std::size_t>& rows) {
+    // Only the group's rows are repainted, run by run of neighbours: repainting a whole list
+    // costs tens of milliseconds a time.
+    for (std::size_t at = 0; at < rows.size();) {
+        std::size_t end = at + 1;
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1) {
+            ++end;
+        }
+        listView_->RedrawRows(rows[at], rows[end - 1]);
+        at = end;
+    }
     ::UpdateWindow(listView_->handle());
+}
+
+void MainWindow::RowsCleared() {
+    listView_->ShowAllRows();
 }
 
 void MainWindow::S_AboutClick() {

@@ -77,7 +77,8 @@ private:
     void ShowStartFailed() override;
     bool Confirm(std::wstring_view question) override;
     void Inform(std::wstring_view text, std::wstring_view caption) override;
-    void RowsChanged() override;
+    void StatusesChanged(const std::vector<std::size_t>& rows) override;
+    void RowsCleared() override;
 
     AppModel model_;
     DropIntake intake_{model_, *this};

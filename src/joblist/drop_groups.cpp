@@ -45,13 +45,15 @@ void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
     if (rows.empty()) {
         return;
     }
-    const std::wstring* currentDestination = &rows.front().destination;
+    const std::wstring* currentDestination = &rows.front().Destination();
     std::wstring number = DecimalText(dropCount);
     for (auto& row : rows) {
-        if (row.destination != *currentDestination) {
+        // Rows of one drop share their destination text, which spares most comparisons.
+        const std::wstring& destination = row.Destination();
+        if (&destination != currentDestination && destination != *currentDestination) {
             ++dropCount;
             number = DecimalText(dropCount);
-            currentDestination = &row.destination;
+            currentDestination = &destination;
         }
         row.dropNumber = number;
     }

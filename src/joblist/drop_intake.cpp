@@ -1,7 +1,6 @@
 #include "joblist/drop_intake.h"
 
 #include "app/strict_integer.h"
-#include "joblist/path_parts.h"
 
 namespace velkin {
 namespace {
@@ -45,6 +44,7 @@ void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
             destination = std::move(*chosen);
         }
     }
+    const auto sharedDestination = std::make_shared<const std::wstring>(std::move(destination));
 
     // Fixed before the first row, so that nothing handled between rows can split the drop.
     const std::wstring dropNumber = DecimalText(model_.dropCount);
@@ -52,13 +52,7 @@ void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
 
     model_.rows.reserve(model_.rows.size() + paths.size());
     for (auto& path : paths) {
-        JobRow row;
-        row.dropNumber = dropNumber;
-        row.profileNumber = profileNumber;
-        row.fileName = FileNamePart(path);
-        row.fullPath = std::move(path);
-        row.destination = destination;
-        model_.rows.push_back(std::move(row));
+        model_.rows.emplace_back(dropNumber, profileNumber, std::move(path), sharedDestination);
         host_.Breathe();
     }
     ++model_.dropCount;

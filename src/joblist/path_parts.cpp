@@ -72,6 +72,11 @@ std::wstring FileNamePart(std::wstring_view path) {
     return FileNamePartOf(path, NeverLeadByte);
 }
 
+std::size_t FileNamePartLength(std::wstring_view path) {
+    const auto at = FindLast(path, "\\:", NeverLeadByte);
+    return at == path.npos ? path.size() : path.size() - at - 1;
+}
+
 std::string FileNamePart(std::string_view path, LeadByteTest isLeadByte) {
     return FileNamePartOf(path, isLeadByte);
 }

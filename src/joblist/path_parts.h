@@ -18,6 +18,8 @@ std::string FolderPart(std::string_view path, LeadByteTest isLeadByte);
 
 // Everything after the last separator; the whole path when there is none.
 std::wstring FileNamePart(std::wstring_view path);
+// Its length, for taking it as a tail of the path without a copy.
+std::size_t FileNamePartLength(std::wstring_view path);
 std::string FileNamePart(std::string_view path, LeadByteTest isLeadByte);
 
 // Drops the name's extension (from its last "." when no separator follows that dot) and

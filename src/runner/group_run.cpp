@@ -72,9 +72,9 @@ GroupSelection SelectGroup(const AppModel& model, std::int32_t n) {
             continue;
         }
         group.rows.push_back(at);
-        group.paths.push_back(row.fullPath);
+        group.paths.push_back(row.FullPath());
         group.switches = model.profiles.Option(ParseStrictInteger(row.profileNumber));
-        group.archivePath = row.destination;
+        group.archivePath = row.Destination();
     }
     return group;
 }
@@ -88,19 +88,19 @@ void CompressGroup(AppModel& model, RunHost& host, const CodePage& codePage, std
     host.WriteFile(listFilePath, BuildListFile(group.paths, codePage).bytes);
 
     SetStatus(model, group.rows, text::kStatusRunning);
-    host.RowsChanged();
+    host.StatusesChanged(group.rows);
 
     const std::wstring commandLine = BuildArchiverCommandLine(
         {model.winRarPath, group.switches, group.archivePath, listFilePath});
     const auto exitCode = host.RunArchiver(commandLine);
     if (!exitCode) {
         SetStatus(model, group.rows, text::kStatusNotStarted);
-        host.RowsChanged();
+        host.StatusesChanged(group.rows);
         host.ShowStartFailed();
         return;
     }
     SetStatus(model, group.rows, StatusForExitCode(*exitCode));
-    host.RowsChanged();
+    host.StatusesChanged(group.rows);
 }
 
 void StartCommand(AppModel& model, RunHost& host, const CodePage& codePage) {
@@ -116,7 +116,7 @@ void StartCommand(AppModel& model, RunHost& host, const CodePage& codePage) {
     if (model.clearEnd) {
         model.rows.clear();
         model.dropCount = 0;
-        host.RowsChanged();
+        host.RowsCleared();
     } else {
         host.Inform(text::kClearByHand, text::kClearByHandCaption);
     }

@@ -29,8 +29,10 @@ public:
     virtual void ShowStartFailed() = 0;
     virtual bool Confirm(std::wstring_view question) = 0;
     virtual void Inform(std::wstring_view text, std::wstring_view caption) = 0;
-    // Row texts changed (statuses) or rows were removed.
-    virtual void RowsChanged() = 0;
+    // The statuses of these rows changed; they are shown at once.
+    virtual void StatusesChanged(const std::vector<std::size_t>& rows) = 0;
+    // Every row was removed.
+    virtual void RowsCleared() = 0;
 };
 
 // The status a group's rows show after its archiver ended with this exit code.

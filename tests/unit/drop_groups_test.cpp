@@ -10,7 +10,7 @@ namespace velkin {
 namespace {
 
 JobRow Row(std::wstring number, std::wstring destination, std::wstring path = L"p") {
-    return JobRow{std::move(number), L"1", L"f", std::move(path), std::move(destination), L""};
+    return JobRow(std::move(number), L"1", std::move(path), std::move(destination));
 }
 
 std::vector<std::wstring> Numbers(const JobRows& rows) {
@@ -24,7 +24,7 @@ std::vector<std::wstring> Numbers(const JobRows& rows) {
 std::vector<std::wstring> Paths(const JobRows& rows) {
     std::vector<std::wstring> paths;
     for (const auto& row : rows) {
-        paths.push_back(row.fullPath);
+        paths.push_back(row.FullPath());
     }
     return paths;
 }

@@ -50,7 +50,7 @@ struct Fixture {
 std::vector<std::wstring> Column(const JobRows& rows, JobColumn column) {
     std::vector<std::wstring> texts;
     for (const auto& row : rows) {
-        texts.push_back(row.Text(column));
+        texts.emplace_back(row.Text(column));
     }
     return texts;
 }
@@ -86,8 +86,8 @@ TEST_CASE("every item of a drop is a row, whatever it is and wherever it lies") 
           Texts{L"E:\\photo.2007.rar", L"E:\\photo.2007.rar", L"E:\\photo.2007.rar"});
 
     f.intake.Receive({L"D:\\"});
-    CHECK(f.model.rows.back().destination == L"D:\\.rar");
-    CHECK(f.model.rows.back().fileName.empty());
+    CHECK(f.model.rows.back().Destination() == L"D:\\.rar");
+    CHECK(f.model.rows.back().FileName().empty());
     CHECK(f.model.rows.back().dropNumber == L"1");
     CHECK(f.model.dropCount == 2);
 }
@@ -96,9 +96,9 @@ TEST_CASE("names the code page cannot hold are kept exactly") {
     Fixture f;
     const std::wstring korean = L"C:\\x\\\uD55C\uAD6D \U0001F600.txt";
     f.intake.Receive({korean});
-    CHECK(f.model.rows.front().fullPath == korean);
-    CHECK(f.model.rows.front().fileName == L"\uD55C\uAD6D \U0001F600.txt");
-    CHECK(f.model.rows.front().destination == L"C:\\x\\\uD55C\uAD6D \U0001F600.rar");
+    CHECK(f.model.rows.front().FullPath() == korean);
+    CHECK(f.model.rows.front().FileName() == L"\uD55C\uAD6D \U0001F600.txt");
+    CHECK(f.model.rows.front().Destination() == L"C:\\x\\\uD55C\uAD6D \U0001F600.rar");
 }
 
 TEST_CASE("a zip profile gives zip archives") {
@@ -106,7 +106,7 @@ TEST_CASE("a zip profile gives zip archives") {
     f.model.profiles.SetText(3, L"-EP1 -AFZIP");
     f.model.profiles.Select(3);
     f.intake.Receive({L"D:\\x\\a.txt"});
-    CHECK(f.model.rows.front().destination == L"D:\\x\\a.zip");
+    CHECK(f.model.rows.front().Destination() == L"D:\\x\\a.zip");
     CHECK(f.model.rows.front().profileNumber == L"3");
 }
 

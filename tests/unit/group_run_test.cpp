@@ -68,11 +68,18 @@ public:
         CHECK(caption == L"手動でクリアして下さい");
         events.push_back("inform");
     }
-    void RowsChanged() override {}
+    void StatusesChanged(const std::vector<std::size_t>& rows) override {
+        for (const auto row : rows) {
+            CHECK(row < model->rows.size());
+        }
+        statusNotices.push_back(rows);
+    }
+    void RowsCleared() override { events.push_back("cleared"); }
+    std::vector<std::vector<std::size_t>> statusNotices;
 };
 
 JobRow Row(std::wstring number, std::wstring profile, std::wstring path, std::wstring destination) {
-    return JobRow{std::move(number), std::move(profile), L"", std::move(path), std::move(destination), L""};
+    return JobRow(std::move(number), std::move(profile), std::move(path), std::move(destination));
 }
 
 struct Fixture {
@@ -133,6 +140,9 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
           L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A -p2 \"D:\\x\\a.rar\" \"@C:\\Velkin dir\\Velkin.lst\"");
     CHECK(f.host.statusesWhileRunning[0] == Texts{L"圧縮中", L"圧縮中", L"圧縮中"});
     CHECK(f.Statuses() == Texts{L"OK", L"OK", L"OK"});
+    // Both changes of status are shown, each for exactly the group's rows.
+    const std::vector<std::size_t> groupRows = {0, 1, 2};
+    CHECK(f.host.statusNotices == std::vector<std::vector<std::size_t>>{groupRows, groupRows});
 }
 
 TEST_CASE("a group no row carries still runs, with an empty list and empty parts") {
@@ -203,7 +213,8 @@ TEST_CASE("the Start command") {
         StartCommand(f.model, f.host, f.codePage);
         CHECK(f.model.rows.empty());
         CHECK(f.model.dropCount == 0);
-        CHECK(f.host.events.back() == "start failed");
+        CHECK(f.host.events.back() == "cleared");
+        CHECK(f.host.events[f.host.events.size() - 2] == "start failed");
     }
     SUBCASE("a list file that cannot be written ends the whole command") {
         f.host.listFileFails = true;

@@ -609,6 +609,35 @@ void CommandRowCount(const Arguments& args) {
     }
 }
 
+void CommandSelectRow(const Arguments& args) {
+    const HWND list = FindListView(args.Window());
+    const auto row = static_cast<int>(args.Number(L"row", 0));
+    args.RejectUnused();
+    // What scrolling to a row and clicking it leaves behind: the row in view, selected and
+    // focused. Rows far down a long list cannot be reached by key strokes in reasonable time.
+    const int count = static_cast<int>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
+    if (row < 0 || row >= count) {
+        Fail("row " + std::to_string(row) + " is not in the list of " + std::to_string(count));
+    }
+    SendChecked(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE, "LVM_ENSUREVISIBLE");
+    const auto process =
+        OpenTargetProcess(WindowProcessId(list), PROCESS_VM_OPERATION | PROCESS_VM_READ |
+                                                     PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION);
+    const RemoteMemory memory(process.get(), sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    memory.Write(0, &item, sizeof(item));
+    if (!SendChecked(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(memory.At(0)), "LVM_SETITEMSTATE")) {
+        Fail("LVM_SETITEMSTATE refused row " + std::to_string(row));
+    }
+    const auto selected = static_cast<int>(
+        SendChecked(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, "LVM_GETNEXTITEM"));
+    PrintLine("{\"row_count\":" + std::to_string(count) + ",\"selected\":" +
+              std::to_string(selected) + "}");
+}
+
 std::wstring DirectoryOf(const std::wstring& path) {
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
@@ -896,7 +925,10 @@ void CommandKeys(const Arguments& args) {
     }
     std::string sent = "[";
     for (std::size_t i = 0; i < args.Words().size(); ++i) {
-        sent += (i > 0 ? "," : "") + JsonString(args.Words()[i]);
+        if (i > 0) {
+            sent += ',';
+        }
+        sent += JsonString(args.Words()[i]);
     }
     PrintLine("{\"sent\":" + sent + "]}");
 }
@@ -1035,6 +1067,17 @@ void CommandClose(const Arguments& args) {
         FailWithLastError("PostMessageW(WM_SYSCOMMAND)");
     }
     PrintLine("{\"closed\":\"" + HandleText(window) + "\"}");
+}
+
+void CommandPostClose(const Arguments& args) {
+    const HWND window = args.Window();
+    args.RejectUnused();
+    // WM_CLOSE itself, as another program or a task manager posts it, with no system command
+    // in between.
+    if (!::PostMessageW(window, WM_CLOSE, 0, 0)) {
+        FailWithLastError("PostMessageW(WM_CLOSE)");
+    }
+    PrintLine("{\"posted\":\"" + HandleText(window) + "\"}");
 }
 
 void CommandSync(const Arguments& args) {
@@ -1358,6 +1401,9 @@ constexpr Command kCommands[] = {
     {L"set-edit", CommandSetEdit, "set-edit --hwnd DIALOG [--index N] --text T"},
     {L"click", CommandClick, "click --hwnd DIALOG --button CAPTION"},
     {L"close", CommandClose, "close --hwnd H  as the close box does"},
+    {L"post-close", CommandPostClose, "post-close --hwnd H  posts WM_CLOSE to H"},
+    {L"select-row", CommandSelectRow,
+     "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
     {L"wait-exit", CommandWaitExit, "wait-exit --pid P [--timeout-ms N]  prints the exit code"},
     {L"short-path", CommandShortPath, "short-path --path P  the 8.3 form the system gives"},
