@@ -96,8 +96,8 @@ inline int RunInPrivateFolder(const std::vector<std::string>& companions,
         return -1;
     }
     const fs::path self = OwnPath();
-    const fs::path folder = fs::temp_directory_path() /
-                            ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
     std::error_code ignored;
     fs::remove_all(folder, ignored);
     fs::create_directories(folder);
@@ -106,9 +106,8 @@ inline int RunInPrivateFolder(const std::vector<std::string>& companions,
         fs::copy_file(self.parent_path() / name, folder / name,
                       fs::copy_options::overwrite_existing);
     }
-    const std::wstring winRar = winRarName.empty()
-                                    ? std::wstring(L"C:\\windows\\notepad.exe")
-                                    : (folder / winRarName).wstring();
+    const std::wstring winRar = winRarName.empty() ? std::wstring(L"C:\\windows\\notepad.exe")
+                                                   : (folder / winRarName).wstring();
     {
         // The temporary folder's path is plain ASCII under Wine, as the file is written here.
         std::string narrow;
@@ -269,8 +268,7 @@ private:
         return 0;
     }
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self =
-            static_cast<ResponsivenessProbe*>(::GetPropW(window, L"VelkinBenchProbe"));
+        auto* self = static_cast<ResponsivenessProbe*>(::GetPropW(window, L"VelkinBenchProbe"));
         if (message == self->message_) {
             const double waited = TicksToMs(Ticks() - static_cast<LONGLONG>(lParam));
             if (waited > self->longestMs_) {
@@ -312,8 +310,7 @@ inline void Drain() {
 // A shell drop as the shell builds it: a DROPFILES header, then the wide paths, each ended by
 // a NUL, and one more NUL after the last. The paths come one at a time from pathAt(i), so that
 // a drop of many paths never exists twice in memory.
-template <typename PathAt>
-HGLOBAL MakeDrop(int count, PathAt pathAt) {
+template <typename PathAt> HGLOBAL MakeDrop(int count, PathAt pathAt) {
     std::vector<wchar_t> list;
     for (int i = 0; i < count; ++i) {
         const std::wstring path = pathAt(i);
@@ -348,8 +345,8 @@ inline std::vector<int> ParseCounts(const char* text, const char* option) {
     std::size_t start = 0;
     while (start <= all.size()) {
         const std::size_t comma = all.find(',', start);
-        const std::string one = all.substr(start, comma == std::string::npos ? std::string::npos
-                                                                              : comma - start);
+        const std::string one =
+            all.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (!one.empty()) {
             char* end = nullptr;
             const long value = std::strtol(one.c_str(), &end, 10);

@@ -186,7 +186,8 @@ int main(int argc, char** argv) {
                     Thousands(size).c_str(), ms, runs);
         product.push_back(ms);
         Figure("DeleteGroup: " + Thousands(size) + " rows, groups of 10", Format("%.2f ms", ms),
-               "-", Format("median of %.0f runs; a middle group deleted, its neighbours merge", runs));
+               "-",
+               Format("median of %.0f runs; a middle group deleted, its neighbours merge", runs));
     }
     const double factor = static_cast<double>(sizes[1]) / sizes[0];
     Figure("DeleteGroup: growth " + Thousands(sizes[1]) + " / " + Thousands(sizes[0]),
@@ -204,8 +205,8 @@ int main(int argc, char** argv) {
         const std::int32_t big = (groups / 2) | 1;
         const List list = MakeList(size, big, bigRows);
         const std::size_t left = static_cast<std::size_t>(size - bigRows);
-        const double ref = TimeDeletion(list, big, &ReferenceDeleteGroup, referenceRuns, left,
-                                        list.dropCount - 2);
+        const double ref =
+            TimeDeletion(list, big, &ReferenceDeleteGroup, referenceRuns, left, list.dropCount - 2);
         const double ours =
             TimeDeletion(list, big, &velkin::DeleteGroup, runs, left, list.dropCount - 2);
         std::printf("group of %s out of %s rows: remove-and-restart %.3f ms, DeleteGroup %.3f "

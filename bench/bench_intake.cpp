@@ -89,8 +89,8 @@ double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullpt
     ::PostMessageW(window.main.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     for (;;) {
         Drain();
-        if (window.Rows() == count && window.main.model().rows.size() ==
-                                          static_cast<std::size_t>(count)) {
+        if (window.Rows() == count &&
+            window.main.model().rows.size() == static_cast<std::size_t>(count)) {
             break;
         }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -304,10 +304,11 @@ int MemoryMain(int count) {
            "(none set)", "PagefileUsage of the process holding the window, before and after");
     Figure("memory: per row kept", Format("%.0f bytes", privateDelta / count), "(none set)",
            "growth of private bytes / rows; the six texts of a row need ~0.5 KB");
-    Figure("memory: peak working set before -> after", 
+    Figure("memory: peak working set before -> after",
            Format("%.0f", static_cast<double>(before.PeakWorkingSetSize) / mb) + " -> " +
                Format("%.0f MB", static_cast<double>(after.PeakWorkingSetSize) / mb),
-           "(none set)", Format("PeakWorkingSetSize; grew %.0f MB during the drop", peakDelta / mb));
+           "(none set)",
+           Format("PeakWorkingSetSize; grew %.0f MB during the drop", peakDelta / mb));
     return 0;
 }
 
@@ -383,15 +384,14 @@ int main(int argc, char** argv) {
              Thousands(count).c_str(), Median(modelOnly), Median(repaint));
         Note("drop of %s paths, %d runs: intake median %.1f ms (min %.1f, max %.1f); read "
              "alone median %.1f ms (min %.1f, max %.1f)\n",
-             Thousands(count).c_str(), runs, Median(intake), Min(intake), Max(intake),
-             Median(read), Min(read), Max(read));
+             Thousands(count).c_str(), runs, Median(intake), Min(intake), Max(intake), Median(read),
+             Min(read), Max(read));
         intakeMedians.push_back(Median(intake));
         readMedians.push_back(Median(read));
         const std::string rows = Thousands(count);
         Figure("intake: drop of " + rows + " paths until all rows shown",
                Format("%.0f ms", Median(intake)), "-",
-               Format("median of %.0f runs: WM_DROPFILES to list count = rows, queue empty",
-                      runs));
+               Format("median of %.0f runs: WM_DROPFILES to list count = rows, queue empty", runs));
         Figure("intake: reading the same " + rows + " paths only", Format("%.0f ms", Median(read)),
                "-", "median; ReadDroppedPaths on the same kind of drop");
         Figure("intake: ratio intake / read, " + rows,
@@ -458,7 +458,8 @@ int main(int argc, char** argv) {
         const double scale = static_cast<double>(target) / queryCount;
         const double extrapolated = queryMs * scale * scale;
         Figure("read via DragQueryFileW, " + Thousands(queryCount) + " paths (measured)",
-               Format("%.0f ms", queryMs), "-", "item by item, as the shell offers it; Wine walks "
+               Format("%.0f ms", queryMs), "-",
+               "item by item, as the shell offers it; Wine walks "
                "the list from its start for every index");
         Figure("read via DragQueryFileW, " + Thousands(target) + " (extrapolated)",
                Format("%.0f s", extrapolated / 1000), "-",

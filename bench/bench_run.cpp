@@ -93,8 +93,7 @@ void CheckExitCodes(const std::vector<Times>& runs, std::size_t expected, const 
     }
     for (const auto& run : runs) {
         if (run.exitCode != 0) {
-            std::fprintf(stderr, "%s: a stand-in run ended with exit code %u\n", who,
-                         run.exitCode);
+            std::fprintf(stderr, "%s: a stand-in run ended with exit code %u\n", who, run.exitCode);
             std::exit(1);
         }
     }
@@ -114,8 +113,8 @@ struct Window {
     void DropGroups(const std::vector<fs::path>& files) {
         for (const auto& file : files) {
             const std::vector<std::wstring> paths = {file.wstring()};
-            ::PostMessageW(main.handle(), WM_DROPFILES,
-                           reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+            ::PostMessageW(main.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)),
+                           0);
             Drain();
         }
         if (main.model().dropCount != static_cast<std::int32_t>(files.size())) {
@@ -149,8 +148,7 @@ std::vector<fs::path> MakeFiles(const fs::path& folder, int count) {
 // The archiver started by this program itself, one group after another, with the command line
 // and list file Velkin would give it: the cost of starting and ending a process here, and
 // nothing else.
-void BareLoop(const fs::path& standIn, const std::vector<fs::path>& files,
-              const fs::path& folder) {
+void BareLoop(const fs::path& standIn, const std::vector<fs::path>& files, const fs::path& folder) {
     const fs::path listFile = folder / "bare.lst";
     for (std::size_t i = 0; i < files.size(); ++i) {
         {
@@ -250,8 +248,8 @@ int main(int argc, char** argv) {
                 CheckExitCodes(runs, files.size(), "Velkin");
                 const auto gaps = Gaps(runs);
                 velkinGaps.insert(velkinGaps.end(), gaps.begin(), gaps.end());
-                Note("Velkin pass %d: %d groups, gap median %.0f ms, max %.0f ms\n", pass,
-                     groups, Median(gaps), Max(gaps));
+                Note("Velkin pass %d: %d groups, gap median %.0f ms, max %.0f ms\n", pass, groups,
+                     Median(gaps), Max(gaps));
             } else {
                 BareLoop(folder / "StandInArchiver.exe", files, folder);
                 const auto runs = ReadLog(log);
@@ -267,24 +265,24 @@ int main(int argc, char** argv) {
     const double bareMedian = Median(bareGaps);
     Figure("run: gap between archivers, " + std::to_string(groups) + " groups",
            Format("%.0f ms", velkinMedian) + Format(" (worst %.0f)", Max(velkinGaps)), "-",
-           Format("median over %.0f gaps: one stand-in's end to the next one's start", 
+           Format("median over %.0f gaps: one stand-in's end to the next one's start",
                   static_cast<double>(velkinGaps.size())));
-    Figure("run: same gap, bare CreateProcess loop", 
+    Figure("run: same gap, bare CreateProcess loop",
            Format("%.0f ms", bareMedian) + Format(" (worst %.0f)", Max(bareGaps)), "-",
            "this program starting the stand-in itself: process end and start under Wine");
     Figure("run: Velkin's own overhead per group", Format("%.0f ms", velkinMedian - bareMedian),
-           "small next to the bare gap", Format("median gap minus bare median; ratio %.2f",
-                                                velkinMedian / bareMedian));
+           "small next to the bare gap",
+           Format("median gap minus bare median; ratio %.2f", velkinMedian / bareMedian));
 
     // The window while archivers work for a while each.
     {
         ::SetEnvironmentVariableW(kDelayVariable, std::to_wstring(delayMs).c_str());
         const fs::path log = folder / "delayed.jsonl";
         ::SetEnvironmentVariableW(kLogVariable, log.c_str());
-        const std::vector<fs::path> few(files.begin(),
-                                        files.begin() + std::min<std::size_t>(
-                                                            files.size(),
-                                                            static_cast<std::size_t>(delayGroups)));
+        const std::vector<fs::path> few(
+            files.begin(),
+            files.begin() +
+                std::min<std::size_t>(files.size(), static_cast<std::size_t>(delayGroups)));
         window.Command(velkin::kCmdClear);
         window.DropGroups(few);
         ResponsivenessProbe probe(window.main.handle());

@@ -60,9 +60,9 @@ void CheckCommandLine(const velkin::ArchiverInvocation& invocation) {
     FUZZ_CHECK(line.size() == invocation.archiverPath.size() + invocation.switches.size() +
                                   invocation.archivePath.size() + invocation.listFilePath.size() +
                                   12);
-    const bool quoteFree = (invocation.archiverPath + invocation.archivePath +
-                            invocation.listFilePath)
-                               .find(L'"') == std::wstring::npos;
+    const bool quoteFree =
+        (invocation.archiverPath + invocation.archivePath + invocation.listFilePath).find(L'"') ==
+        std::wstring::npos;
     if (!quoteFree) {
         return;
     }
@@ -101,8 +101,7 @@ std::wstring FromUtf16(std::string_view bytes) {
 }
 
 // Lines ended by CR LF, each one; nothing when the text does not end with one.
-template <class Text>
-std::optional<std::vector<Text>> Lines(const Text& text) {
+template <class Text> std::optional<std::vector<Text>> Lines(const Text& text) {
     std::vector<Text> lines;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -167,9 +166,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::wstring> paths(provider.ConsumeIntegralInRange<std::size_t>(0, 8));
     for (auto& path : paths) {
         // Mostly characters the code page has, so that both encodings come up.
-        path = velkin::fuzz::TextFrom(provider, provider.ConsumeIntegralInRange(0, 3) == 0
-                                                    ? kPathAlphabet
-                                                    : kPathAlphabet.substr(0, kInCodePage),
+        path = velkin::fuzz::TextFrom(provider,
+                                      provider.ConsumeIntegralInRange(0, 3) == 0
+                                          ? kPathAlphabet
+                                          : kPathAlphabet.substr(0, kInCodePage),
                                       24);
     }
     CheckListFile(paths);

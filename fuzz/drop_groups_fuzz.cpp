@@ -48,8 +48,8 @@ bool SameRows(const velkin::JobRows& a, const velkin::JobRows& b) {
 
 // Numbers as the list may hold them: plain, spelled otherwise, out of range, not numbers.
 constexpr std::wstring_view kNumberTexts[] = {
-    L"0", L"1", L"2", L"3", L" 1", L"+2", L"-1", L"0x1", L"$2", L"x3", L"00", L"2147483648",
-    L"-2147483648", L"", L"a", L"1 ", L"\uFF11",
+    L"0",  L"1",  L"2",          L"3",           L" 1", L"+2", L"-1", L"0x1",    L"$2",
+    L"x3", L"00", L"2147483648", L"-2147483648", L"",   L"a",  L"1 ", L"\uFF11",
 };
 
 } // namespace
@@ -68,9 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Invalid texts come up only now and then, so that whole lists get renumbered too.
         std::wstring dropNumber(onlyNumbers ? kNumberTexts[pick % 4]
                                             : kNumberTexts[pick % std::size(kNumberTexts)]);
-        std::wstring destination(1, static_cast<wchar_t>(L'A' + provider.ConsumeIntegralInRange(0, 2)));
+        std::wstring destination(
+            1, static_cast<wchar_t>(L'A' + provider.ConsumeIntegralInRange(0, 2)));
         std::wstring profileNumber = velkin::DecimalText(provider.ConsumeIntegralInRange(1, 5));
-        std::wstring fullPath = destination + L"\\f" + velkin::DecimalText(static_cast<std::int32_t>(i));
+        std::wstring fullPath =
+            destination + L"\\f" + velkin::DecimalText(static_cast<std::int32_t>(i));
         row = velkin::JobRow(std::move(dropNumber), std::move(profileNumber), std::move(fullPath),
                              std::move(destination));
         row.status = provider.ConsumeBool() ? L"" : L"done";

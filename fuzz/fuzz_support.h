@@ -17,13 +17,13 @@
 #include <vector>
 
 // libFuzzer keeps the input of any abort as a crash artifact; the line says which property broke.
-#define FUZZ_CHECK(condition)                                                                    \
-    do {                                                                                         \
-        if (!(condition)) {                                                                      \
-            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #condition, __FILE__,       \
-                         __LINE__);                                                              \
-            std::abort();                                                                        \
-        }                                                                                        \
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", #condition, __FILE__,          \
+                         __LINE__);                                                                \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 namespace velkin::fuzz {
@@ -32,8 +32,8 @@ namespace velkin::fuzz {
 // full-width digits and separators, a character whose low byte is "\" or "0", one outside the
 // Basic Multilingual Plane, an ideographic blank.
 inline constexpr std::array<wchar_t, 16> kUnusualCharacters = {
-    L'\u00E9', L'\u3042', L'\u8868', L'\u30BD', L'\uFF3C', L'\uFF1A', L'\uFF10', L'\uFF19',
-    L'\u0660', L'\u015C', L'\u0130', L'\u3000', L'\u00A0', static_cast<wchar_t>(0x1F600),
+    L'\u00E9', L'\u3042', L'\u8868', L'\u30BD', L'\uFF3C', L'\uFF1A', L'\uFF10',
+    L'\uFF19', L'\u0660', L'\u015C', L'\u0130', L'\u3000', L'\u00A0', static_cast<wchar_t>(0x1F600),
     L'\u205C', L'\uFF0E',
 };
 

@@ -63,7 +63,8 @@ void CheckAnyBytes(const std::string& path, const std::string& extension) {
 
     const auto changed = velkin::ChangeExtension(name, extension, velkin::IsShiftJisLeadByte);
     FUZZ_CHECK(changed.ends_with(extension));
-    const std::string_view stem = std::string_view(changed).substr(0, changed.size() - extension.size());
+    const std::string_view stem =
+        std::string_view(changed).substr(0, changed.size() - extension.size());
     FUZZ_CHECK(name.starts_with(stem));
     const std::string_view dropped = std::string_view(name).substr(stem.size());
     FUZZ_CHECK(dropped.empty() || dropped.front() == '.');
@@ -175,7 +176,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
     default: {
-        constexpr std::wstring_view kAlphabet = L"\\:.aAzZ-fFiIpP \u015C\u013A\uFF3C\u205C\uFF0E\u3042";
+        constexpr std::wstring_view kAlphabet =
+            L"\\:.aAzZ-fFiIpP \u015C\u013A\uFF3C\u205C\uFF0E\u3042";
         const std::wstring extension = velkin::fuzz::TextFrom(provider, kAlphabet, 6);
         const std::wstring profile = velkin::fuzz::TextFrom(provider, kAlphabet, 16);
         const std::wstring path = velkin::fuzz::TextFrom(provider, kAlphabet, 64);

@@ -85,13 +85,13 @@ struct Key {
     Kind kind;
 };
 constexpr Key kFileKeys[] = {
-    {L"MainX", Kind::Number},      {L"MainY", Kind::Number},     {L"MainW", Kind::Number},
-    {L"MainH", Kind::Number},      {L"RAROption1", Kind::Text},  {L"RAROption2", Kind::Text},
-    {L"RAROption3", Kind::Text},   {L"RAROption4", Kind::Text},  {L"RAROption5", Kind::Text},
-    {L"Column0", Kind::Number},    {L"Column1", Kind::Number},   {L"Column2", Kind::Number},
-    {L"Column3", Kind::Number},    {L"Column4", Kind::Number},   {L"Column5", Kind::Number},
-    {L"WinRARPath", Kind::Text},   {L"RAROptionSelect", Kind::Number},
-    {L"SavePath", Kind::Flag},     {L"ClearEnd", Kind::Flag},
+    {L"MainX", Kind::Number},    {L"MainY", Kind::Number},           {L"MainW", Kind::Number},
+    {L"MainH", Kind::Number},    {L"RAROption1", Kind::Text},        {L"RAROption2", Kind::Text},
+    {L"RAROption3", Kind::Text}, {L"RAROption4", Kind::Text},        {L"RAROption5", Kind::Text},
+    {L"Column0", Kind::Number},  {L"Column1", Kind::Number},         {L"Column2", Kind::Number},
+    {L"Column3", Kind::Number},  {L"Column4", Kind::Number},         {L"Column5", Kind::Number},
+    {L"WinRARPath", Kind::Text}, {L"RAROptionSelect", Kind::Number}, {L"SavePath", Kind::Flag},
+    {L"ClearEnd", Kind::Flag},
 };
 
 // Where each key's value lives in Settings, for building expectations field by field.
@@ -101,19 +101,26 @@ struct FieldRef {
     bool* flag = nullptr;
 };
 FieldRef Field(velkin::Settings& s, std::wstring_view name) {
-    if (name == L"MainX") return {&s.left};
-    if (name == L"MainY") return {&s.top};
-    if (name == L"MainW") return {&s.width};
-    if (name == L"MainH") return {&s.height};
+    if (name == L"MainX")
+        return {&s.left};
+    if (name == L"MainY")
+        return {&s.top};
+    if (name == L"MainW")
+        return {&s.width};
+    if (name == L"MainH")
+        return {&s.height};
     if (name.starts_with(L"RAROption") && name.size() == 10) {
         return {nullptr, &s.profileTexts[static_cast<std::size_t>(name[9] - L'1')]};
     }
     if (name.starts_with(L"Column")) {
         return {&s.columnWidths[static_cast<std::size_t>(name[6] - L'0')]};
     }
-    if (name == L"WinRARPath") return {nullptr, &s.winRarPath};
-    if (name == L"RAROptionSelect") return {&s.selectedProfile};
-    if (name == L"SavePath") return {nullptr, nullptr, &s.savePath};
+    if (name == L"WinRARPath")
+        return {nullptr, &s.winRarPath};
+    if (name == L"RAROptionSelect")
+        return {&s.selectedProfile};
+    if (name == L"SavePath")
+        return {nullptr, nullptr, &s.savePath};
     return {nullptr, nullptr, &s.clearEnd};
 }
 
@@ -152,10 +159,9 @@ public:
         }
         return std::nullopt;
     }
-    bool Write(std::wstring_view section, std::wstring_view key,
-               std::wstring_view value) override {
-        if (section != L"Main" || value.find_first_of(std::wstring_view(L"\r\n\0", 3)) !=
-                                      std::wstring_view::npos) {
+    bool Write(std::wstring_view section, std::wstring_view key, std::wstring_view value) override {
+        if (section != L"Main" ||
+            value.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring_view::npos) {
             return false;
         }
         ++writes;
@@ -237,8 +243,8 @@ void CheckLoadFromAnyStore(FuzzedDataProvider& data) {
     const bool ownDefaults = data.ConsumeBool();
     velkin::Settings defaults = ownDefaults ? SettingsFrom(data) : velkin::DefaultSettings();
 
-    const velkin::Settings loaded = ownDefaults ? velkin::LoadSettings(store, defaults)
-                                                : velkin::LoadSettings(store);
+    const velkin::Settings loaded =
+        ownDefaults ? velkin::LoadSettings(store, defaults) : velkin::LoadSettings(store);
 
     velkin::Settings expected = defaults;
     for (const Key& key : kFileKeys) {
@@ -275,8 +281,8 @@ void CheckSaveThenLoad(FuzzedDataProvider& data) {
     velkin::Settings probe = saved;
     for (std::size_t i = 0; i < std::size(kFileKeys); ++i) {
         const FieldRef field = Field(probe, kFileKeys[i].name);
-        if (field.text && field.text->find_first_of(std::wstring_view(L"\r\n\0", 3)) !=
-                              std::wstring::npos) {
+        if (field.text &&
+            field.text->find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring::npos) {
             firstUnwritable = i;
             break;
         }

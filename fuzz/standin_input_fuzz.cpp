@@ -147,9 +147,10 @@ void CheckBuiltLine(FuzzedDataProvider& data) {
 void CheckBuiltList(FuzzedDataProvider& data) {
     std::vector<std::wstring> paths(data.ConsumeIntegralInRange<std::size_t>(0, 8));
     for (auto& path : paths) {
-        path = velkin::fuzz::TextFrom(data, data.ConsumeIntegralInRange(0, 3) == 0
-                                                ? kPathAlphabet
-                                                : kPathAlphabet.substr(0, kInCodePage),
+        path = velkin::fuzz::TextFrom(data,
+                                      data.ConsumeIntegralInRange(0, 3) == 0
+                                          ? kPathAlphabet
+                                          : kPathAlphabet.substr(0, kInCodePage),
                                       24);
     }
     const MiniShiftJis codePage;

@@ -74,7 +74,8 @@ void CheckValue(std::int32_t value, unsigned variant) {
     FUZZ_CHECK(!digits.empty() && digits.find_first_not_of("0123456789") == digits.npos);
     FUZZ_CHECK(digits[0] != '0' || digits.size() == 1);
     std::int32_t back = 0;
-    const auto [stop, error] = std::from_chars(narrow->data(), narrow->data() + narrow->size(), back);
+    const auto [stop, error] =
+        std::from_chars(narrow->data(), narrow->data() + narrow->size(), back);
     FUZZ_CHECK(error == std::errc() && stop == narrow->data() + narrow->size() && back == value);
 
     FUZZ_CHECK(velkin::TryParseStrictInteger(decimal) == value);

@@ -75,8 +75,10 @@ void RefreshMainMenu(HMENU menu, const AppModel& model) {
     ::CheckMenuRadioItem(menu, kCmdProfile1, kCmdProfile5,
                          kCmdProfile1 + static_cast<UINT>(model.profiles.SelectedNo() - 1),
                          MF_BYCOMMAND);
-    ::CheckMenuItem(menu, kCmdSavePath, MF_BYCOMMAND | (model.savePath ? MF_CHECKED : MF_UNCHECKED));
-    ::CheckMenuItem(menu, kCmdClearEnd, MF_BYCOMMAND | (model.clearEnd ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(menu, kCmdSavePath,
+                    MF_BYCOMMAND | (model.savePath ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(menu, kCmdClearEnd,
+                    MF_BYCOMMAND | (model.clearEnd ? MF_CHECKED : MF_UNCHECKED));
 }
 
 } // namespace velkin::win

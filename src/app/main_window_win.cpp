@@ -49,9 +49,9 @@ void RegisterMainWindowClass(HINSTANCE instance, WNDPROC windowProc) {
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hIconSm = static_cast<HICON>(::LoadImageW(
-        instance, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-        ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    windowClass.hIconSm = static_cast<HICON>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                     ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = text::kMainWindowClass.data();
@@ -68,9 +68,8 @@ MainWindow::MainWindow(HINSTANCE instance) {
     const std::wstring title(text::kApplicationTitle);
     // Created hidden at the platform's default place; the settings then place it.
     window_ = ::CreateWindowExW(0, text::kMainWindowClass.data(), title.c_str(),
-                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu.get(),
-                                instance, this);
+                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu.get(), instance, this);
     if (window_ == nullptr) {
         throw std::runtime_error("CreateWindowExW failed");
     }
@@ -103,7 +102,8 @@ void MainWindow::Show(int showCommand) {
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -222,8 +222,10 @@ void MainWindow::PlaceWindow(const RECT& stored) {
             const RECT& area = monitor.rcWork;
             const LONG width = stored.right - stored.left;
             const LONG height = stored.bottom - stored.top;
-            const LONG left = std::clamp(stored.left, area.left, std::max(area.left, area.right - width));
-            const LONG top = std::clamp(stored.top, area.top, std::max(area.top, area.bottom - height));
+            const LONG left =
+                std::clamp(stored.left, area.left, std::max(area.left, area.right - width));
+            const LONG top =
+                std::clamp(stored.top, area.top, std::max(area.top, area.bottom - height));
             placed = RECT{left, top, left + width, top + height};
         }
     }
@@ -243,7 +245,8 @@ void MainWindow::AskForArchiverLocation() {
     // exist) leaves the location empty, and nothing is said about it.
     constexpr DWORD kBufferLength = MAX_PATH;
     std::wstring shortPath(kBufferLength, L'\0');
-    const DWORD length = chosen.empty() ? 0 : ::GetShortPathNameW(chosen.c_str(), shortPath.data(), kBufferLength);
+    const DWORD length =
+        chosen.empty() ? 0 : ::GetShortPathNameW(chosen.c_str(), shortPath.data(), kBufferLength);
     shortPath.resize(length < kBufferLength ? length : 0);
     model_.winRarPath = shortPath;
 }
@@ -374,13 +377,14 @@ void MainWindow::OnClose() {
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     const UINT oldDpi = dpi_;
     dpi_ = dpi;
-    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
     ApplyFont();
     for (int column = 0; column < kJobColumnCount; ++column) {
         const int width = listView_->ColumnWidth(column);
-        listView_->SetColumnWidth(column, ::MulDiv(width, static_cast<int>(dpi_),
-                                                   static_cast<int>(oldDpi)));
+        listView_->SetColumnWidth(
+            column, ::MulDiv(width, static_cast<int>(dpi_), static_cast<int>(oldDpi)));
     }
 }
 

@@ -16,7 +16,8 @@ inline constexpr std::wstring_view kConfirmDeleteGroupSuffix =
     L" 番のドロップ分を削除します。\n宜しいですか?";
 inline constexpr std::wstring_view kConfirmClear = L"現在のリストをクリアします。よろしいですか?";
 inline constexpr std::wstring_view kConfirmStart = L"圧縮を開始します。\n宜しいですか?";
-inline constexpr std::wstring_view kClearByHand = L"続けて登録と圧縮する場合はリストをクリアして下さい。";
+inline constexpr std::wstring_view kClearByHand =
+    L"続けて登録と圧縮する場合はリストをクリアして下さい。";
 inline constexpr std::wstring_view kClearByHandCaption = L"手動でクリアして下さい";
 inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に失敗しました.";
 inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";

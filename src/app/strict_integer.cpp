@@ -58,8 +58,8 @@ std::optional<std::int32_t> TryParseStrictInteger(std::wstring_view text) {
     if (!negative && magnitude == kLimit) {
         return std::nullopt;
     }
-    const auto value = negative ? -static_cast<std::int64_t>(magnitude)
-                                : static_cast<std::int64_t>(magnitude);
+    const auto value =
+        negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
     return static_cast<std::int32_t>(value);
 }
 

@@ -37,7 +37,8 @@ void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
         return;
     }
     const std::wstring extension = ArchiveExtension(model_.profiles.SelectedOption());
-    const ArchiveNaming naming = NameArchive(paths.front(), host_.IsDirectory(paths.front()), extension);
+    const ArchiveNaming naming =
+        NameArchive(paths.front(), host_.IsDirectory(paths.front()), extension);
     std::wstring destination = naming.Destination();
     if (model_.savePath) {
         if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming))) {

@@ -29,7 +29,9 @@ public:
 
     const std::wstring& FullPath() const { return fullPath_; }
     // After the last separator of the full path.
-    std::wstring_view FileName() const { return std::wstring_view(fullPath_).substr(fileNameStart_); }
+    std::wstring_view FileName() const {
+        return std::wstring_view(fullPath_).substr(fileNameStart_);
+    }
     const std::wstring& Destination() const;
 
     // Every text ends in a NUL character right after its view, so it can be shown as it is.

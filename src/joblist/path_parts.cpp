@@ -27,7 +27,8 @@ template <typename Char>
 std::size_t FindLast(std::basic_string_view<Char> text, std::string_view wanted,
                      LeadByteTest isLeadByte) {
     for (std::size_t at = text.size(); at-- > 0;) {
-        const auto code = static_cast<unsigned long>(static_cast<std::make_unsigned_t<Char>>(text[at]));
+        const auto code =
+            static_cast<unsigned long>(static_cast<std::make_unsigned_t<Char>>(text[at]));
         if (code < 0x80 && wanted.find(static_cast<char>(code)) != std::string_view::npos &&
             !IsSecondByte(text, at, isLeadByte)) {
             return at;
@@ -39,7 +40,8 @@ std::size_t FindLast(std::basic_string_view<Char> text, std::string_view wanted,
 template <typename Char>
 std::basic_string<Char> FolderPartOf(std::basic_string_view<Char> path, LeadByteTest isLeadByte) {
     const auto at = FindLast(path, "\\:", isLeadByte);
-    return at == path.npos ? std::basic_string<Char>() : std::basic_string<Char>(path.substr(0, at + 1));
+    return at == path.npos ? std::basic_string<Char>()
+                           : std::basic_string<Char>(path.substr(0, at + 1));
 }
 
 template <typename Char>

@@ -19,7 +19,8 @@ void WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     }
     std::size_t written = 0;
     while (written < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
         DWORD done = 0;
         if (!::WriteFile(file.get(), bytes.data() + written, chunk, &done, nullptr) || done == 0) {
             fail();

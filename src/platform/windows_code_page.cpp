@@ -12,8 +12,8 @@ std::optional<std::string> WindowsCodePage::ToAnsi(std::wstring_view text) const
     // No best-fit mapping: a look-alike character would name a different file.
     constexpr DWORD kFlags = WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
-    const int size =
-        ::WideCharToMultiByte(CP_ACP, kFlags, text.data(), length, nullptr, 0, nullptr, &usedDefault);
+    const int size = ::WideCharToMultiByte(CP_ACP, kFlags, text.data(), length, nullptr, 0, nullptr,
+                                           &usedDefault);
     if (size <= 0 || usedDefault) {
         return std::nullopt;
     }

@@ -12,7 +12,7 @@ ProfileSet::ProfileSet() {
 
 const std::array<std::wstring_view, kProfileCount>& ProfileSet::DefaultTexts() {
     static constexpr std::array<std::wstring_view, kProfileCount> kDefaults = {
-        L"-EP1 -S -M5 -MD4096",     L"-EP1 -S -M5 -MD4096 -df",       L"-EP1 -S -M5 -MD4096",
+        L"-EP1 -S -M5 -MD4096", L"-EP1 -S -M5 -MD4096 -df",       L"-EP1 -S -M5 -MD4096",
         L"-EP1 -S -M5 -MD4096", L"-EP1 -S -M5 -MD4096 -df -ioff",
     };
     return kDefaults;

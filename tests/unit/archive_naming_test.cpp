@@ -63,7 +63,8 @@ TEST_CASE("in Shift-JIS bytes a backslash that is a second byte is no separator"
     // A folder whose name ends in ソ: its trailing byte is no separator, the real one after it is.
     CHECK(FolderPart("C:\\" + so + "\\a", IsShiftJisLeadByte) == "C:\\" + so + "\\");
     // Two lead-valued bytes before a backslash pair up, so that backslash separates.
-    CHECK(FolderPart("C:\\" + hyou + hyou + "\\a", IsShiftJisLeadByte) == "C:\\" + hyou + hyou + "\\");
+    CHECK(FolderPart("C:\\" + hyou + hyou + "\\a", IsShiftJisLeadByte) ==
+          "C:\\" + hyou + hyou + "\\");
     // Without the double-byte rule the same bytes would split inside the character.
     CHECK(FileNamePart("C:\\x\\" + hyou + ".txt", [](unsigned char) { return false; }) == ".txt");
 }

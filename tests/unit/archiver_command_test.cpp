@@ -49,7 +49,8 @@ TEST_CASE("the archiver command line joins its parts exactly") {
         // Blanks in paths arrive quoted; quotes in the switches arrive as written.
         {{L"C:\\Program Files\\WinRAR\\WinRAR.exe", L"-ap\"my dir\" -afzip",
           L"D:\\my docs\\a b.zip", L"C:\\Velkin dir\\Velkin.lst"},
-         L"\"C:\\Program Files\\WinRAR\\WinRAR.exe\" A -ap\"my dir\" -afzip \"D:\\my docs\\a b.zip\" "
+         L"\"C:\\Program Files\\WinRAR\\WinRAR.exe\" A -ap\"my dir\" -afzip \"D:\\my docs\\a "
+         L"b.zip\" "
          L"\"@C:\\Velkin dir\\Velkin.lst\""},
         // An empty location is still quoted.
         {{L"", L"-m5", L"a.rar", L"Velkin.lst"}, L"\"\" A -m5 \"a.rar\" \"@Velkin.lst\""},
@@ -78,8 +79,8 @@ TEST_CASE("the list file holds one path a line, each ended by CR LF") {
             {L"D:\\x\\a.txt", L"D:\\x\\b c.txt", L"D:\\x\\表.txt", L"D:\\x\\a.txt", L"D:\\ソ"},
             codePage);
         CHECK(file.encoding == ListFileEncoding::Ansi);
-        CHECK(file.bytes ==
-              "D:\\x\\a.txt\r\nD:\\x\\b c.txt\r\nD:\\x\\\x95\x5C.txt\r\nD:\\x\\a.txt\r\nD:\\\x83\x5C\r\n");
+        CHECK(file.bytes == "D:\\x\\a.txt\r\nD:\\x\\b "
+                            "c.txt\r\nD:\\x\\\x95\x5C.txt\r\nD:\\x\\a.txt\r\nD:\\\x83\x5C\r\n");
     }
     SUBCASE("a path the code page cannot hold turns the whole file to UTF-16LE with a BOM") {
         const auto file = BuildListFile({L"a", L"\uD55C", L"\U0001F600"}, codePage);

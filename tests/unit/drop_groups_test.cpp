@@ -62,11 +62,7 @@ TEST_CASE("deleting a group renumbers the rest by runs of equal destinations") {
          2,
          {L"0", L"1"},
          2},
-        {"the only group: empty list, count 0",
-         {Row(L"0", L"A"), Row(L"0", L"A")},
-         0,
-         {},
-         0},
+        {"the only group: empty list, count 0", {Row(L"0", L"A"), Row(L"0", L"A")}, 0, {}, 0},
         {"a number no row carries still renumbers",
          {Row(L"5", L"A"), Row(L"9", L"B")},
          3,
@@ -104,7 +100,7 @@ TEST_CASE("deleting keeps the order and the other columns of the remaining rows"
 }
 
 TEST_CASE("an unreadable drop number stops the deletion where it stands") {
-    JobRows rows = {Row(L"1", L"A", L"r0"), Row(L"0", L"B", L"r1"), Row(L"1", L"A", L"r2"),
+    JobRows rows = {Row(L"1", L"A", L"r0"),   Row(L"0", L"B", L"r1"), Row(L"1", L"A", L"r2"),
                     Row(L"abc", L"A", L"r3"), Row(L"1", L"A", L"r4"), Row(L"2", L"C", L"r5")};
     std::int32_t dropCount = 3;
     try {

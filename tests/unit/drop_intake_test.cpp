@@ -42,7 +42,8 @@ struct Fixture {
     Fixture() {
         host.model = &model;
         for (int n = 1; n <= kProfileCount; ++n) {
-            model.profiles.SetText(n, std::wstring(ProfileSet::DefaultTexts()[static_cast<std::size_t>(n - 1)]));
+            model.profiles.SetText(
+                n, std::wstring(ProfileSet::DefaultTexts()[static_cast<std::size_t>(n - 1)]));
         }
     }
 };
@@ -155,13 +156,15 @@ TEST_CASE("what happens between rows cannot split a drop") {
     f.intake.Receive({L"D:\\x\\a", L"D:\\x\\b", L"D:\\x\\c", L"D:\\x\\d"});
 
     CHECK_FALSE(f.intake.Busy());
-    CHECK(Column(f.model.rows, JobColumn::FullPath) ==
-          Texts{L"D:\\x\\a", L"D:\\x\\b", L"D:\\x\\c", L"D:\\x\\d", L"E:\\q\\1.txt", L"E:\\q\\2.txt"});
+    CHECK(Column(f.model.rows, JobColumn::FullPath) == Texts{L"D:\\x\\a", L"D:\\x\\b", L"D:\\x\\c",
+                                                             L"D:\\x\\d", L"E:\\q\\1.txt",
+                                                             L"E:\\q\\2.txt"});
     CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"0", L"0", L"1", L"1"});
-    CHECK(Column(f.model.rows, JobColumn::ProfileNumber) == Texts{L"1", L"1", L"1", L"1", L"4", L"4"});
-    CHECK(Column(f.model.rows, JobColumn::Destination) ==
-          Texts{L"D:\\x\\a.rar", L"D:\\x\\a.rar", L"D:\\x\\a.rar", L"D:\\x\\a.rar",
-                L"E:\\q\\1.rar", L"E:\\q\\1.rar"});
+    CHECK(Column(f.model.rows, JobColumn::ProfileNumber) ==
+          Texts{L"1", L"1", L"1", L"1", L"4", L"4"});
+    CHECK(Column(f.model.rows, JobColumn::Destination) == Texts{L"D:\\x\\a.rar", L"D:\\x\\a.rar",
+                                                                L"D:\\x\\a.rar", L"D:\\x\\a.rar",
+                                                                L"E:\\q\\1.rar", L"E:\\q\\1.rar"});
     CHECK(f.model.dropCount == 2);
     CHECK(f.host.appendedNotices == 2);
 }
@@ -176,7 +179,8 @@ TEST_CASE("several drops arriving during one intake are taken in arrival order")
         }
     };
     f.intake.Receive({L"Y:\\a", L"Y:\\b"});
-    CHECK(Column(f.model.rows, JobColumn::FullPath) == Texts{L"Y:\\a", L"Y:\\b", L"Z:\\1", L"Z:\\2"});
+    CHECK(Column(f.model.rows, JobColumn::FullPath) ==
+          Texts{L"Y:\\a", L"Y:\\b", L"Z:\\1", L"Z:\\2"});
     CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"1", L"2"});
 }
 

@@ -14,8 +14,8 @@ TEST_CASE("the exception display appends a dot only after characters above it") 
         {L"", L""},
         {L"disk full", L"disk full."},
         {L"done.", L"done."},
-        {L"ends with a dash-", L"ends with a dash-"},   // '-' sorts before '.'
-        {L"ends with a blank ", L"ends with a blank "}, // so does ' '
+        {L"ends with a dash-", L"ends with a dash-"},    // '-' sorts before '.'
+        {L"ends with a blank ", L"ends with a blank "},  // so does ' '
         {L"ends with a slash/", L"ends with a slash/."}, // '/' sorts just after '.'
         {L"ends with a comma,", L"ends with a comma,"},
         {L"ends with 9", L"ends with 9."},

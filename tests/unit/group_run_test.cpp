@@ -110,9 +110,10 @@ using Events = std::vector<std::string>;
 
 TEST_CASE("a group is the rows whose number text matches exactly; the last row decides") {
     Fixture f;
-    f.model.rows = {Row(L"0", L"1", L"D:\\a", L"D:\\a.rar"), Row(L"01", L"1", L"D:\\x", L"X.rar"),
-                    Row(L"1", L"2", L"E:\\b", L"E:\\b.rar"), Row(L"0", L"3", L"D:\\c", L"D:\\c.zip"),
-                    Row(L" 0", L"1", L"D:\\y", L"Y.rar"), Row(L"0", L"3", L"D:\\a", L"D:\\c.zip")};
+    f.model.rows = {
+        Row(L"0", L"1", L"D:\\a", L"D:\\a.rar"), Row(L"01", L"1", L"D:\\x", L"X.rar"),
+        Row(L"1", L"2", L"E:\\b", L"E:\\b.rar"), Row(L"0", L"3", L"D:\\c", L"D:\\c.zip"),
+        Row(L" 0", L"1", L"D:\\y", L"Y.rar"),    Row(L"0", L"3", L"D:\\a", L"D:\\c.zip")};
     const auto group = SelectGroup(f.model, 0);
     CHECK(group.rows == std::vector<std::size_t>{0, 3, 5});
     CHECK(group.paths == Texts{L"D:\\a", L"D:\\c", L"D:\\a"});
@@ -136,8 +137,8 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
     REQUIRE(f.host.listFiles.size() == 1);
     CHECK(f.host.listFiles[0] == "D:\\x\\a.txt\r\nD:\\x\\b c.txt\r\nD:\\x\\d\r\n");
     REQUIRE(f.host.commandLines.size() == 1);
-    CHECK(f.host.commandLines[0] ==
-          L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A -p2 \"D:\\x\\a.rar\" \"@C:\\Velkin dir\\Velkin.lst\"");
+    CHECK(f.host.commandLines[0] == L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A -p2 \"D:\\x\\a.rar\" "
+                                    L"\"@C:\\Velkin dir\\Velkin.lst\"");
     CHECK(f.host.statusesWhileRunning[0] == Texts{L"圧縮中", L"圧縮中", L"圧縮中"});
     CHECK(f.Statuses() == Texts{L"OK", L"OK", L"OK"});
     // Both changes of status are shown, each for exactly the group's rows.
@@ -168,8 +169,8 @@ TEST_CASE("the archiver's outcome shows in the rows") {
     };
     StartCommand(f.model, f.host, f.codePage);
     CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L""});
-    CHECK(f.host.events ==
-          Events{"confirm", "write", "run", "write", "run", "start failed", "write", "run", "inform"});
+    CHECK(f.host.events == Events{"confirm", "write", "run", "write", "run", "start failed",
+                                  "write", "run", "inform"});
 }
 
 TEST_CASE("status texts name the failure and its code") {

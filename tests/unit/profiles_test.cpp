@@ -52,7 +52,8 @@ TEST_CASE("selecting and editing profiles") {
         CHECK(profiles.Caption(3) == L"3  -afzip ");
         CHECK(profiles.SelectedNo() == 3);
         for (const int other : {1, 2, 4, 5}) {
-            CHECK(profiles.Option(other) == ProfileSet::DefaultTexts()[static_cast<std::size_t>(other - 1)]);
+            CHECK(profiles.Option(other) ==
+                  ProfileSet::DefaultTexts()[static_cast<std::size_t>(other - 1)]);
         }
     }
     SUBCASE("confirming the unchanged text changes nothing") {
@@ -79,7 +80,8 @@ TEST_CASE("the defaults of a start without settings") {
     CHECK(settings.profileTexts[2] == L"-EP1 -S -M5 -MD4096");
     CHECK(settings.profileTexts[3] == L"-EP1 -S -M5 -MD4096");
     CHECK(settings.profileTexts[4] == L"-EP1 -S -M5 -MD4096 -df -ioff");
-    CHECK(settings.columnWidths == std::array<std::int32_t, kJobColumnCount>{50, 80, 200, 200, 200, 70});
+    CHECK(settings.columnWidths ==
+          std::array<std::int32_t, kJobColumnCount>{50, 80, 200, 200, 200, 70});
     CHECK(settings.winRarPath.empty());
     CHECK(settings.selectedProfile == 1);
     CHECK_FALSE(settings.savePath);

@@ -378,7 +378,8 @@ TEST_CASE("other defaults stand in only for keys the file lacks") {
     const Settings loaded = LoadSettings(store, defaults);
     CHECK(loaded.width == 700);
     CHECK(loaded.height == 600);
-    CHECK(loaded.columnWidths == std::array<std::int32_t, kJobColumnCount>{75, 120, 300, 300, 300, 105});
+    CHECK(loaded.columnWidths ==
+          std::array<std::int32_t, kJobColumnCount>{75, 120, 300, 300, 300, 105});
 }
 
 TEST_CASE("a save writes the 19 keys of section Main in order, exactly") {

@@ -46,10 +46,30 @@ TEST_CASE("strict integer parse accepts the forms of the rule") {
 
 TEST_CASE("strict integer parse rejects everything else") {
     const std::wstring_view rejected[] = {
-        L"",   L" ",    L"-",    L"+",           L"$",           L"0x",         L"x",
-        L"12 ", L"1 2", L"\t1",  L"1.0",         L"1e3",         L"abc",        L"$fg",
-        L"--1", L"+-1", L"0x-1", L"2147483648",  L"-2147483649", L"$80000000",  L"0xFFFFFFFF",
-        L"99999999999999999999", L"１２", L"0b101",
+        L"",
+        L" ",
+        L"-",
+        L"+",
+        L"$",
+        L"0x",
+        L"x",
+        L"12 ",
+        L"1 2",
+        L"\t1",
+        L"1.0",
+        L"1e3",
+        L"abc",
+        L"$fg",
+        L"--1",
+        L"+-1",
+        L"0x-1",
+        L"2147483648",
+        L"-2147483649",
+        L"$80000000",
+        L"0xFFFFFFFF",
+        L"99999999999999999999",
+        L"１２",
+        L"0b101",
     };
     for (const auto text : rejected) {
         CAPTURE(std::string(text.begin(), text.end()));
