@@ -63,7 +63,9 @@ inline std::string Format(const char* format, double value) {
     return text;
 }
 
+#if defined(__GNUC__)
 inline void Note(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+#endif
 inline void Note(const char* format, ...) {
     va_list arguments;
     va_start(arguments, format);

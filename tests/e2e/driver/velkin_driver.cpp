@@ -1071,13 +1071,43 @@ void CommandClose(const Arguments& args) {
 
 void CommandPostClose(const Arguments& args) {
     const HWND window = args.Window();
+    const auto afterRows = args.Get(L"after-rows");
+    const DWORD timeoutMs = args.TimeoutMs();
     args.RejectUnused();
+    // With --after-rows the message goes the moment the list view in the window first answers
+    // with more rows than that: a close that lands while a drop is still being taken in, which
+    // a separate command started afterwards would be too late for.
+    long long count = -1;
+    if (afterRows) {
+        const HWND list = FindListView(window);
+        const long long threshold = std::wcstoll(afterRows->c_str(), nullptr, 10);
+        const Deadline deadline(timeoutMs);
+        for (;;) {
+            count = static_cast<long long>(
+                SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
+            if (count > threshold) {
+                break;
+            }
+            if (deadline.Passed()) {
+                Fail("the list still has " + std::to_string(count) + " rows after " +
+                         std::to_string(timeoutMs) + " ms",
+                     kExitTimeout);
+            }
+        }
+    }
     // WM_CLOSE itself, as another program or a task manager posts it, with no system command
     // in between.
     if (!::PostMessageW(window, WM_CLOSE, 0, 0)) {
         FailWithLastError("PostMessageW(WM_CLOSE)");
     }
-    PrintLine("{\"posted\":\"" + HandleText(window) + "\"}");
+    LARGE_INTEGER frequency{};
+    LARGE_INTEGER now{};
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&now);
+    const auto ticks = static_cast<long long>(static_cast<double>(now.QuadPart) * 1e7 /
+                                              static_cast<double>(frequency.QuadPart));
+    PrintLine("{\"posted\":\"" + HandleText(window) + "\",\"row_count\":" +
+              std::to_string(count) + ",\"time_100ns\":" + std::to_string(ticks) + "}");
 }
 
 void CommandSync(const Arguments& args) {
@@ -1401,7 +1431,8 @@ constexpr Command kCommands[] = {
     {L"set-edit", CommandSetEdit, "set-edit --hwnd DIALOG [--index N] --text T"},
     {L"click", CommandClick, "click --hwnd DIALOG --button CAPTION"},
     {L"close", CommandClose, "close --hwnd H  as the close box does"},
-    {L"post-close", CommandPostClose, "post-close --hwnd H  posts WM_CLOSE to H"},
+    {L"post-close", CommandPostClose,
+     "post-close --hwnd H [--after-rows N] [--timeout-ms N]  posts WM_CLOSE to H"},
     {L"select-row", CommandSelectRow,
      "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
