@@ -1072,42 +1072,70 @@ void CommandClose(const Arguments& args) {
 void CommandPostClose(const Arguments& args) {
     const HWND window = args.Window();
     const auto afterRows = args.Get(L"after-rows");
+    const auto untilRows = args.Get(L"until");
     const DWORD timeoutMs = args.TimeoutMs();
     args.RejectUnused();
-    // With --after-rows the message goes the moment the list view in the window first answers
-    // with more rows than that: a close that lands while a drop is still being taken in, which
-    // a separate command started afterwards would be too late for.
-    long long count = -1;
-    if (afterRows) {
-        const HWND list = FindListView(window);
-        const long long threshold = std::wcstoll(afterRows->c_str(), nullptr, 10);
-        const Deadline deadline(timeoutMs);
-        for (;;) {
-            count = static_cast<long long>(
-                SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
-            if (count > threshold) {
-                break;
-            }
-            if (deadline.Passed()) {
-                Fail("the list still has " + std::to_string(count) + " rows after " +
-                         std::to_string(timeoutMs) + " ms",
-                     kExitTimeout);
-            }
-        }
-    }
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    auto ticksNow = [&] {
+        LARGE_INTEGER now{};
+        ::QueryPerformanceCounter(&now);
+        return static_cast<long long>(static_cast<double>(now.QuadPart) * 1e7 /
+                                      static_cast<double>(frequency.QuadPart));
+    };
     // WM_CLOSE itself, as another program or a task manager posts it, with no system command
     // in between.
-    if (!::PostMessageW(window, WM_CLOSE, 0, 0)) {
-        FailWithLastError("PostMessageW(WM_CLOSE)");
+    auto post = [&] {
+        if (!::PostMessageW(window, WM_CLOSE, 0, 0)) {
+            FailWithLastError("PostMessageW(WM_CLOSE)");
+        }
+    };
+    if (!afterRows) {
+        post();
+        PrintLine("{\"posted\":\"" + HandleText(window) + "\",\"time_100ns\":" +
+                  std::to_string(ticksNow()) + "}");
+        return;
     }
-    LARGE_INTEGER frequency{};
-    LARGE_INTEGER now{};
-    ::QueryPerformanceFrequency(&frequency);
-    ::QueryPerformanceCounter(&now);
-    const auto ticks = static_cast<long long>(static_cast<double>(now.QuadPart) * 1e7 /
-                                              static_cast<double>(frequency.QuadPart));
+    // With --after-rows the message goes the moment the list view in the window first answers
+    // with more rows than that, and again after every later answer until it has --until rows:
+    // the window answers only between rows while a drop is being taken in, so a close is
+    // waiting at each of those moments. A command started afterwards would come too late.
+    const HWND list = FindListView(window);
+    const long long threshold = std::wcstoll(afterRows->c_str(), nullptr, 10);
+    const long long until =
+        untilRows ? std::wcstoll(untilRows->c_str(), nullptr, 10) : threshold + 1;
+    const Deadline deadline(timeoutMs);
+    long long first = -1;
+    long long firstTicks = 0;
+    long long count = -1;
+    int posts = 0;
+    for (;;) {
+        DWORD_PTR answer = 0;
+        if (!::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG,
+                                   kMessageTimeoutMs, &answer)) {
+            break; // the window is gone: closed
+        }
+        count = static_cast<long long>(answer);
+        if (count > threshold) {
+            post();
+            if (posts++ == 0) {
+                first = count;
+                firstTicks = ticksNow();
+            }
+        }
+        if (count >= until) {
+            break;
+        }
+        if (deadline.Passed()) {
+            Fail("the list has " + std::to_string(count) + " rows after " +
+                     std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+    }
     PrintLine("{\"posted\":\"" + HandleText(window) + "\",\"row_count\":" +
-              std::to_string(count) + ",\"time_100ns\":" + std::to_string(ticks) + "}");
+              std::to_string(first) + ",\"time_100ns\":" + std::to_string(firstTicks) +
+              ",\"posts\":" + std::to_string(posts) + ",\"last_row_count\":" +
+              std::to_string(count) + "}");
 }
 
 void CommandSync(const Arguments& args) {
@@ -1432,7 +1460,7 @@ constexpr Command kCommands[] = {
     {L"click", CommandClick, "click --hwnd DIALOG --button CAPTION"},
     {L"close", CommandClose, "close --hwnd H  as the close box does"},
     {L"post-close", CommandPostClose,
-     "post-close --hwnd H [--after-rows N] [--timeout-ms N]  posts WM_CLOSE to H"},
+     "post-close --hwnd H [--after-rows N [--until M]] [--timeout-ms N]  posts WM_CLOSE to H"},
     {L"select-row", CommandSelectRow,
      "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
