@@ -8,6 +8,7 @@
 #include "app/message_texts.h"
 #include "platform/dpi.h"
 #include "platform/message_boxes.h"
+#include "platform/window_procedure.h"
 
 namespace velkin::win {
 namespace {
@@ -138,7 +139,7 @@ SIZE WindowSizeFor(SIZE client, UINT dpi) {
 } // namespace
 
 AboutWindow::AboutWindow(HINSTANCE instance, HWND owner) : instance_(instance), owner_(owner) {
-    RegisterAboutWindowClass(instance, &AboutWindow::WindowProc);
+    RegisterAboutWindowClass(instance, &ObjectWindowProc<AboutWindow>);
     // Created hidden; every showing places it anew.
     window_ = ::CreateWindowExW(kExStyle, kAboutWindowClass, kCaption, kStyle, 0, 0, 0, 0, owner,
                                 nullptr, instance, this);
@@ -230,29 +231,13 @@ void AboutWindow::FormClose() {
     ::ShowWindow(window_, SW_HIDE);
 }
 
-LRESULT CALLBACK AboutWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<AboutWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        self->modal_ = false;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        ShowCurrentException();
-        return 0;
-    }
+void AboutWindow::AttachWindow(HWND window) {
+    window_ = window;
+}
+
+void AboutWindow::DetachWindow() {
+    window_ = nullptr;
+    modal_ = false;
 }
 
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

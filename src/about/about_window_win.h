@@ -6,6 +6,7 @@
 
 #include "about/url_link_win.h"
 #include "platform/unique_handle.h"
+#include "platform/window_procedure.h"
 
 namespace velkin::win {
 
@@ -33,7 +34,9 @@ public:
     void ShowModalAt(HWND mainWindow);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Owner> friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void AttachWindow(HWND window);
+    void DetachWindow();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void FormCreate();

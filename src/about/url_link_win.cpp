@@ -7,6 +7,7 @@
 
 #include "platform/dpi.h"
 #include "platform/message_boxes.h"
+#include "platform/window_procedure.h"
 
 namespace velkin::win {
 namespace {
@@ -84,14 +85,6 @@ bool SameFace(const FontAttributes& a, const FontAttributes& b) {
     return a == bWithColour;
 }
 
-template <typename Window> Window* WindowFromCreate(HWND window, UINT message, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    return reinterpret_cast<Window*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-}
-
 } // namespace
 
 UrlLinkPlatform& SystemUrlLinkPlatform() {
@@ -113,7 +106,7 @@ UrlLink::UrlLink(HWND parent, int controlId, UrlLinkPlatform& platform)
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     // A double click's second press arrives as a message of its own, and it opens the link
     // again like any press.
-    RegisterClassOnce(instance, kLinkClass, &UrlLink::WindowProc, CS_DBLCLKS);
+    RegisterClassOnce(instance, kLinkClass, &ObjectWindowProc<UrlLink>, CS_DBLCLKS);
     RegisterClassOnce(instance, kHintClass, &UrlLink::HintProc, 0);
     window_ =
         ::CreateWindowExW(0, kLinkClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
@@ -175,25 +168,12 @@ void UrlLink::SetDpi(UINT dpi) {
     RepaintRequested();
 }
 
-LRESULT CALLBACK UrlLink::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = WindowFromCreate<UrlLink>(window, message, lParam);
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCCREATE) {
-        self->window_ = window;
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        ShowCurrentException();
-        return 0;
-    }
+void UrlLink::AttachWindow(HWND window) {
+    window_ = window;
+}
+
+void UrlLink::DetachWindow() {
+    window_ = nullptr;
 }
 
 LRESULT UrlLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -368,7 +348,7 @@ void UrlLink::Open(std::wstring_view target) {
 }
 
 LRESULT CALLBACK UrlLink::HintProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = WindowFromCreate<UrlLink>(window, message, lParam);
+    auto* self = WindowOwner<UrlLink>(window, message, lParam);
     if (self != nullptr && message == WM_PAINT) {
         self->PaintHint(window);
         return 0;

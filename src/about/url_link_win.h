@@ -6,6 +6,7 @@
 
 #include "about/url_link.h"
 #include "platform/unique_handle.h"
+#include "platform/window_procedure.h"
 
 namespace velkin::win {
 
@@ -59,7 +60,9 @@ public:
     void SetDpi(UINT dpi);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Owner> friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void AttachWindow(HWND window);
+    void DetachWindow();
     static LRESULT CALLBACK HintProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 

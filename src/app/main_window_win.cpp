@@ -21,6 +21,7 @@
 #include "platform/message_boxes.h"
 #include "platform/program_directory.h"
 #include "platform/text_file.h"
+#include "platform/window_procedure.h"
 #include "settings/settings_file.h"
 
 namespace velkin::win {
@@ -63,7 +64,7 @@ void RegisterMainWindowClass(HINSTANCE instance, WNDPROC windowProc) {
 } // namespace
 
 MainWindow::MainWindow(HINSTANCE instance) {
-    RegisterMainWindowClass(instance, &MainWindow::WindowProc);
+    RegisterMainWindowClass(instance, &ObjectWindowProc<MainWindow>);
     UniqueMenu menu(CreateMainMenu());
     const std::wstring title(text::kApplicationTitle);
     // Created hidden at the platform's default place; the settings then place it.
@@ -100,30 +101,12 @@ void MainWindow::Show(int showCommand) {
     ::UpdateWindow(window_);
 }
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->window_ = window;
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->window_ = nullptr;
-        return ::DefWindowProcW(window, message, wParam, lParam);
-    }
-    // An error ends the handler where it stands; the user sees it, and the program goes on
-    // with the next message.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        ShowCurrentException();
-        return 0;
-    }
+void MainWindow::AttachWindow(HWND window) {
+    window_ = window;
+}
+
+void MainWindow::DetachWindow() {
+    window_ = nullptr;
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

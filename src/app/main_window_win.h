@@ -11,6 +11,7 @@
 #include "app/job_list_view_win.h"
 #include "joblist/drop_intake.h"
 #include "platform/unique_handle.h"
+#include "platform/window_procedure.h"
 #include "platform/windows_code_page.h"
 #include "runner/group_run.h"
 #include "settings/settings_values.h"
@@ -31,7 +32,9 @@ public:
     void Show(int showCommand);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    template <typename Owner> friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void AttachWindow(HWND window);
+    void DetachWindow();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void ApplyStartupSettings();
