@@ -4,6 +4,8 @@
 
 #include <system_error>
 
+#include "joblist/path_parts.h"
+
 namespace velkin::win {
 namespace {
 
@@ -24,7 +26,7 @@ std::wstring ProgramDirectory() {
         // A full buffer means the name was cut: the system gives no length for the whole.
         if (length < size) {
             buffer.resize(length);
-            return FolderPart(buffer);
+            return velkin::FolderPart(buffer);
         }
         if (size >= kMaxBuffer) {
             throw std::system_error(ERROR_INSUFFICIENT_BUFFER, std::system_category(),
@@ -32,14 +34,6 @@ std::wstring ProgramDirectory() {
         }
         buffer.resize(static_cast<std::size_t>(size) * 2);
     }
-}
-
-std::wstring FolderPart(std::wstring_view path) {
-    const auto last = path.find_last_of(L"\\:");
-    if (last == std::wstring_view::npos) {
-        return {};
-    }
-    return std::wstring(path.substr(0, last + 1));
 }
 
 } // namespace velkin::win

@@ -9,7 +9,4 @@ namespace velkin::win {
 // that belong to the program are found there, never in the current directory.
 std::wstring ProgramDirectory();
 
-// Everything up to and including the last "\" or ":"; empty when there is neither.
-std::wstring FolderPart(std::wstring_view path);
-
 } // namespace velkin::win

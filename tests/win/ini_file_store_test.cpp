@@ -12,6 +12,7 @@
 
 #include "app/velkin_error.h"
 #include "platform/ini_file_store.h"
+#include "joblist/path_parts.h"
 #include "platform/program_directory.h"
 #include "settings/settings_file.h"
 
@@ -374,6 +375,6 @@ TEST_CASE("the folder part of a path") {
     };
     for (const auto& c : cases) {
         CAPTURE(std::string(c.path.begin(), c.path.end()));
-        CHECK(velkin::win::FolderPart(c.path) == c.folder);
+        CHECK(velkin::FolderPart(c.path) == c.folder);
     }
 }
