@@ -30,7 +30,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import xdnd  # noqa: E402
-from velkin_e2e import (MAIN_WINDOW_CLASS, STARTUP_TIMEOUT_MS, Driver, DriverError,  # noqa: E402
+from velkin_e2e import (outer_rect, screen_size, MAIN_WINDOW_CLASS, STARTUP_TIMEOUT_MS, Driver, DriverError,  # noqa: E402
                         Report, VelkinProcess, require_session, screenshot,
                         wait_for_main_window, wait_until, windows_path)
 
@@ -81,20 +81,6 @@ def status_for(code):
         return DONE
     meaning = EXIT_MEANINGS.get(code)
     return f"失敗 (終了コード {code}" + (f": {meaning})" if meaning else ")")
-
-
-def outer_rect(window):
-    left, top, right, bottom = window["rect"]
-    return (left, top, right - left, bottom - top)
-
-
-def screen_size():
-    shown = subprocess.run(["xdpyinfo"], capture_output=True, text=True, timeout=30,
-                           stdin=subprocess.DEVNULL).stdout
-    found = re.search(r"dimensions:\s+(\d+)x(\d+) pixels", shown)
-    if not found:
-        raise DriverError("xdpyinfo gave no screen dimensions")
-    return int(found.group(1)), int(found.group(2))
 
 
 def make_file(path, content):

@@ -11,7 +11,6 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
 
 import argparse
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -22,7 +21,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import xdnd  # noqa: E402
-from velkin_e2e import (ARCHIVER_PROMPT_CAPTION, MAIN_WINDOW_CLASS, STARTUP_TIMEOUT_MS,  # noqa: E402
+from velkin_e2e import (outer_rect, screen_size, ARCHIVER_PROMPT_CAPTION, MAIN_WINDOW_CLASS, STARTUP_TIMEOUT_MS,  # noqa: E402
                         Driver, DriverError, Report, VelkinProcess, require_session, screenshot,
                         wait_until, windows_path)
 
@@ -54,20 +53,6 @@ def file_values(rect, profiles, columns, archiver, selected, save_path, clear_en
 
 def default_values(archiver):
     return file_values(DEFAULT_RECT, DEFAULT_PROFILES, DEFAULT_COLUMNS, archiver, 1, False, False)
-
-
-def outer_rect(window):
-    left, top, right, bottom = window["rect"]
-    return (left, top, right - left, bottom - top)
-
-
-def screen_size():
-    shown = subprocess.run(["xdpyinfo"], capture_output=True, text=True, timeout=30,
-                           stdin=subprocess.DEVNULL).stdout
-    found = re.search(r"dimensions:\s+(\d+)x(\d+) pixels", shown)
-    if not found:
-        raise DriverError("xdpyinfo gave no screen dimensions")
-    return int(found.group(1)), int(found.group(2))
 
 
 class SettingsTest:

@@ -7,6 +7,7 @@ is used.
 
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -280,6 +281,22 @@ def wait_for_main_window(driver, velkin, timeout_ms=STARTUP_TIMEOUT_MS):
             raise DriverError(f"no {MAIN_WINDOW_CLASS} window within {timeout_ms} ms; visible: "
                               + ", ".join(f"{w['class']} {w['caption']!r}" for w in shown))
         time.sleep(0.2)
+
+
+def outer_rect(window):
+    """A window's outer frame as (left, top, width, height)."""
+    left, top, right, bottom = window["rect"]
+    return (left, top, right - left, bottom - top)
+
+
+def screen_size():
+    """The X screen's width and height in pixels."""
+    shown = subprocess.run(["xdpyinfo"], capture_output=True, text=True, timeout=30,
+                           stdin=subprocess.DEVNULL).stdout
+    found = re.search(r"dimensions:\s+(\d+)x(\d+) pixels", shown)
+    if not found:
+        raise DriverError("xdpyinfo gave no screen dimensions")
+    return int(found.group(1)), int(found.group(2))
 
 
 def screenshot(path):
