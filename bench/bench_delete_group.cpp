@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/strict_integer.h"
+#include "base/strict_integer.h"
 #include "joblist/drop_groups.h"
 
 namespace {

@@ -15,7 +15,7 @@
 
 #include "app/command_ids.h"
 #include "app/main_window_win.h"
-#include "app/message_texts.h"
+#include "base/message_texts.h"
 #include "bench_common.h"
 
 namespace {

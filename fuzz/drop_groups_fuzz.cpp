@@ -1,8 +1,8 @@
 // Deleting a group against the plain way of doing it: remove the first matching row, start
 // again from the top, and number the remaining rows by runs of equal destinations.
 
-#include "app/strict_integer.h"
-#include "app/velkin_error.h"
+#include "base/strict_integer.h"
+#include "base/velkin_error.h"
 #include "fuzz_support.h"
 #include "joblist/drop_groups.h"
 

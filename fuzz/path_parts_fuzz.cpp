@@ -2,9 +2,9 @@
 // decoded character by character, each character to a wide one of its own: the byte results
 // must then be whole characters and agree with the wide results and with a front-to-back split.
 
+#include "base/path_parts.h"
 #include "fuzz_support.h"
 #include "joblist/archive_naming.h"
-#include "joblist/path_parts.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "app/velkin_error.h"
+#include "base/velkin_error.h"
 #include "fuzz_support.h"
 #include "settings/settings_file.h"
 

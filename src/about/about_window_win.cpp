@@ -5,7 +5,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/message_texts.h"
+#include "base/message_texts.h"
 #include "platform/dpi.h"
 #include "platform/message_boxes.h"
 #include "platform/window_procedure.h"

@@ -1,6 +1,6 @@
 #include "joblist/archive_naming.h"
 
-#include "joblist/path_parts.h"
+#include "base/path_parts.h"
 
 namespace velkin {
 

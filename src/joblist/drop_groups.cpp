@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/message_texts.h"
-#include "app/strict_integer.h"
+#include "base/message_texts.h"
+#include "base/strict_integer.h"
 
 namespace velkin {
 namespace {

@@ -1,6 +1,6 @@
 #include "joblist/drop_intake.h"
 
-#include "app/strict_integer.h"
+#include "base/strict_integer.h"
 
 namespace velkin {
 namespace {

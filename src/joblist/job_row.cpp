@@ -1,6 +1,6 @@
 #include "joblist/job_row.h"
 
-#include "joblist/path_parts.h"
+#include "base/path_parts.h"
 
 namespace velkin {
 namespace {

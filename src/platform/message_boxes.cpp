@@ -4,9 +4,9 @@
 #include <new>
 #include <string>
 
-#include "app/exception_text.h"
-#include "app/message_texts.h"
-#include "app/velkin_error.h"
+#include "base/exception_text.h"
+#include "base/message_texts.h"
+#include "base/velkin_error.h"
 
 namespace velkin::win {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-#include "joblist/path_parts.h"
+#include "base/path_parts.h"
 
 namespace velkin::win {
 namespace {

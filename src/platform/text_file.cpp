@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "app/message_texts.h"
-#include "app/velkin_error.h"
+#include "base/message_texts.h"
+#include "base/velkin_error.h"
 #include "platform/unique_handle.h"
 
 namespace velkin::win {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/code_page.h"
+#include "base/code_page.h"
 
 namespace velkin::win {
 

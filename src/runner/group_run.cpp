@@ -1,8 +1,8 @@
 #include "runner/group_run.h"
 
-#include "app/message_texts.h"
-#include "app/strict_integer.h"
-#include "app/velkin_error.h"
+#include "base/message_texts.h"
+#include "base/strict_integer.h"
+#include "base/velkin_error.h"
 #include "runner/archiver_command.h"
 
 namespace velkin {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/app_model.h"
-#include "app/code_page.h"
+#include "base/code_page.h"
 
 namespace velkin {
 

@@ -1,6 +1,6 @@
 #include "settings/profiles.h"
 
-#include "app/strict_integer.h"
+#include "base/strict_integer.h"
 
 namespace velkin {
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <variant>
 
-#include "app/message_texts.h"
-#include "app/strict_integer.h"
-#include "app/velkin_error.h"
+#include "base/message_texts.h"
+#include "base/strict_integer.h"
+#include "base/velkin_error.h"
 
 namespace velkin {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "base/path_parts.h"
 #include "joblist/archive_naming.h"
-#include "joblist/path_parts.h"
 
 namespace velkin {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/velkin_error.h"
+#include "base/velkin_error.h"
 #include "joblist/drop_groups.h"
 
 namespace velkin {

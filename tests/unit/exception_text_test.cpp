@@ -1,7 +1,7 @@
 #include <doctest/doctest.h>
 
-#include "app/exception_text.h"
-#include "app/velkin_error.h"
+#include "base/exception_text.h"
+#include "base/velkin_error.h"
 
 namespace velkin {
 

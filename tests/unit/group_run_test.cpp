@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/velkin_error.h"
+#include "base/velkin_error.h"
 #include "runner/group_run.h"
 
 namespace velkin {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/velkin_error.h"
+#include "base/velkin_error.h"
 #include "settings/profiles.h"
 #include "settings/settings_file.h"
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "app/strict_integer.h"
-#include "app/velkin_error.h"
+#include "base/strict_integer.h"
+#include "base/velkin_error.h"
 
 namespace velkin {
 

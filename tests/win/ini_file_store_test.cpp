@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/velkin_error.h"
+#include "base/path_parts.h"
+#include "base/velkin_error.h"
 #include "platform/ini_file_store.h"
-#include "joblist/path_parts.h"
 #include "platform/program_directory.h"
 #include "settings/settings_file.h"
 

@@ -1,7 +1,7 @@
-#include "app/strict_integer.h"
+#include "base/strict_integer.h"
 
-#include "app/message_texts.h"
-#include "app/velkin_error.h"
+#include "base/message_texts.h"
+#include "base/velkin_error.h"
 
 namespace velkin {
 namespace {

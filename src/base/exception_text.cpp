@@ -1,4 +1,4 @@
-#include "app/exception_text.h"
+#include "base/exception_text.h"
 
 namespace velkin {
 

@@ -1,4 +1,4 @@
-#include "joblist/path_parts.h"
+#include "base/path_parts.h"
 
 #include <type_traits>
 

@@ -1,4 +1,4 @@
-#include "app/velkin_error.h"
+#include "base/velkin_error.h"
 
 namespace velkin {
 
