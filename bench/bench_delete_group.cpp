@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "base/strict_integer.h"
+#include "base/integer_text.h"
 #include "joblist/drop_groups.h"
 
 namespace {

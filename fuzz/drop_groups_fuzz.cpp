@@ -1,7 +1,7 @@
 // Deleting a group against the plain way of doing it: remove the first matching row, start
 // again from the top, and number the remaining rows by runs of equal destinations.
 
-#include "base/strict_integer.h"
+#include "base/integer_text.h"
 #include "base/velkin_error.h"
 #include "fuzz_support.h"
 #include "joblist/drop_groups.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "app/menu_text.h"
-#include "base/strict_integer.h"
+#include "base/integer_text.h"
 #include "fuzz_support.h"
 #include "settings/profiles.h"
 

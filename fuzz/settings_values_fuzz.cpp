@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "base/integer_text.h"
 #include "base/velkin_error.h"
 #include "fuzz_support.h"
 #include "settings/settings_file.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "base/strict_integer.h"
+#include "base/integer_text.h"
 #include "base/velkin_error.h"
 #include "fuzz_support.h"
 

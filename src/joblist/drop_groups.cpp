@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "base/integer_text.h"
 #include "base/message_texts.h"
-#include "base/strict_integer.h"
 
 namespace velkin {
 namespace {

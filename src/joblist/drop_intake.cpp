@@ -1,6 +1,6 @@
 #include "joblist/drop_intake.h"
 
-#include "base/strict_integer.h"
+#include "base/integer_text.h"
 
 namespace velkin {
 namespace {

@@ -1,7 +1,7 @@
 #include "runner/group_run.h"
 
+#include "base/integer_text.h"
 #include "base/message_texts.h"
-#include "base/strict_integer.h"
 #include "base/velkin_error.h"
 #include "runner/archiver_command.h"
 

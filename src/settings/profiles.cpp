@@ -1,6 +1,6 @@
 #include "settings/profiles.h"
 
-#include "base/strict_integer.h"
+#include "base/integer_text.h"
 
 namespace velkin {
 

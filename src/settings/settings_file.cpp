@@ -3,8 +3,8 @@
 #include <array>
 #include <variant>
 
+#include "base/integer_text.h"
 #include "base/message_texts.h"
-#include "base/strict_integer.h"
 #include "base/velkin_error.h"
 
 namespace velkin {
@@ -78,47 +78,6 @@ bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
 
-int HexDigitValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') {
-        return c - L'0';
-    }
-    if (c >= L'a' && c <= L'f') {
-        return c - L'a' + 10;
-    }
-    if (c >= L'A' && c <= L'F') {
-        return c - L'A' + 10;
-    }
-    return -1;
-}
-
-// Digits only, no sign; the magnitude may reach 2^31 so that the negative end still fits.
-std::optional<std::uint32_t> ParseMagnitude(std::wstring_view digits, int base) {
-    if (digits.empty()) {
-        return std::nullopt;
-    }
-    constexpr std::uint64_t kLimit = std::uint64_t{1} << 31;
-    std::uint64_t magnitude = 0;
-    for (const wchar_t c : digits) {
-        const int digit = HexDigitValue(c);
-        if (digit < 0 || digit >= base) {
-            return std::nullopt;
-        }
-        magnitude = magnitude * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
-        if (magnitude > kLimit) {
-            return std::nullopt;
-        }
-    }
-    return static_cast<std::uint32_t>(magnitude);
-}
-
-std::optional<std::int32_t> Positive(std::optional<std::uint32_t> magnitude) {
-    constexpr std::uint32_t kMax = 0x7FFFFFFF;
-    if (!magnitude || *magnitude > kMax) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(*magnitude);
-}
-
 } // namespace
 
 std::wstring SettingsFilePath(std::wstring_view programDirectory) {
@@ -138,27 +97,6 @@ std::wstring IniValueText(std::wstring_view rawValue) {
         value = value.substr(1, value.size() - 2);
     }
     return std::wstring(value.substr(0, kMaxIniValueLength));
-}
-
-std::optional<std::int32_t> ParseIniInteger(std::wstring_view value) {
-    if (value.size() > 2 && (value.starts_with(L"0x") || value.starts_with(L"0X"))) {
-        return Positive(ParseMagnitude(value.substr(2), 16));
-    }
-    if (value.starts_with(L'$')) {
-        return Positive(ParseMagnitude(value.substr(1), 16));
-    }
-    const bool negative = value.starts_with(L'-');
-    if (negative || value.starts_with(L'+')) {
-        value.remove_prefix(1);
-    }
-    const auto magnitude = ParseMagnitude(value, 10);
-    if (!negative) {
-        return Positive(magnitude);
-    }
-    if (!magnitude) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(-static_cast<std::int64_t>(*magnitude));
 }
 
 std::int32_t IniIntegerOr(const std::optional<std::wstring>& value, std::int32_t fallback) {

@@ -25,12 +25,8 @@ std::wstring SettingsFilePath(std::wstring_view programDirectory);
 // kMaxIniValueLength characters.
 std::wstring IniValueText(std::wstring_view rawValue);
 
-// The lenient number rule of the file, on a value as read: "0x"/"0X" followed by at least one
-// character is hexadecimal, "$" is hexadecimal, anything else decimal with an optional sign. The
-// whole value must be taken and fit a signed 32-bit integer.
-std::optional<std::int32_t> ParseIniInteger(std::wstring_view value);
-
-// A missing or unreadable value gives the fallback; nothing is reported.
+// A value read by the file's lenient number rule (ParseIniInteger); a missing or unreadable
+// value gives the fallback, and nothing is reported.
 std::int32_t IniIntegerOr(const std::optional<std::wstring>& value, std::int32_t fallback);
 // Read as a number, 1 standing for a true fallback and 0 for false; any number but 0 is true.
 bool IniFlagOr(const std::optional<std::wstring>& value, bool fallback);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/integer_text.h"
 #include "base/velkin_error.h"
 #include "settings/profiles.h"
 #include "settings/settings_file.h"

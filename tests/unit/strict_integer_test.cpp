@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "base/strict_integer.h"
+#include "base/integer_text.h"
 #include "base/velkin_error.h"
 
 namespace velkin {
