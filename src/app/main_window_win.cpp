@@ -11,6 +11,7 @@
 #include "app/main_menu_win.h"
 #include "base/integer_text.h"
 #include "base/message_texts.h"
+#include "base/scope_exit.h"
 #include "joblist/drop_groups.h"
 #include "platform/archiver_process.h"
 #include "platform/dpi.h"
@@ -450,10 +451,7 @@ void MainWindow::S_DeleteNumClick() {
     }
     const std::int32_t number = ParseStrictInteger(model_.rows[*selected].dropNumber);
     // The list must show what is left even when an unreadable number stops the deletion.
-    struct ShowRowsOnExit {
-        MainWindow& window;
-        ~ShowRowsOnExit() { window.ShowRows(); }
-    } showRows{*this};
+    const ScopeExit showRows([this] { ShowRows(); });
     DeleteGroup(model_.rows, model_.dropCount, number);
 }
 
@@ -467,14 +465,11 @@ void MainWindow::S_ClearClick() {
 }
 
 void MainWindow::S_StartClick() {
-    struct RunScope {
-        MainWindow& window;
-        explicit RunScope(MainWindow& w) : window(w) { window.running_ = true; }
-        ~RunScope() {
-            window.running_ = false;
-            window.CloseIfPending();
-        }
-    } scope(*this);
+    running_ = true;
+    const ScopeExit runEnds([this] {
+        running_ = false;
+        CloseIfPending();
+    });
     StartCommand(model_, *this, codePage_);
 }
 
@@ -489,10 +484,7 @@ void MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
 std::optional<std::uint32_t> MainWindow::RunArchiver(const std::wstring& commandLine) {
     // The disabled window is what keeps commands away while the archiver works.
     ::EnableWindow(window_, FALSE);
-    struct EnableOnExit {
-        HWND window;
-        ~EnableOnExit() { ::EnableWindow(window, TRUE); }
-    } enable{window_};
+    const ScopeExit enable([window = window_] { ::EnableWindow(window, TRUE); });
     return RunAndWait(commandLine);
 }
 

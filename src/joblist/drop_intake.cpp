@@ -1,29 +1,17 @@
 #include "joblist/drop_intake.h"
 
 #include "base/integer_text.h"
+#include "base/scope_exit.h"
 
 namespace velkin {
-namespace {
-
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& busy_;
-};
-
-} // namespace
 
 void DropIntake::Receive(std::vector<std::wstring> paths) {
     pending_.push_back(std::move(paths));
     if (busy_) {
         return;
     }
-    const BusyScope scope(busy_);
+    busy_ = true;
+    const ScopeExit notBusy([this] { busy_ = false; });
     while (!pending_.empty()) {
         std::vector<std::wstring> drop = std::move(pending_.front());
         pending_.pop_front();
