@@ -1,14 +1,13 @@
 #pragma once
 
-#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace velkin {
+#include "base/job_columns.h"
 
-enum class JobColumn { DropNumber, ProfileNumber, FileName, FullPath, Destination, Status };
+namespace velkin {
 
 // One row of the job list: six texts, in the order of the list's columns.
 //
@@ -42,20 +41,6 @@ private:
     std::size_t fileNameStart_ = 0;
     std::shared_ptr<const std::wstring> destination_;
 };
-
-struct JobColumnInfo {
-    std::wstring_view caption;
-    int width; // at 96 pixels per inch
-};
-
-inline constexpr std::array<JobColumnInfo, 6> kJobColumns = {{
-    {L"番号", 50},
-    {L"プロファイル", 80},
-    {L"ファイル名", 200},
-    {L"フルパス", 200},
-    {L"保存先", 200},
-    {L"ステータス", 70},
-}};
 
 using JobRows = std::vector<JobRow>;
 

@@ -4,11 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "base/job_columns.h"
 #include "settings/profiles.h"
 
 namespace velkin {
-
-inline constexpr int kJobColumnCount = 6;
 
 // Everything that outlives a run, as plain values.
 struct Settings {
@@ -17,7 +16,7 @@ struct Settings {
     std::int32_t width = 640;
     std::int32_t height = 400;
     std::array<std::wstring, kProfileCount> profileTexts;
-    std::array<std::int32_t, kJobColumnCount> columnWidths = {50, 80, 200, 200, 200, 70};
+    ColumnWidths columnWidths = DefaultColumnWidths();
     std::wstring winRarPath;
     std::int32_t selectedProfile = 1;
     bool savePath = false;
