@@ -1,23 +1,20 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
-#include "joblist/job_row.h"
-#include "settings/profiles.h"
+#include "runner/run_model.h"
+#include "settings/settings_values.h"
 
 namespace velkin {
 
-// The state of a running program. The main window shows it; its handlers change it.
-struct AppModel {
-    ProfileSet profiles;
-    bool savePath = false; // "choose destination and name myself"
-    bool clearEnd = false; // "clear the list after compressing"
-    JobRows rows;
-    // The drop number the next drop receives, and the bound of a run.
-    std::int32_t dropCount = 0;
-    // Where the archiver lives; the settings load fills it.
-    std::wstring winRarPath;
-};
+// The state of a running program. The main window shows it; its handlers change it. Each
+// subsystem declares the part it works on (JobList for drops and groups, RunModel for runs), so
+// that none of them needs the shell; the program's model is the whole of them.
+using AppModel = RunModel;
+
+// What the settings file gives the model at start-up: the profile texts and the selected
+// profile, the two options and the archiver's location.
+void ApplySettings(const Settings& settings, AppModel& model);
+
+// The model's part of the settings to save; the window adds its place and the column widths.
+void StoreSettings(const AppModel& model, Settings& settings);
 
 } // namespace velkin

@@ -178,16 +178,10 @@ void MainWindow::ApplyStartupSettings() {
     const Settings settings = LoadSettings(store, std::move(defaults));
     PlaceWindow(RECT{settings.left, settings.top, settings.left + settings.width,
                      settings.top + settings.height});
-    for (int n = 1; n <= kProfileCount; ++n) {
-        model_.profiles.SetText(n, settings.profileTexts[static_cast<std::size_t>(n - 1)]);
-    }
+    ApplySettings(settings, model_);
     for (int column = 0; column < kJobColumnCount; ++column) {
         listView_->SetColumnWidth(column, settings.columnWidths[static_cast<std::size_t>(column)]);
     }
-    model_.savePath = settings.savePath;
-    model_.clearEnd = settings.clearEnd;
-    model_.winRarPath = settings.winRarPath;
-    model_.profiles.Select(settings.selectedProfile);
     RefreshMenu();
     if (model_.winRarPath.empty()) {
         AskForArchiverLocation();
@@ -257,16 +251,10 @@ Settings MainWindow::CurrentSettings() const {
     settings.top = bounds.top;
     settings.width = bounds.right - bounds.left;
     settings.height = bounds.bottom - bounds.top;
-    for (int n = 1; n <= kProfileCount; ++n) {
-        settings.profileTexts[static_cast<std::size_t>(n - 1)] = model_.profiles.Option(n);
-    }
     for (int column = 0; column < kJobColumnCount; ++column) {
         settings.columnWidths[static_cast<std::size_t>(column)] = listView_->ColumnWidth(column);
     }
-    settings.winRarPath = model_.winRarPath;
-    settings.selectedProfile = model_.profiles.SelectedNo();
-    settings.savePath = model_.savePath;
-    settings.clearEnd = model_.clearEnd;
+    StoreSettings(model_, settings);
     return settings;
 }
 

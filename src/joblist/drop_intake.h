@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_model.h"
 #include "joblist/archive_naming.h"
+#include "joblist/job_list.h"
 
 namespace velkin {
 
@@ -29,7 +29,7 @@ public:
 // Turns drops into job rows: one drop, one drop number, one profile number, one destination.
 class DropIntake {
 public:
-    DropIntake(AppModel& model, DropIntakeHost& host) : model_(model), host_(host) {}
+    DropIntake(JobList& model, DropIntakeHost& host) : model_(model), host_(host) {}
 
     // Takes in the drop. A drop that arrives while another is being taken in (the window keeps
     // handling messages meanwhile) waits and is taken in after it, whole, in arrival order.
@@ -40,7 +40,7 @@ public:
 private:
     void TakeIn(std::vector<std::wstring>& paths);
 
-    AppModel& model_;
+    JobList& model_;
     DropIntakeHost& host_;
     std::deque<std::vector<std::wstring>> pending_;
     bool busy_ = false;

@@ -39,7 +39,7 @@ std::wstring_view ExitCodeMeaning(std::uint32_t exitCode) {
     }
 }
 
-void SetStatus(AppModel& model, const std::vector<std::size_t>& rows, std::wstring_view status) {
+void SetStatus(RunModel& model, const std::vector<std::size_t>& rows, std::wstring_view status) {
     for (const auto row : rows) {
         // Rows only ever join the list at its end while a group runs, so positions hold.
         if (row < model.rows.size()) {
@@ -63,7 +63,7 @@ std::wstring StatusForExitCode(std::uint32_t exitCode) {
     return status;
 }
 
-GroupSelection SelectGroup(const AppModel& model, std::int32_t n) {
+GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
     GroupSelection group;
     const std::wstring number = DecimalText(n);
     for (std::size_t at = 0; at < model.rows.size(); ++at) {
@@ -79,7 +79,7 @@ GroupSelection SelectGroup(const AppModel& model, std::int32_t n) {
     return group;
 }
 
-void CompressGroup(AppModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
+void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
     GroupSelection group = SelectGroup(model, n);
 
     // The list file comes first: when it cannot be written the rows keep the status they had.
@@ -103,7 +103,7 @@ void CompressGroup(AppModel& model, RunHost& host, const CodePage& codePage, std
     host.StatusesChanged(group.rows);
 }
 
-void StartCommand(AppModel& model, RunHost& host, const CodePage& codePage) {
+void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
     if (model.rows.empty()) {
         return;
     }

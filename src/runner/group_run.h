@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_model.h"
 #include "base/code_page.h"
+#include "runner/run_model.h"
 
 namespace velkin {
 
@@ -47,13 +47,13 @@ struct GroupSelection {
     std::wstring archivePath;
 };
 
-GroupSelection SelectGroup(const AppModel& model, std::int32_t n);
+GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
 
 // Runs the archiver once for drop group n: list file, command line, start, wait, statuses.
-void CompressGroup(AppModel& model, RunHost& host, const CodePage& codePage, std::int32_t n);
+void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n);
 
 // The Start command: after the user's consent, every group from 0 while the number differs
 // from the drop count (read afresh each time), then clears the list or asks the user to.
-void StartCommand(AppModel& model, RunHost& host, const CodePage& codePage);
+void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage);
 
 } // namespace velkin

@@ -19,7 +19,7 @@ public:
     std::vector<SaveDialogRequest> dialogRequests;
     std::function<void(std::size_t rowsSoFar)> onBreathe;
     std::size_t appendedNotices = 0;
-    const AppModel* model = nullptr;
+    const JobList* model = nullptr;
 
     bool IsDirectory(const std::wstring& path) override { return folders.count(path) != 0; }
     std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) override {
@@ -35,7 +35,7 @@ public:
 };
 
 struct Fixture {
-    AppModel model;
+    JobList model;
     FakeHost host;
     DropIntake intake{model, host};
 

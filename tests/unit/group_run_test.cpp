@@ -36,7 +36,7 @@ public:
     };
     bool consent = true;
     bool listFileFails = false;
-    AppModel* model = nullptr;
+    RunModel* model = nullptr;
 
     std::wstring ProgramDirectory() override { return L"C:\\Velkin dir\\"; }
     void WriteFile(const std::wstring& path, const std::string& bytes) override {
@@ -83,7 +83,7 @@ JobRow Row(std::wstring number, std::wstring profile, std::wstring path, std::ws
 }
 
 struct Fixture {
-    AppModel model;
+    RunModel model;
     FakeRunHost host;
     AsciiCodePage codePage;
 
