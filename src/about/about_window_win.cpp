@@ -8,6 +8,7 @@
 #include "base/message_texts.h"
 #include "platform/dpi.h"
 #include "platform/message_boxes.h"
+#include "platform/message_loop.h"
 #include "platform/window_procedure.h"
 
 namespace velkin::win {
@@ -201,19 +202,7 @@ void AboutWindow::ShowModalAt(HWND mainWindow) {
     ::EnableWindow(owner_, FALSE);
     modal_ = true;
     ::ShowWindow(window_, SW_SHOW);
-    MSG message{};
-    while (modal_) {
-        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
-        if (got <= 0) {
-            // The program is ending: the main loop must see the quit as well.
-            if (got == 0) {
-                ::PostQuitMessage(static_cast<int>(message.wParam));
-            }
-            break;
-        }
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
+    RunModalLoop([this] { return modal_; });
     // The owner is enabled before the window goes, so that it is the one that becomes active.
     modal_ = false;
     ::EnableWindow(owner_, TRUE);

@@ -5,19 +5,7 @@
 
 #include "app/main_window_win.h"
 #include "platform/message_boxes.h"
-
-namespace {
-
-int RunMessageLoop() {
-    MSG message{};
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-    return 0;
-}
-
-} // namespace
+#include "platform/message_loop.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     // The program reads no arguments and always ends with exit code 0.
@@ -27,7 +15,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
         velkin::win::MainWindow mainWindow(instance);
         mainWindow.Show(showCommand);
-        RunMessageLoop();
+        velkin::win::RunMessageLoop();
     } catch (...) {
         velkin::win::ShowCurrentException();
     }

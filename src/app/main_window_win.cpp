@@ -19,6 +19,7 @@
 #include "platform/file_dialogs.h"
 #include "platform/ini_file_store.h"
 #include "platform/input_dialog.h"
+#include "platform/message_loop.h"
 #include "platform/message_boxes.h"
 #include "platform/program_directory.h"
 #include "platform/text_file.h"

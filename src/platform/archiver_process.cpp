@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/dropped_files.h"
+#include "platform/message_loop.h"
 #include "platform/unique_handle.h"
 
 namespace velkin::win {

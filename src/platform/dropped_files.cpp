@@ -81,17 +81,4 @@ bool IsExistingDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void ProcessPendingMessages() {
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            // Leave it for the main loop, which ends the program.
-            ::PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
-
 } // namespace velkin::win

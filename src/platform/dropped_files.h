@@ -15,7 +15,4 @@ std::vector<std::wstring> ReadDroppedPaths(HDROP drop);
 // Whether the path names an existing folder; a path that cannot be read counts as no folder.
 bool IsExistingDirectory(const std::wstring& path);
 
-// Lets the thread handle every message that is waiting.
-void ProcessPendingMessages();
-
 } // namespace velkin::win
