@@ -7,9 +7,9 @@
 
 #include "base/message_texts.h"
 #include "platform/dpi.h"
-#include "platform/message_boxes.h"
+#include "platform/gdi_scopes.h"
 #include "platform/message_loop.h"
-#include "platform/window_procedure.h"
+#include "platform/window_class.h"
 
 namespace velkin::win {
 namespace {
@@ -66,22 +66,6 @@ FontAttributes LinkHintFont() {
     return font;
 }
 
-void RegisterAboutWindowClass(HINSTANCE instance, WNDPROC windowProc) {
-    WNDCLASSEXW windowClass{};
-    if (::GetClassInfoExW(instance, kAboutWindowClass, &windowClass)) {
-        return;
-    }
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = kAboutWindowClass;
-    if (::RegisterClassExW(&windowClass) == 0) {
-        throw std::runtime_error("RegisterClassExW failed");
-    }
-}
-
 HWND CreateLabel(HWND parent, HINSTANCE instance, int id, std::wstring_view text) {
     const std::wstring caption(text);
     const HWND label = ::CreateWindowExW(
@@ -99,13 +83,13 @@ void FitLabel(HWND label, HFONT font, POINT at) {
     std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(label)) + 1, L'\0');
     text.resize(static_cast<std::size_t>(
         ::GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
-    const HDC dc = ::GetDC(label);
-    const HGDIOBJ old = ::SelectObject(dc, font);
     RECT bounds{};
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds,
-                DT_LEFT | DT_NOPREFIX | DT_CALCRECT);
-    ::SelectObject(dc, old);
-    ::ReleaseDC(label, dc);
+    {
+        const WindowDc dc(label);
+        const SelectedObject selected(dc.get(), font);
+        ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds,
+                    DT_LEFT | DT_NOPREFIX | DT_CALCRECT);
+    }
     ::SetWindowPos(label, nullptr, at.x, at.y, bounds.right, bounds.bottom,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     ::InvalidateRect(label, nullptr, TRUE);
@@ -124,60 +108,45 @@ void SetupLink(UrlLink& link, TURLtype type, std::wstring_view address) {
     link.SetAutoSize(true);
 }
 
-// The outer size of a window with this client size at this DPI.
-SIZE WindowSizeFor(SIZE client, UINT dpi) {
-    // Looked up at run time, as DpiForWindow does, so that older systems still start.
-    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = reinterpret_cast<AdjustForDpiFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    RECT bounds{0, 0, client.cx, client.cy};
-    if (adjustForDpi == nullptr || !adjustForDpi(&bounds, kStyle, FALSE, kExStyle, dpi)) {
-        ::AdjustWindowRectEx(&bounds, kStyle, FALSE, kExStyle);
-    }
-    return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
-}
-
 } // namespace
 
 AboutWindow::AboutWindow(HINSTANCE instance, HWND owner) : instance_(instance), owner_(owner) {
-    RegisterAboutWindowClass(instance, &ObjectWindowProc<AboutWindow>);
-    // Created hidden; every showing places it anew.
-    window_ = ::CreateWindowExW(kExStyle, kAboutWindowClass, kCaption, kStyle, 0, 0, 0, 0, owner,
-                                nullptr, instance, this);
-    if (window_ == nullptr) {
-        throw std::runtime_error("CreateWindowExW failed");
-    }
-    try {
-        FormCreate();
-    } catch (...) {
-        ::DestroyWindow(window_);
-        throw;
-    }
+    RegisterWindowClass(instance,
+                        {.name = kAboutWindowClass,
+                         .procedure = &OwnedWindow::Procedure,
+                         .cursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)),
+                         .background = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH))});
+    // Created hidden; every showing places it anew. Should the rest fail, the window goes with
+    // this object's members.
+    window_.Create({.exStyle = kExStyle,
+                    .className = kAboutWindowClass,
+                    .title = kCaption,
+                    .style = kStyle,
+                    .parent = owner,
+                    .instance = instance});
+    CreateMembers();
 }
 
 AboutWindow::~AboutWindow() {
     // The links go first, while their parent still stands.
     lUrl_.reset();
     lEmail_.reset();
-    if (window_ != nullptr) {
-        ::DestroyWindow(window_);
-    }
 }
 
-void AboutWindow::FormCreate() {
+void AboutWindow::CreateMembers() {
     // A window that cannot be resized, minimised or maximised offers none of it in its menu.
-    const HMENU systemMenu = ::GetSystemMenu(window_, FALSE);
+    const HMENU systemMenu = ::GetSystemMenu(window_.handle(), FALSE);
     for (const UINT command : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE}) {
         ::DeleteMenu(systemMenu, command, MF_BYCOMMAND);
     }
-    label1_ = CreateLabel(window_, instance_, kLabel1Id, text::kApplicationTitle);
-    label2_ = CreateLabel(window_, instance_, kLabel2Id, kAuthor);
-    lUrl_ = std::make_unique<UrlLink>(window_, kUrlId);
+    label1_ = CreateLabel(handle(), instance_, kLabel1Id, text::kApplicationTitle);
+    label2_ = CreateLabel(handle(), instance_, kLabel2Id, kAuthor);
+    lUrl_ = std::make_unique<UrlLink>(handle(), kUrlId);
     SetupLink(*lUrl_, TURLtype::tpURL, kWebAddress);
-    lEmail_ = std::make_unique<UrlLink>(window_, kEmailId);
+    lEmail_ = std::make_unique<UrlLink>(handle(), kEmailId);
     SetupLink(*lEmail_, TURLtype::tpMAIL, kMailAddress);
     image2_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_OWNERDRAW, 0, 0, 0, 0,
-                                window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kImage2Id)),
+                                handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kImage2Id)),
                                 instance_, nullptr);
     if (image2_ == nullptr) {
         throw std::runtime_error("CreateWindowExW failed");
@@ -185,54 +154,46 @@ void AboutWindow::FormCreate() {
     // A program without its banner still shows the rest of the window.
     banner_.reset(static_cast<HBITMAP>(
         ::LoadImageW(instance_, kBannerResource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    Layout(DpiForWindow(window_));
+    Layout(DpiForWindow(handle()));
 }
 
 void AboutWindow::ShowModalAt(HWND mainWindow) {
-    if (modal_ || window_ == nullptr) {
+    if (modal_ || handle() == nullptr) {
         return;
     }
     RECT mainBounds{};
     ::GetWindowRect(mainWindow, &mainBounds);
-    ::SetWindowPos(window_, nullptr, mainBounds.left, mainBounds.top, 0, 0,
+    ::SetWindowPos(handle(), nullptr, mainBounds.left, mainBounds.top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // The new place may lie on a monitor of another DPI than the last one.
-    Layout(DpiForWindow(window_));
+    Layout(DpiForWindow(handle()));
 
     ::EnableWindow(owner_, FALSE);
     modal_ = true;
-    ::ShowWindow(window_, SW_SHOW);
-    RunModalLoop([this] { return modal_; });
+    ::ShowWindow(handle(), SW_SHOW);
+    // The window's going ends the loop as its closing does.
+    RunModalLoop([this] { return modal_ && handle() != nullptr; });
     // The owner is enabled before the window goes, so that it is the one that becomes active.
     modal_ = false;
     ::EnableWindow(owner_, TRUE);
-    if (window_ != nullptr) {
-        ::ShowWindow(window_, SW_HIDE);
+    if (handle() != nullptr) {
+        ::ShowWindow(handle(), SW_HIDE);
     }
     ::SetActiveWindow(owner_);
 }
 
-void AboutWindow::FormClose() {
+void AboutWindow::HideOnClose() {
     if (modal_) {
         ::EnableWindow(owner_, TRUE);
         modal_ = false;
     }
-    ::ShowWindow(window_, SW_HIDE);
-}
-
-void AboutWindow::AttachWindow(HWND window) {
-    window_ = window;
-}
-
-void AboutWindow::DetachWindow() {
-    window_ = nullptr;
-    modal_ = false;
+    ::ShowWindow(handle(), SW_HIDE);
 }
 
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE:
-        FormClose();
+        HideOnClose();
         return 0;
     case WM_CTLCOLORSTATIC: {
         const auto dc = reinterpret_cast<HDC>(wParam);
@@ -253,7 +214,7 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return ::DefWindowProcW(window_, message, wParam, lParam);
+    return window_.Default(message, wParam, lParam);
 }
 
 void AboutWindow::Layout(UINT dpi) {
@@ -277,10 +238,11 @@ void AboutWindow::Layout(UINT dpi) {
                    scale(kImage2Bounds.right - kImage2Bounds.left),
                    scale(kImage2Bounds.bottom - kImage2Bounds.top), SWP_NOZORDER | SWP_NOACTIVATE);
 
-    const SIZE outer = WindowSizeFor(SIZE{scale(kClientSize.cx), scale(kClientSize.cy)}, dpi);
-    ::SetWindowPos(window_, nullptr, 0, 0, outer.cx, outer.cy,
+    const SIZE outer = WindowSizeForClient(SIZE{scale(kClientSize.cx), scale(kClientSize.cy)},
+                                           kStyle, kExStyle, dpi);
+    ::SetWindowPos(handle(), nullptr, 0, 0, outer.cx, outer.cy,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(window_, nullptr, TRUE);
+    ::InvalidateRect(handle(), nullptr, TRUE);
 }
 
 void AboutWindow::DrawImage(const DRAWITEMSTRUCT& item) const {
@@ -290,21 +252,19 @@ void AboutWindow::DrawImage(const DRAWITEMSTRUCT& item) const {
     }
     BITMAP bitmap{};
     ::GetObjectW(banner_.get(), sizeof(bitmap), &bitmap);
-    const HDC source = ::CreateCompatibleDC(item.hDC);
-    const HGDIOBJ old = ::SelectObject(source, banner_.get());
+    const MemoryDc source(item.hDC);
+    const SelectedObject selected(source.get(), banner_.get());
     // At 96 DPI the picture is drawn pixel for pixel; elsewhere it grows with the window.
     if (dpi_ == kDesignDpi) {
         ::BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, bitmap.bmWidth, bitmap.bmHeight,
-                 source, 0, 0, SRCCOPY);
+                 source.get(), 0, 0, SRCCOPY);
     } else {
         ::SetStretchBltMode(item.hDC, HALFTONE);
         ::SetBrushOrgEx(item.hDC, 0, 0, nullptr);
         ::StretchBlt(item.hDC, item.rcItem.left, item.rcItem.top, ScaleForDpi(bitmap.bmWidth, dpi_),
-                     ScaleForDpi(bitmap.bmHeight, dpi_), source, 0, 0, bitmap.bmWidth,
+                     ScaleForDpi(bitmap.bmHeight, dpi_), source.get(), 0, 0, bitmap.bmWidth,
                      bitmap.bmHeight, SRCCOPY);
     }
-    ::SelectObject(source, old);
-    ::DeleteDC(source);
 }
 
 } // namespace velkin::win

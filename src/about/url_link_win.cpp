@@ -2,12 +2,11 @@
 
 #include <shellapi.h>
 
-#include <stdexcept>
 #include <string>
 
 #include "platform/dpi.h"
-#include "platform/message_boxes.h"
-#include "platform/window_procedure.h"
+#include "platform/gdi_scopes.h"
+#include "platform/window_class.h"
 
 namespace velkin::win {
 namespace {
@@ -33,49 +32,6 @@ public:
         ::GetCursorPos(&point);
         return point;
     }
-};
-
-void RegisterClassOnce(HINSTANCE instance, const wchar_t* name, WNDPROC windowProc, UINT style) {
-    WNDCLASSEXW windowClass{};
-    if (::GetClassInfoExW(instance, name, &windowClass)) {
-        return;
-    }
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = style;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    // The link sets its own cursor; the hint never sees the pointer.
-    windowClass.hCursor = nullptr;
-    windowClass.hbrBackground = nullptr;
-    windowClass.lpszClassName = name;
-    if (::RegisterClassExW(&windowClass) == 0) {
-        throw std::runtime_error("RegisterClassExW failed");
-    }
-}
-
-// Selects an object into a device context for one scope.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(::SelectObject(dc, object)) {}
-    ~SelectedObject() { ::SelectObject(dc_, old_); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-class ScreenDc {
-public:
-    ScreenDc() : dc_(::GetDC(nullptr)) {}
-    ~ScreenDc() { ::ReleaseDC(nullptr, dc_); }
-    ScreenDc(const ScreenDc&) = delete;
-    ScreenDc& operator=(const ScreenDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
 };
 
 // The attributes that make the font object; the colour is the painter's business.
@@ -105,28 +61,22 @@ UrlLink::UrlLink(HWND parent, int controlId, UrlLinkPlatform& platform)
       color_(::GetSysColor(COLOR_BTNFACE)), dpi_(DpiForWindow(parent)) {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE));
     // A double click's second press arrives as a message of its own, and it opens the link
-    // again like any press.
-    RegisterClassOnce(instance, kLinkClass, &ObjectWindowProc<UrlLink>, CS_DBLCLKS);
-    RegisterClassOnce(instance, kHintClass, &UrlLink::HintProc, 0);
-    window_ =
-        ::CreateWindowExW(0, kLinkClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), instance, this);
-    if (window_ == nullptr) {
-        throw std::runtime_error("CreateWindowExW failed");
-    }
-}
-
-UrlLink::~UrlLink() {
-    if (window_ != nullptr) {
-        ::DestroyWindow(window_);
-    }
+    // again like any press. The link sets its own cursor; the hint never sees the pointer.
+    RegisterWindowClass(
+        instance, {.name = kLinkClass, .procedure = &OwnedWindow::Procedure, .style = CS_DBLCLKS});
+    RegisterWindowClass(instance, {.name = kHintClass, .procedure = &OwnedWindow::Procedure});
+    window_.Create({.className = kLinkClass,
+                    .style = WS_CHILD | WS_VISIBLE,
+                    .parent = parent,
+                    .menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
+                    .instance = instance});
 }
 
 void UrlLink::SetCaption(std::wstring_view caption) {
     state_.SetCaption(caption);
     // Setting the window text as well lets accessibility tools and tests read the caption.
     const std::wstring text(caption);
-    ::SetWindowTextW(window_, text.c_str());
+    ::SetWindowTextW(handle(), text.c_str());
 }
 
 void UrlLink::SetFont(const FontAttributes& font) {
@@ -141,7 +91,7 @@ void UrlLink::SetColor(COLORREF color) {
 }
 
 void UrlLink::SetBounds(int left, int top, int width, int height) {
-    ::SetWindowPos(window_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     AdjustSize();
 }
 
@@ -151,11 +101,11 @@ void UrlLink::SetAutoSize(bool autoSize) {
 }
 
 void UrlLink::SetVisible(bool visible) {
-    ::ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+    ::ShowWindow(handle(), visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void UrlLink::SetEnabled(bool enabled) {
-    ::EnableWindow(window_, enabled);
+    ::EnableWindow(handle(), enabled);
     RepaintRequested();
 }
 
@@ -168,14 +118,6 @@ void UrlLink::SetDpi(UINT dpi) {
     RepaintRequested();
 }
 
-void UrlLink::AttachWindow(HWND window) {
-    window_ = window;
-}
-
-void UrlLink::DetachWindow() {
-    window_ = nullptr;
-}
-
 LRESULT UrlLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
@@ -185,7 +127,7 @@ LRESULT UrlLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 1; // the paint covers everything
     case WM_MOUSEMOVE:
         if (!tracking_) {
-            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window_, 0};
+            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle(), 0};
             tracking_ = ::TrackMouseEvent(&track) != FALSE;
             state_.PointerEnters();
         }
@@ -216,7 +158,7 @@ LRESULT UrlLink::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return ::DefWindowProcW(window_, message, wParam, lParam);
+    return window_.Default(message, wParam, lParam);
 }
 
 void UrlLink::ApplyFont() {
@@ -228,23 +170,22 @@ void UrlLink::ApplyFont() {
 }
 
 void UrlLink::AdjustSize() {
-    if (!autoSize_ || window_ == nullptr) {
+    if (!autoSize_ || handle() == nullptr) {
         return;
     }
     ApplyFont();
-    const HDC dc = ::GetDC(window_);
     RECT text{};
     {
-        SelectedObject font(dc, font_.get());
+        const WindowDc dc(handle());
+        const SelectedObject font(dc.get(), font_.get());
         const std::wstring& caption = state_.Caption();
-        ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+        ::DrawTextW(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &text,
                     kCaptionFormat | DT_CALCRECT);
     }
-    ::ReleaseDC(window_, dc);
     RECT current{};
-    ::GetClientRect(window_, &current);
+    ::GetClientRect(handle(), &current);
     if (current.right != text.right || current.bottom != text.bottom) {
-        ::SetWindowPos(window_, nullptr, 0, 0, text.right, text.bottom,
+        ::SetWindowPos(handle(), nullptr, 0, 0, text.right, text.bottom,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
@@ -252,9 +193,9 @@ void UrlLink::AdjustSize() {
 void UrlLink::PaintParentBackground(HDC dc) {
     // The parent paints its own background into this control's place, so whatever it shows
     // there shows through the caption.
-    const HWND parent = ::GetParent(window_);
+    const HWND parent = ::GetParent(handle());
     POINT origin{0, 0};
-    ::MapWindowPoints(window_, parent, &origin, 1);
+    ::MapWindowPoints(handle(), parent, &origin, 1);
     POINT old{};
     ::OffsetWindowOrgEx(dc, origin.x, origin.y, &old);
     ::SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -263,10 +204,10 @@ void UrlLink::PaintParentBackground(HDC dc) {
 }
 
 void UrlLink::Paint() {
-    PAINTSTRUCT paint{};
-    const HDC dc = ::BeginPaint(window_, &paint);
+    const PaintDc paint(handle());
+    const HDC dc = paint.get();
     RECT client{};
-    ::GetClientRect(window_, &client);
+    ::GetClientRect(handle(), &client);
     if (state_.Transparent()) {
         PaintParentBackground(dc);
     } else {
@@ -277,20 +218,19 @@ void UrlLink::Paint() {
     {
         SelectedObject font(dc, font_.get());
         ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, ::IsWindowEnabled(window_) ? state_.Font().color
-                                                      : ::GetSysColor(COLOR_GRAYTEXT));
+        ::SetTextColor(dc, ::IsWindowEnabled(handle()) ? state_.Font().color
+                                                       : ::GetSysColor(COLOR_GRAYTEXT));
         const std::wstring& caption = state_.Caption();
         ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &client, kCaptionFormat);
     }
-    ::EndPaint(window_, &paint);
 }
 
 void UrlLink::RepaintRequested() {
-    if (window_ == nullptr) {
+    if (handle() == nullptr) {
         return;
     }
     AdjustSize();
-    ::InvalidateRect(window_, nullptr, TRUE);
+    ::InvalidateRect(handle(), nullptr, TRUE);
 }
 
 ScreenPoint UrlLink::CursorPosition() {
@@ -300,7 +240,7 @@ ScreenPoint UrlLink::CursorPosition() {
 
 TextExtent UrlLink::MeasureText(const FontAttributes& font, std::wstring_view text) {
     const UniqueFont measured = CreateFontFrom(font, dpi_);
-    const ScreenDc screen;
+    const WindowDc screen;
     SIZE size{};
     {
         SelectedObject selected(screen.get(), measured.get());
@@ -309,36 +249,33 @@ TextExtent UrlLink::MeasureText(const FontAttributes& font, std::wstring_view te
     return TextExtent{size.cx, size.cy};
 }
 
-HWND UrlLink::CreateHintWindow() {
-    const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE));
+void UrlLink::CreateHintWindow() {
     // No owner: the link alone destroys it. A tool window stays off the taskbar, and it never
     // takes the activation from the window the pointer is over.
-    const HWND hint =
-        ::CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kHintClass, L"",
-                          WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, this);
-    if (hint == nullptr) {
-        throw std::runtime_error("CreateWindowExW failed");
-    }
-    return hint;
+    hint_.Create(
+        {.exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+         .className = kHintClass,
+         .style = WS_POPUP,
+         .instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(handle(), GWLP_HINSTANCE))});
 }
 
 void UrlLink::ShowHint(const HintLayout& layout) {
-    if (!hint_) {
-        hint_.reset(CreateHintWindow());
+    if (hint_.handle() == nullptr) {
+        CreateHintWindow();
     }
     hintFont_ = CreateFontFrom(layout.font, dpi_);
     hintBrush_.reset(::CreateSolidBrush(layout.background));
     hintLayout_ = layout;
     // Borderless, so the window is all client area.
-    ::SetWindowPos(hint_.get(), HWND_TOPMOST, layout.left, layout.top, layout.clientWidth,
+    ::SetWindowPos(hint_.handle(), HWND_TOPMOST, layout.left, layout.top, layout.clientWidth,
                    layout.clientHeight, SWP_NOACTIVATE);
-    ::ShowWindow(hint_.get(), SW_SHOWNA);
-    ::InvalidateRect(hint_.get(), nullptr, TRUE);
-    ::UpdateWindow(hint_.get());
+    ::ShowWindow(hint_.handle(), SW_SHOWNA);
+    ::InvalidateRect(hint_.handle(), nullptr, TRUE);
+    ::UpdateWindow(hint_.handle());
 }
 
 void UrlLink::HideHint() {
-    ::ShowWindow(hint_.get(), SW_HIDE);
+    ::ShowWindow(hint_.handle(), SW_HIDE);
 }
 
 void UrlLink::Open(std::wstring_view target) {
@@ -347,26 +284,23 @@ void UrlLink::Open(std::wstring_view target) {
     platform_.OpenWithShell(nullptr, L"OPEN", file.c_str(), L"", L"", SW_SHOW);
 }
 
-LRESULT CALLBACK UrlLink::HintProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = WindowOwner<UrlLink>(window, message, lParam);
-    if (self != nullptr && message == WM_PAINT) {
-        self->PaintHint(window);
+LRESULT UrlLink::HandleHintMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        PaintHint();
         return 0;
+    case WM_ERASEBKGND:
+        return 1; // the paint covers everything
+    default:
+        return hint_.Default(message, wParam, lParam);
     }
-    if (message == WM_ERASEBKGND) {
-        return 1;
-    }
-    if (message == WM_NCDESTROY) {
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    }
-    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
-void UrlLink::PaintHint(HWND window) {
-    PAINTSTRUCT paint{};
-    const HDC dc = ::BeginPaint(window, &paint);
+void UrlLink::PaintHint() {
+    const PaintDc paint(hint_.handle());
+    const HDC dc = paint.get();
     RECT client{};
-    ::GetClientRect(window, &client);
+    ::GetClientRect(hint_.handle(), &client);
     ::FillRect(dc, &client, hintBrush_.get());
     {
         SelectedObject font(dc, hintFont_.get());
@@ -376,7 +310,6 @@ void UrlLink::PaintHint(HWND window) {
         ::TextOutW(dc, hintLayout_.textX, hintLayout_.textY, text.c_str(),
                    static_cast<int>(text.size()));
     }
-    ::EndPaint(window, &paint);
 }
 
 } // namespace velkin::win

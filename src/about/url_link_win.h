@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "about/url_link.h"
+#include "platform/owned_window.h"
 #include "platform/unique_handle.h"
-#include "platform/window_procedure.h"
 
 namespace velkin::win {
 
@@ -35,12 +35,11 @@ UniqueFont CreateFontFrom(const FontAttributes& font, UINT dpi);
 class UrlLink final : private UrlLinkHost {
 public:
     UrlLink(HWND parent, int controlId, UrlLinkPlatform& platform = SystemUrlLinkPlatform());
-    ~UrlLink();
     UrlLink(const UrlLink&) = delete;
     UrlLink& operator=(const UrlLink&) = delete;
 
-    HWND handle() const { return window_; }
-    HWND hintHandle() const { return hint_.get(); }
+    HWND handle() const { return window_.handle(); }
+    HWND hintHandle() const { return hint_.handle(); }
 
     // The link's properties; setting them repaints as needed.
     UrlLinkState& link() { return state_; }
@@ -60,18 +59,15 @@ public:
     void SetDpi(UINT dpi);
 
 private:
-    template <typename Owner> friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void AttachWindow(HWND window);
-    void DetachWindow();
-    static LRESULT CALLBACK HintProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleHintMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void Paint();
-    void PaintHint(HWND window);
+    void PaintHint();
     void PaintParentBackground(HDC dc);
     void ApplyFont();
     void AdjustSize();
-    HWND CreateHintWindow();
+    void CreateHintWindow();
 
     // What the state asks for.
     void RepaintRequested() override;
@@ -83,7 +79,6 @@ private:
 
     UrlLinkPlatform& platform_;
     UrlLinkState state_;
-    HWND window_ = nullptr; // a child window, destroyed with its parent or by the destructor
     HCURSOR cursor_ = nullptr;
     COLORREF color_;
     bool autoSize_ = true;
@@ -95,8 +90,14 @@ private:
     UniqueBrush hintBrush_;
     UniqueFont hintFont_;
     HintLayout hintLayout_;
-    // Declared last: it goes first, before the fonts it paints with.
-    UniqueWindow hint_;
+    // Declared last, so that they go first, before the fonts they paint with: the hint, made
+    // when it first shows, and the link, a child window that may also go with its parent.
+    OwnedWindow hint_{[this](UINT message, WPARAM wParam, LPARAM lParam) {
+        return HandleHintMessage(message, wParam, lParam);
+    }};
+    OwnedWindow window_{[this](UINT message, WPARAM wParam, LPARAM lParam) {
+        return HandleMessage(message, wParam, lParam);
+    }};
 };
 
 } // namespace velkin::win

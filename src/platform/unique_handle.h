@@ -41,47 +41,26 @@ private:
     Handle handle_ = Traits::Invalid();
 };
 
-struct KernelHandleTraits {
-    using Handle = HANDLE;
+// Handles that are null when there is none, released by one function of the system.
+template <typename Type, auto release> struct NullableHandleTraits {
+    using Handle = Type;
     static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { ::CloseHandle(handle); }
+    static void Close(Handle handle) noexcept { release(handle); }
 };
 
+// CreateFileW says "none" with INVALID_HANDLE_VALUE instead.
 struct FileHandleTraits {
     using Handle = HANDLE;
     static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(Handle handle) noexcept { ::CloseHandle(handle); }
 };
 
-struct FontTraits {
-    using Handle = HFONT;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
-};
-
-struct BrushTraits {
-    using Handle = HBRUSH;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
-};
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { ::DestroyMenu(handle); }
-};
-
-struct WindowTraits {
-    using Handle = HWND;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { ::DestroyWindow(handle); }
-};
-
-using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
+using UniqueKernelHandle = UniqueHandle<NullableHandleTraits<HANDLE, &::CloseHandle>>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
-using UniqueFont = UniqueHandle<FontTraits>;
-using UniqueBrush = UniqueHandle<BrushTraits>;
-using UniqueMenu = UniqueHandle<MenuTraits>;
-using UniqueWindow = UniqueHandle<WindowTraits>;
+using UniqueFont = UniqueHandle<NullableHandleTraits<HFONT, &::DeleteObject>>;
+using UniqueBrush = UniqueHandle<NullableHandleTraits<HBRUSH, &::DeleteObject>>;
+using UniqueBitmap = UniqueHandle<NullableHandleTraits<HBITMAP, &::DeleteObject>>;
+using UniqueMenu = UniqueHandle<NullableHandleTraits<HMENU, &::DestroyMenu>>;
+using UniqueWindow = UniqueHandle<NullableHandleTraits<HWND, &::DestroyWindow>>;
 
 } // namespace velkin::win
