@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace velkin {
+
+// Where a top-level window stands, as arithmetic without the system: the Win32 side
+// (window_placement_win.h) asks the system about monitors and placements and hands the answers
+// in here, so that the rules can be tested natively.
+
+// A rectangle in screen pixels; right and bottom lie just outside it, as with the system's RECT.
+struct ScreenRect {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+
+    std::int32_t Width() const { return right - left; }
+    std::int32_t Height() const { return bottom - top; }
+
+    bool operator==(const ScreenRect&) const = default;
+};
+
+// A stored place that lies on no monitor (one unplugged since, or a hand-edited value) moves
+// into the work area of the nearest monitor, so that the user can reach the window: as little as
+// it takes for its top-left part to lie inside, the size kept. A window larger than the area
+// keeps its top-left corner at the area's.
+ScreenRect MoveIntoWorkArea(const ScreenRect& window, const ScreenRect& workArea);
+
+// What the system tells about a minimised or maximised window's restored place: the place as
+// its placement gives it, in work-area coordinates, and the monitor it is on.
+struct RestoredPlace {
+    ScreenRect normalPosition;
+    ScreenRect monitor;
+    ScreenRect workArea;
+};
+
+// The place to keep for the next start: where the window stands when it is shown normally; for a
+// minimised or maximised one, where it returns to, in screen coordinates. A restored place the
+// system could not tell leaves the window's bounds as they are.
+ScreenRect BoundsToStore(const ScreenRect& windowBounds, bool minimisedOrMaximised,
+                         const std::optional<RestoredPlace>& restored);
+
+} // namespace velkin

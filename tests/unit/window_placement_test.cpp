@@ -1,0 +1,57 @@
+#include <doctest/doctest.h>
+
+#include <optional>
+
+#include "platform/window_placement.h"
+
+namespace velkin {
+
+TEST_CASE("a place off every monitor moves into the nearest work area, its size kept") {
+    // A 1280x800 work area below a 40-pixel task bar at the top of the monitor.
+    constexpr ScreenRect kArea{0, 40, 1280, 840};
+    struct Case {
+        const char* what;
+        ScreenRect stored;
+        ScreenRect placed;
+    };
+    const Case cases[] = {
+        {"right of the area", {3000, 100, 3640, 500}, {640, 100, 1280, 500}},
+        {"left of and above it", {-2000, -900, -1360, -500}, {0, 40, 640, 440}},
+        {"below it", {100, 5000, 740, 5400}, {100, 440, 740, 840}},
+        {"larger than the area", {-5000, 0, -3000, 1500}, {0, 40, 2000, 1540}},
+        {"inside already", {100, 100, 740, 500}, {100, 100, 740, 500}},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(c.what);
+        const ScreenRect placed = MoveIntoWorkArea(c.stored, kArea);
+        CHECK(placed == c.placed);
+        CHECK(placed.Width() == c.stored.Width());
+        CHECK(placed.Height() == c.stored.Height());
+    }
+}
+
+TEST_CASE("a minimised or maximised window keeps the place it returns to") {
+    constexpr ScreenRect kBounds{-32000, -32000, -31840, -31970}; // minimised: far off the screen
+    // The restored place is given in work-area coordinates; a task bar on the left or at the
+    // top moves the work area against the monitor.
+    const RestoredPlace taskBarLeft{{100, 50, 740, 450}, {0, 0, 1280, 800}, {60, 0, 1280, 800}};
+    const RestoredPlace taskBarTop{{100, 50, 740, 450}, {0, 0, 1280, 800}, {0, 40, 1280, 800}};
+    struct Case {
+        const char* what;
+        bool minimisedOrMaximised;
+        std::optional<RestoredPlace> restored;
+        ScreenRect stored;
+    };
+    const Case cases[] = {
+        {"shown normally", false, taskBarLeft, kBounds},
+        {"task bar on the left", true, taskBarLeft, {160, 50, 800, 450}},
+        {"task bar at the top", true, taskBarTop, {100, 90, 740, 490}},
+        {"restored place unknown", true, std::nullopt, kBounds},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(c.what);
+        CHECK(BoundsToStore(kBounds, c.minimisedOrMaximised, c.restored) == c.stored);
+    }
+}
+
+} // namespace velkin
