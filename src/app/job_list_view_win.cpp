@@ -3,10 +3,14 @@
 #include <commctrl.h>
 
 #include <string>
+#include <utility>
+
+#include "platform/dpi.h"
 
 namespace velkin::win {
 
-JobListView::JobListView(HWND parent, int controlId, const JobRows& rows) : rows_(rows) {
+JobListView::JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi)
+    : rows_(rows), dpi_(dpi) {
     // No LVS_SHOWSELALWAYS: the selection is hidden while the list lacks the focus.
     // LVS_NOSORTHEADER: a header click does nothing, rows stay in the order they came.
     constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
@@ -29,6 +33,7 @@ JobListView::JobListView(HWND parent, int controlId, const JobRows& rows) : rows
         ListView_InsertColumn(list_, index, &column);
         ++index;
     }
+    ApplyFont();
 }
 
 void JobListView::ShowAppendedRows() {
@@ -41,20 +46,48 @@ void JobListView::ShowAllRows() {
     ::InvalidateRect(list_, nullptr, FALSE);
 }
 
-void JobListView::RedrawRows(std::size_t first, std::size_t last) {
-    ListView_RedrawItems(list_, static_cast<int>(first), static_cast<int>(last));
+void JobListView::RedrawRows(const std::vector<std::size_t>& rows) {
+    // Run by run of neighbours: repainting a whole list costs tens of milliseconds a time.
+    for (std::size_t at = 0; at < rows.size();) {
+        std::size_t end = at + 1;
+        while (end < rows.size() && rows[end] == rows[end - 1] + 1) {
+            ++end;
+        }
+        ListView_RedrawItems(list_, static_cast<int>(rows[at]), static_cast<int>(rows[end - 1]));
+        at = end;
+    }
+    ::UpdateWindow(list_);
 }
 
-void JobListView::SetColumnWidth(int column, int width) {
-    ListView_SetColumnWidth(list_, column, width);
+void JobListView::SetColumnWidths(const ColumnWidths& widths) {
+    for (int column = 0; column < kJobColumnCount; ++column) {
+        ListView_SetColumnWidth(list_, column, widths[static_cast<std::size_t>(column)]);
+    }
 }
 
-int JobListView::ColumnWidth(int column) const {
-    return ListView_GetColumnWidth(list_, column);
+ColumnWidths JobListView::GetColumnWidths() const {
+    ColumnWidths widths{};
+    for (int column = 0; column < kJobColumnCount; ++column) {
+        widths[static_cast<std::size_t>(column)] = ListView_GetColumnWidth(list_, column);
+    }
+    return widths;
 }
 
-void JobListView::SetFont(HFONT font) {
-    ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+void JobListView::ChangeDpi(UINT dpi) {
+    const UINT oldDpi = std::exchange(dpi_, dpi);
+    ApplyFont();
+    for (int column = 0; column < kJobColumnCount; ++column) {
+        const int width = ListView_GetColumnWidth(list_, column);
+        ListView_SetColumnWidth(list_, column, RescaleForDpi(width, oldDpi, dpi_));
+    }
+}
+
+void JobListView::ApplyFont() {
+    // The form's font, 12 pixels high at 96 DPI.
+    font_.reset(::CreateFontW(-ScaleForDpi(12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                              SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
+    ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
 }
 
 void JobListView::Resize(int width, int height) {

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
-#include <array>
+#include <cstddef>
 #include <optional>
+#include <vector>
 
+#include "base/job_columns.h"
 #include "joblist/job_row.h"
 #include "platform/unique_handle.h"
 
@@ -14,20 +16,26 @@ namespace velkin::win {
 // it asks the model for every text it paints.
 class JobListView {
 public:
-    JobListView(HWND parent, int controlId, const JobRows& rows);
+    // The columns of the column table, until the settings give their widths; the form's font
+    // at the window's DPI.
+    JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi);
 
     HWND handle() const { return list_; }
+    UINT dpi() const { return dpi_; }
 
     // Rows were appended: the list repaints only those of them that are in view.
     void ShowAppendedRows();
     // Rows were removed or renumbered: the list repaints all it shows.
     void ShowAllRows();
-    void RedrawRows(std::size_t first, std::size_t last);
+    // These rows changed, in ascending order: they are repainted at once.
+    void RedrawRows(const std::vector<std::size_t>& rows);
 
-    void SetColumnWidth(int column, int width);
-    int ColumnWidth(int column) const;
-    void SetFont(HFONT font);
+    void SetColumnWidths(const ColumnWidths& widths);
+    ColumnWidths GetColumnWidths() const;
     void Resize(int width, int height);
+    // The window moved to a monitor of another DPI: the font follows, and the columns keep
+    // their size in inches.
+    void ChangeDpi(UINT dpi);
 
     std::optional<std::size_t> SelectedRow() const;
 
@@ -36,8 +44,12 @@ public:
     bool OnNotify(NMHDR& header, LRESULT& result);
 
 private:
+    void ApplyFont();
+
     HWND list_ = nullptr; // a child window, destroyed with its parent
     const JobRows& rows_;
+    UINT dpi_;
+    UniqueFont font_;
 };
 
 } // namespace velkin::win

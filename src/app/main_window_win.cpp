@@ -3,11 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <stdexcept>
-
 #include "about/readme_win.h"
 #include "app/command_ids.h"
+#include "app/main_dialogs_win.h"
 #include "app/main_menu_win.h"
 #include "base/integer_text.h"
 #include "base/message_texts.h"
@@ -16,20 +14,22 @@
 #include "platform/archiver_process.h"
 #include "platform/dpi.h"
 #include "platform/dropped_files.h"
-#include "platform/file_dialogs.h"
-#include "platform/ini_file_store.h"
-#include "platform/input_dialog.h"
-#include "platform/message_loop.h"
 #include "platform/message_boxes.h"
+#include "platform/message_loop.h"
 #include "platform/program_directory.h"
 #include "platform/text_file.h"
-#include "platform/window_procedure.h"
-#include "settings/settings_file.h"
+#include "platform/unique_handle.h"
+#include "platform/window_class.h"
+#include "platform/window_placement_win.h"
+#include "settings/settings_file_win.h"
 
 namespace velkin::win {
 namespace {
 
 constexpr int kListViewId = 1;
+
+// The program's icon in its resources (res/velkin.rc).
+constexpr WORD kIconResource = 1;
 
 // How long the window may go without handling its messages while a drop comes in.
 constexpr auto kBreathInterval = std::chrono::milliseconds(30);
@@ -42,56 +42,34 @@ bool ChangesRows(unsigned id) {
     return id == kCmdDeleteNum || id == kCmdClear || id == kCmdStart;
 }
 
-void RegisterMainWindowClass(HINSTANCE instance, WNDPROC windowProc) {
-    WNDCLASSEXW windowClass{};
-    if (::GetClassInfoExW(instance, text::kMainWindowClass.data(), &windowClass)) {
-        return;
-    }
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hIconSm = static_cast<HICON>(
-        ::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                     ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = text::kMainWindowClass.data();
-    if (::RegisterClassExW(&windowClass) == 0) {
-        throw std::runtime_error("RegisterClassExW failed");
-    }
-}
-
 } // namespace
 
 MainWindow::MainWindow(HINSTANCE instance) {
-    RegisterMainWindowClass(instance, &ObjectWindowProc<MainWindow>);
+    RegisterWindowClass(instance,
+                        {.name = text::kMainWindowClass.data(),
+                         .procedure = &OwnedWindow::Procedure,
+                         .style = CS_HREDRAW | CS_VREDRAW,
+                         .cursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)), // IDC_ARROW
+                         .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                         .icon = kIconResource});
     UniqueMenu menu(CreateMainMenu());
     const std::wstring title(text::kApplicationTitle);
-    // Created hidden at the platform's default place; the settings then place it.
-    window_ = ::CreateWindowExW(0, text::kMainWindowClass.data(), title.c_str(),
-                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu.get(), instance, this);
-    if (window_ == nullptr) {
-        throw std::runtime_error("CreateWindowExW failed");
-    }
+    // Created hidden at the platform's default place; the settings then place it. Should the
+    // rest of the construction fail, the window goes with this object's members.
+    window_.Create({.className = text::kMainWindowClass.data(),
+                    .title = title.c_str(),
+                    .style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                    .x = CW_USEDEFAULT,
+                    .y = CW_USEDEFAULT,
+                    .width = CW_USEDEFAULT,
+                    .height = CW_USEDEFAULT,
+                    .menu = menu.get(),
+                    .instance = instance});
     menu.release(); // the window destroys its menu
-    try {
-        ::DragAcceptFiles(window_, TRUE);
-        ApplyStartupSettings();
-        // Created once, hidden, and shown whenever asked for.
-        about_ = std::make_unique<AboutWindow>(instance, window_);
-    } catch (...) {
-        ::DestroyWindow(window_);
-        throw;
-    }
-}
-
-MainWindow::~MainWindow() {
-    if (window_ != nullptr) {
-        ::DestroyWindow(window_);
-    }
+    ::DragAcceptFiles(handle(), TRUE);
+    ApplyStartupSettings();
+    // Created once, hidden, and shown whenever asked for.
+    about_ = std::make_unique<AboutWindow>(instance, handle());
 }
 
 void MainWindow::Show(int showCommand) {
@@ -99,24 +77,16 @@ void MainWindow::Show(int showCommand) {
     if (showCommand == SW_SHOWMAXIMIZED || showCommand == SW_SHOWMINNOACTIVE) {
         command = showCommand;
     }
-    ::ShowWindow(window_, command);
-    ::UpdateWindow(window_);
+    ::ShowWindow(handle(), command);
+    ::UpdateWindow(handle());
 }
 
-void MainWindow::AttachWindow(HWND window) {
-    window_ = window;
-}
-
-void MainWindow::DetachWindow() {
-    window_ = nullptr;
-}
+// The message plumbing.
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        dpi_ = DpiForWindow(window_);
-        listView_ = std::make_unique<JobListView>(window_, kListViewId, model_.rows);
-        ApplyFont();
+        OnCreate();
         return 0;
     case WM_SIZE:
         if (listView_) {
@@ -146,13 +116,8 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnClose();
         return 0;
     case WM_ENDSESSION:
-        // Windows is shutting down or the user signs out: the program ends without a close, so
-        // this is the last chance to keep the settings. Nobody is left to see an error.
         if (wParam != FALSE) {
-            try {
-                FormClose();
-            } catch (...) {
-            }
+            OnEndSession();
         }
         return 0;
     case WM_DESTROY:
@@ -164,112 +129,12 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return ::DefWindowProcW(window_, message, wParam, lParam);
+    return window_.Default(message, wParam, lParam);
 }
 
-void MainWindow::ApplyStartupSettings() {
-    const IniFileStore store(SettingsFilePath(win::ProgramDirectory()));
-    // The default sizes are those of a 96-DPI screen; stored sizes are pixels as they stand.
-    Settings defaults = DefaultSettings();
-    defaults.width = ScaleForDpi(defaults.width, dpi_);
-    defaults.height = ScaleForDpi(defaults.height, dpi_);
-    for (auto& width : defaults.columnWidths) {
-        width = ScaleForDpi(width, dpi_);
-    }
-    const Settings settings = LoadSettings(store, std::move(defaults));
-    PlaceWindow(RECT{settings.left, settings.top, settings.left + settings.width,
-                     settings.top + settings.height});
-    ApplySettings(settings, model_);
-    for (int column = 0; column < kJobColumnCount; ++column) {
-        listView_->SetColumnWidth(column, settings.columnWidths[static_cast<std::size_t>(column)]);
-    }
-    RefreshMenu();
-    if (model_.winRarPath.empty()) {
-        AskForArchiverLocation();
-    }
-}
-
-void MainWindow::PlaceWindow(const RECT& stored) {
-    RECT placed = stored;
-    // A stored place can lie outside every monitor (one unplugged since, or a hand-edited
-    // value); the window then goes onto the nearest monitor so that the user can reach it.
-    // The stored size is kept.
-    if (::MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) == nullptr) {
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        if (::GetMonitorInfoW(::MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &monitor)) {
-            const RECT& area = monitor.rcWork;
-            const LONG width = stored.right - stored.left;
-            const LONG height = stored.bottom - stored.top;
-            const LONG left =
-                std::clamp(stored.left, area.left, std::max(area.left, area.right - width));
-            const LONG top =
-                std::clamp(stored.top, area.top, std::max(area.top, area.bottom - height));
-            placed = RECT{left, top, left + width, top + height};
-        }
-    }
-    ::SetWindowPos(window_, nullptr, placed.left, placed.top, placed.right - placed.left,
-                   placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void MainWindow::AskForArchiverLocation() {
-    FileDialogSpec spec;
-    spec.title = text::kOpenDialogTitle;
-    spec.filter = text::kOpenDialogFilter;
-    spec.defaultExtension = text::kOpenDialogDefaultExtension;
-    spec.options = kOpenDialogOptions;
-    // No window of the program is visible yet, so the dialog stands on its own.
-    const std::wstring chosen = ShowOpenDialog(nullptr, spec).value_or(std::wstring());
-    // The short form is what is stored; no short form (nothing chosen, a file that does not
-    // exist) leaves the location empty, and nothing is said about it.
-    constexpr DWORD kBufferLength = MAX_PATH;
-    std::wstring shortPath(kBufferLength, L'\0');
-    const DWORD length =
-        chosen.empty() ? 0 : ::GetShortPathNameW(chosen.c_str(), shortPath.data(), kBufferLength);
-    shortPath.resize(length < kBufferLength ? length : 0);
-    model_.winRarPath = shortPath;
-}
-
-Settings MainWindow::CurrentSettings() const {
-    Settings settings;
-    RECT bounds{};
-    ::GetWindowRect(window_, &bounds);
-    if (::IsIconic(window_) || ::IsZoomed(window_)) {
-        // A minimised window's bounds lie far off the screen; keep the place it returns to.
-        WINDOWPLACEMENT placement{};
-        placement.length = sizeof(placement);
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        if (::GetWindowPlacement(window_, &placement) &&
-            ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor)) {
-            // The restored place is given in work-area coordinates.
-            bounds = placement.rcNormalPosition;
-            ::OffsetRect(&bounds, monitor.rcWork.left - monitor.rcMonitor.left,
-                         monitor.rcWork.top - monitor.rcMonitor.top);
-        }
-    }
-    settings.left = bounds.left;
-    settings.top = bounds.top;
-    settings.width = bounds.right - bounds.left;
-    settings.height = bounds.bottom - bounds.top;
-    for (int column = 0; column < kJobColumnCount; ++column) {
-        settings.columnWidths[static_cast<std::size_t>(column)] = listView_->ColumnWidth(column);
-    }
-    StoreSettings(model_, settings);
-    return settings;
-}
-
-void MainWindow::ApplyFont() {
-    // The form's font, 12 pixels high at 96 DPI.
-    font_.reset(::CreateFontW(-ScaleForDpi(12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                              SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
-    listView_->SetFont(font_.get());
-}
-
-void MainWindow::RefreshMenu() {
-    RefreshMainMenu(::GetMenu(window_), model_);
-    ::DrawMenuBar(window_);
+void MainWindow::OnCreate() {
+    listView_ =
+        std::make_unique<JobListView>(handle(), kListViewId, model_.rows, DpiForWindow(handle()));
 }
 
 void MainWindow::OnCommand(unsigned id) {
@@ -336,6 +201,13 @@ LRESULT MainWindow::OnNotify(NMHDR& header) {
     return result;
 }
 
+void MainWindow::OnInitMenuPopup(HMENU popup) {
+    const UINT state = Busy() ? MF_GRAYED : MF_ENABLED;
+    for (const unsigned id : {kCmdDeleteNum, kCmdClear, kCmdStart}) {
+        ::EnableMenuItem(popup, id, MF_BYCOMMAND | state);
+    }
+}
+
 void MainWindow::OnClose() {
     if (Busy()) {
         closePending_ = true;
@@ -344,22 +216,26 @@ void MainWindow::OnClose() {
     // A failed save throws before the window is destroyed, so the window stays open with
     // everything in it, and the next close tries the whole save again.
     FormClose();
-    ::DestroyWindow(window_);
+    ::DestroyWindow(handle());
+}
+
+void MainWindow::OnEndSession() {
+    // Windows is shutting down or the user signs out: the program ends without a close, so this
+    // is the last chance to keep the settings. Nobody is left to see an error.
+    try {
+        FormClose();
+    } catch (...) {
+    }
 }
 
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    const UINT oldDpi = dpi_;
-    dpi_ = dpi;
-    ::SetWindowPos(window_, nullptr, suggested.left, suggested.top,
+    ::SetWindowPos(handle(), nullptr, suggested.left, suggested.top,
                    suggested.right - suggested.left, suggested.bottom - suggested.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-    ApplyFont();
-    for (int column = 0; column < kJobColumnCount; ++column) {
-        const int width = listView_->ColumnWidth(column);
-        listView_->SetColumnWidth(
-            column, ::MulDiv(width, static_cast<int>(dpi_), static_cast<int>(oldDpi)));
-    }
+    listView_->ChangeDpi(dpi);
 }
+
+// The form's event handlers.
 
 void MainWindow::WMDropFiles(HDROP drop) {
     // The messages have waited since this one arrived; reading a large drop is part of that wait.
@@ -370,61 +246,14 @@ void MainWindow::WMDropFiles(HDROP drop) {
     CloseIfPending();
 }
 
-void MainWindow::CloseIfPending() {
-    if (!Busy() && closePending_) {
-        closePending_ = false;
-        ::PostMessageW(window_, WM_CLOSE, 0, 0);
-    }
-}
-
-bool MainWindow::IsDirectory(const std::wstring& path) {
-    return IsExistingDirectory(path);
-}
-
-std::optional<std::wstring> MainWindow::AskArchivePath(const SaveDialogRequest& request) {
-    FileDialogSpec spec;
-    spec.title = text::kSaveDialogTitle;
-    spec.filter = request.filter;
-    spec.defaultExtension = request.defaultExtension;
-    spec.initialFolder = request.initialFolder;
-    spec.fileName = request.fileName;
-    spec.options = kSaveDialogOptions;
-    return ShowSaveDialog(window_, spec);
-}
-
-void MainWindow::Breathe() {
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastBreath_ < kBreathInterval) {
-        return;
-    }
-    listView_->ShowAppendedRows();
-    ProcessPendingMessages();
-    lastBreath_ = std::chrono::steady_clock::now();
-}
-
-void MainWindow::RowsAppended() {
-    listView_->ShowAppendedRows();
-}
-
-void MainWindow::ShowRows() {
-    listView_->ShowAllRows();
-}
-
-bool MainWindow::Confirm(std::wstring_view question) {
-    return ShowMessageBox(window_, question, text::kConfirmCaption, kConfirmFlags) == IDYES;
-}
-
-void MainWindow::OnInitMenuPopup(HMENU popup) {
-    const UINT state = Busy() ? MF_GRAYED : MF_ENABLED;
-    for (const unsigned id : {kCmdDeleteNum, kCmdClear, kCmdStart}) {
-        ::EnableMenuItem(popup, id, MF_BYCOMMAND | state);
-    }
-}
-
 void MainWindow::ListViewKeyDown(WORD key) {
     if (key == VK_DELETE && !Busy()) {
         S_DeleteNumClick();
     }
+}
+
+void MainWindow::S_ExitClick() {
+    ::SendMessageW(handle(), WM_CLOSE, 0, 0);
 }
 
 void MainWindow::S_DeleteNumClick() {
@@ -453,77 +282,13 @@ void MainWindow::S_ClearClick() {
     ShowRows();
 }
 
-void MainWindow::S_StartClick() {
-    running_ = true;
-    const ScopeExit runEnds([this] {
-        running_ = false;
-        CloseIfPending();
-    });
-    StartCommand(model_, *this, codePage_);
-}
-
-std::wstring MainWindow::ProgramDirectory() {
-    return win::ProgramDirectory();
-}
-
-void MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
-    WriteWholeFile(path, bytes);
-}
-
-std::optional<std::uint32_t> MainWindow::RunArchiver(const std::wstring& commandLine) {
-    // The disabled window is what keeps commands away while the archiver works.
-    ::EnableWindow(window_, FALSE);
-    const ScopeExit enable([window = window_] { ::EnableWindow(window, TRUE); });
-    return RunAndWait(commandLine);
-}
-
-void MainWindow::ShowStartFailed() {
-    ShowMessageBox(window_, text::kArchiverStartFailed, text::kApplicationTitle, MB_OK);
-}
-
-void MainWindow::Inform(std::wstring_view message, std::wstring_view caption) {
-    ShowMessageBox(window_, message, caption, MB_OK | MB_ICONINFORMATION);
-}
-
-void MainWindow::StatusesChanged(const std::vector<std::size_t>& rows) {
-    // Only the group's rows are repainted, run by run of neighbours: repainting a whole list
-    // costs tens of milliseconds a time.
-    for (std::size_t at = 0; at < rows.size();) {
-        std::size_t end = at + 1;
-        while (end < rows.size() && rows[end] == rows[end - 1] + 1) {
-            ++end;
-        }
-        listView_->RedrawRows(rows[at], rows[end - 1]);
-        at = end;
-    }
-    ::UpdateWindow(listView_->handle());
-}
-
-void MainWindow::RowsCleared() {
-    listView_->ShowAllRows();
-}
-
-void MainWindow::S_AboutClick() {
-    about_->ShowModalAt(window_);
-}
-
-void MainWindow::S_ReadmetxtClick() {
-    OpenReadme(window_);
-}
-
-void MainWindow::S_ExitClick() {
-    ::SendMessageW(window_, WM_CLOSE, 0, 0);
-}
-
 void MainWindow::S_ProfileClick(int profileNo) {
     model_.profiles.Select(profileNo);
     RefreshMenu();
 }
 
 void MainWindow::S_EditProfileClick() {
-    const InputDialogTexts texts{text::kEditProfileCaption, text::kEditProfilePrompt, text::kOk,
-                                 text::kCancel};
-    const auto entered = ShowInputDialog(window_, texts, model_.profiles.SelectedOption(), 255);
+    const auto entered = AskProfileText(handle(), model_.profiles.SelectedOption());
     if (!entered) {
         return;
     }
@@ -541,10 +306,128 @@ void MainWindow::S_ClearEndClick() {
     RefreshMenu();
 }
 
+void MainWindow::S_StartClick() {
+    running_ = true;
+    const ScopeExit runEnds([this] {
+        running_ = false;
+        CloseIfPending();
+    });
+    StartCommand(model_, *this, codePage_);
+}
+
+void MainWindow::S_AboutClick() {
+    about_->ShowModalAt(handle());
+}
+
+void MainWindow::S_ReadmetxtClick() {
+    OpenReadme(handle());
+}
+
 void MainWindow::FormClose() {
-    const std::wstring path = SettingsFilePath(win::ProgramDirectory());
-    IniFileStore store(path);
-    SaveSettings(store, CurrentSettings(), path);
+    WriteSettingsFile(CurrentSettings());
+}
+
+// Start-up, the settings and the view.
+
+void MainWindow::ApplyStartupSettings() {
+    const Settings settings = ReadSettingsFile(listView_->dpi());
+    PlaceOnScreen(handle(), RECT{settings.left, settings.top, settings.left + settings.width,
+                                 settings.top + settings.height});
+    ApplySettings(settings, model_);
+    listView_->SetColumnWidths(settings.columnWidths);
+    RefreshMenu();
+    if (model_.winRarPath.empty()) {
+        model_.winRarPath = AskArchiverLocation();
+    }
+}
+
+Settings MainWindow::CurrentSettings() const {
+    Settings settings;
+    const RECT bounds = WindowBoundsToStore(handle());
+    settings.left = bounds.left;
+    settings.top = bounds.top;
+    settings.width = bounds.right - bounds.left;
+    settings.height = bounds.bottom - bounds.top;
+    settings.columnWidths = listView_->GetColumnWidths();
+    StoreSettings(model_, settings);
+    return settings;
+}
+
+void MainWindow::RefreshMenu() {
+    RefreshMainMenu(::GetMenu(handle()), model_);
+    ::DrawMenuBar(handle());
+}
+
+void MainWindow::ShowRows() {
+    listView_->ShowAllRows();
+}
+
+void MainWindow::CloseIfPending() {
+    if (!Busy() && closePending_) {
+        closePending_ = false;
+        ::PostMessageW(handle(), WM_CLOSE, 0, 0);
+    }
+}
+
+// Drop intake, on behalf of the model.
+
+bool MainWindow::IsDirectory(const std::wstring& path) {
+    return IsExistingDirectory(path);
+}
+
+std::optional<std::wstring> MainWindow::AskArchivePath(const SaveDialogRequest& request) {
+    return win::AskArchivePath(handle(), request);
+}
+
+void MainWindow::Breathe() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastBreath_ < kBreathInterval) {
+        return;
+    }
+    listView_->ShowAppendedRows();
+    ProcessPendingMessages();
+    lastBreath_ = std::chrono::steady_clock::now();
+}
+
+void MainWindow::RowsAppended() {
+    listView_->ShowAppendedRows();
+}
+
+// Compression runs, on behalf of the model.
+
+std::wstring MainWindow::ProgramDirectory() {
+    return win::ProgramDirectory();
+}
+
+void MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
+    WriteWholeFile(path, bytes);
+}
+
+std::optional<std::uint32_t> MainWindow::RunArchiver(const std::wstring& commandLine) {
+    // The disabled window is what keeps commands away while the archiver works.
+    ::EnableWindow(handle(), FALSE);
+    const ScopeExit enable([window = handle()] { ::EnableWindow(window, TRUE); });
+    return RunAndWait(commandLine);
+}
+
+void MainWindow::ShowStartFailed() {
+    ShowMessageBox(handle(), text::kArchiverStartFailed, text::kApplicationTitle, MB_OK);
+}
+
+bool MainWindow::Confirm(std::wstring_view question) {
+    return ShowMessageBox(handle(), question, text::kConfirmCaption, kConfirmFlags) == IDYES;
+}
+
+void MainWindow::Inform(std::wstring_view message, std::wstring_view caption) {
+    ShowMessageBox(handle(), message, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+void MainWindow::StatusesChanged(const std::vector<std::size_t>& rows) {
+    listView_->RedrawRows(rows);
+}
+
+void MainWindow::RowsCleared() {
+    listView_->ShowAllRows();
 }
 
 } // namespace velkin::win

@@ -6,12 +6,11 @@
 #include <chrono>
 #include <memory>
 
-#include "app/app_model.h"
 #include "about/about_window_win.h"
+#include "app/app_model.h"
 #include "app/job_list_view_win.h"
 #include "joblist/drop_intake.h"
-#include "platform/unique_handle.h"
-#include "platform/window_procedure.h"
+#include "platform/owned_window.h"
 #include "platform/windows_code_page.h"
 #include "runner/group_run.h"
 #include "settings/settings_values.h"
@@ -23,46 +22,43 @@ namespace velkin::win {
 class MainWindow final : private DropIntakeHost, private RunHost {
 public:
     explicit MainWindow(HINSTANCE instance);
-    ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    HWND handle() const { return window_; }
+    HWND handle() const { return window_.handle(); }
     const AppModel& model() const { return model_; }
     void Show(int showCommand);
 
 private:
-    template <typename Owner> friend LRESULT CALLBACK ObjectWindowProc(HWND, UINT, WPARAM, LPARAM);
-    void AttachWindow(HWND window);
-    void DetachWindow();
+    // The message plumbing: each message becomes a call of one of the handlers below it.
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
-    void ApplyStartupSettings();
-    void AskForArchiverLocation();
-    void PlaceWindow(const RECT& stored);
-    Settings CurrentSettings() const;
-    void ApplyFont();
-    void RefreshMenu();
-
-    // Handlers, named after their command.
+    void OnCreate();
     void OnCommand(unsigned id);
     LRESULT OnNotify(NMHDR& header);
+    void OnInitMenuPopup(HMENU popup);
     void OnClose();
+    void OnEndSession();
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+
+    // The form's event handlers, under the names its description gives them.
     void WMDropFiles(HDROP drop);
     void ListViewKeyDown(WORD key);
+    void S_ExitClick();
     void S_DeleteNumClick();
     void S_ClearClick();
-    void S_StartClick();
-    void S_AboutClick();
-    void S_ReadmetxtClick();
-    void S_ExitClick();
-    void S_ProfileClick(int profileNo);
+    void S_ProfileClick(int profileNo); // S_Profile1Click to S_Profile5Click
     void S_EditProfileClick();
     void S_SavePathClick();
     void S_ClearEndClick();
+    void S_StartClick();
+    void S_AboutClick();
+    void S_ReadmetxtClick();
     void FormClose();
-    void OnInitMenuPopup(HMENU popup);
+
+    // Start-up, the settings and the view.
+    void ApplyStartupSettings();
+    Settings CurrentSettings() const;
+    void RefreshMenu();
     void ShowRows();
     bool Busy() const { return intake_.Busy() || running_; }
     void CloseIfPending();
@@ -90,11 +86,13 @@ private:
     // A close asked for while a drop comes in or a run goes on waits until it is done.
     bool closePending_ = false;
     std::chrono::steady_clock::time_point lastBreath_;
-    HWND window_ = nullptr; // destroyed by the close path, or by the destructor
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;
-    UniqueFont font_;
-    UINT dpi_ = 96;
+    // Declared last: it goes first, while everything its messages reach still stands. The close
+    // path destroys it too.
+    OwnedWindow window_{[this](UINT message, WPARAM wParam, LPARAM lParam) {
+        return HandleMessage(message, wParam, lParam);
+    }};
 };
 
 } // namespace velkin::win

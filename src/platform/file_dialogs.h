@@ -20,11 +20,6 @@ struct FileDialogSpec {
     DWORD options = 0;
 };
 
-// Options of the main window's two dialogs.
-inline constexpr DWORD kOpenDialogOptions = OFN_HIDEREADONLY | OFN_ENABLESIZING;
-inline constexpr DWORD kSaveDialogOptions =
-    OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_ENABLESIZING;
-
 // The chosen full path, or nothing when the user cancelled.
 std::optional<std::wstring> ShowOpenDialog(HWND owner, const FileDialogSpec& spec);
 std::optional<std::wstring> ShowSaveDialog(HWND owner, const FileDialogSpec& spec);
