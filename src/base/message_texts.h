@@ -2,8 +2,15 @@
 
 #include <string_view>
 
-// Every text the program shows or relies on, byte for byte. A line break inside a message is a
-// single line feed, and the question marks are ASCII.
+// The texts of the program's messages and dialogs, byte for byte: the application title and the
+// main window's class name, the message boxes and the exception display, the dialogs' captions,
+// prompts and filters, and the fixed statuses of a row. A line break inside a message is a single
+// line feed, and the question marks are ASCII.
+//
+// Texts that belong to one window's layout stay with that layout: the menu captions in
+// app/main_menu_win.cpp, the list's column captions in base/job_columns.h, the About window's
+// texts in about/about_window_win.cpp. A failed run's status is put together with the archiver's
+// exit-code meanings in runner/exit_status.cpp.
 namespace velkin::text {
 
 inline constexpr std::wstring_view kApplicationTitle = L"Velkin 070509";
@@ -23,6 +30,10 @@ inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に�
 inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";
 inline constexpr std::wstring_view kCannotWriteSettings = L"%s に書き込めません";
 
+// The exception display for errors that bring no text of the program's own.
+inline constexpr std::wstring_view kOutOfMemory = L"メモリが不足しています";
+inline constexpr std::wstring_view kUnknownError = L"不明なエラーが発生しました";
+
 // Statuses of a job row while and after its group is compressed.
 inline constexpr std::wstring_view kStatusRunning = L"圧縮中";
 inline constexpr std::wstring_view kStatusDone = L"OK";
@@ -39,5 +50,8 @@ inline constexpr std::wstring_view kOpenDialogDefaultExtension = L"exe";
 inline constexpr std::wstring_view kSaveDialogTitle = L"名前を付けて保存";
 inline constexpr std::wstring_view kSaveDialogFilter = L"rarかzip (*.rar,*.zip)|*.rar;*.zip";
 inline constexpr std::wstring_view kSaveDialogDefaultExtension = L"rar";
+// What the save dialog offers for one drop, by the drop's archive type.
+inline constexpr std::wstring_view kSaveDialogRarFilter = L"rar (*.rar)|*.rar";
+inline constexpr std::wstring_view kSaveDialogZipFilter = L"zip (*.zip)|*.zip";
 
 } // namespace velkin::text

@@ -1,5 +1,6 @@
 #include "joblist/archive_naming.h"
 
+#include "base/message_texts.h"
 #include "base/path_parts.h"
 
 namespace velkin {
@@ -33,7 +34,7 @@ SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming) {
         naming.destinationFolder,
         naming.archiveName,
         zip ? L"zip" : L"rar",
-        zip ? L"zip (*.zip)|*.zip" : L"rar (*.rar)|*.rar",
+        std::wstring(zip ? text::kSaveDialogZipFilter : text::kSaveDialogRarFilter),
     };
 }
 

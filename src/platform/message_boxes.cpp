@@ -37,11 +37,11 @@ void ShowCurrentException() noexcept {
         } catch (const Error& error) {
             ShowExceptionDisplay(error.message());
         } catch (const std::bad_alloc&) {
-            ShowExceptionDisplay(L"メモリが不足しています");
+            ShowExceptionDisplay(text::kOutOfMemory);
         } catch (const std::exception& error) {
             ShowExceptionDisplay(WideFromUtf8(error.what()));
         } catch (...) {
-            ShowExceptionDisplay(L"不明なエラーが発生しました");
+            ShowExceptionDisplay(text::kUnknownError);
         }
     } catch (...) {
         // Nothing is left to show it with; the program goes on with the next message.

@@ -35,9 +35,6 @@ public:
     virtual void RowsCleared() = 0;
 };
 
-// The status a group's rows show after its archiver ended with this exit code.
-std::wstring StatusForExitCode(std::uint32_t exitCode);
-
 // The rows of one drop group and what its run is given: rows whose drop-number text is exactly
 // the decimal text of n; the last of them decides switches and archive path.
 struct GroupSelection {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/velkin_error.h"
+#include "runner/exit_status.h"
 #include "runner/group_run.h"
 
 namespace velkin {

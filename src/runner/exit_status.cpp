@@ -1,0 +1,57 @@
+#include "runner/exit_status.h"
+
+#include <string_view>
+
+#include "base/message_texts.h"
+
+namespace velkin {
+namespace {
+
+// What the archiver's own exit codes mean; any other code is shown as a bare number.
+std::wstring_view ExitCodeMeaning(std::uint32_t exitCode) {
+    switch (exitCode) {
+    case 1:
+        return L"警告";
+    case 2:
+        return L"致命的なエラー";
+    case 3:
+        return L"CRC エラー";
+    case 4:
+        return L"書庫がロックされています";
+    case 5:
+        return L"書き込みエラー";
+    case 6:
+        return L"ファイルを開けません";
+    case 7:
+        return L"コマンドラインの誤り";
+    case 8:
+        return L"メモリ不足";
+    case 9:
+        return L"ファイルを作成できません";
+    case 10:
+        return L"該当するファイルがありません";
+    case 11:
+        return L"パスワードの誤り";
+    case 255:
+        return L"中断されました";
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+std::wstring StatusForExitCode(std::uint32_t exitCode) {
+    if (exitCode == 0) {
+        return std::wstring(text::kStatusDone);
+    }
+    std::wstring status = L"失敗 (終了コード " + std::to_wstring(exitCode);
+    if (const auto meaning = ExitCodeMeaning(exitCode); !meaning.empty()) {
+        status += L": ";
+        status += meaning;
+    }
+    status += L")";
+    return status;
+}
+
+} // namespace velkin
