@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-#include "settings/settings_file.h"
-
 namespace velkin::win {
 namespace {
 

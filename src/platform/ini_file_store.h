@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/ini_store.h"
+#include "base/ini_store.h"
 
 namespace velkin::win {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/ini_store.h"
+#include "base/ini_store.h"
 #include "settings/settings_values.h"
 
 namespace velkin {
@@ -14,8 +14,6 @@ namespace velkin {
 // The settings file sits next to the program, never in the current directory.
 inline constexpr std::wstring_view kSettingsFileName = L"Velkin.ini";
 inline constexpr std::wstring_view kSettingsSection = L"Main";
-// The platform reader's buffer holds 2048 characters, one of them the terminating zero.
-inline constexpr std::size_t kMaxIniValueLength = 2047;
 
 // The program directory ends in "\" already.
 std::wstring SettingsFilePath(std::wstring_view programDirectory);

@@ -1,17 +1,22 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace velkin {
 
-// A store of "key=value" lines grouped in sections, as the settings file is.
+// The platform reader's buffer holds 2048 characters, one of them the terminating zero.
+inline constexpr std::size_t kMaxIniValueLength = 2047;
+
+// A store of "key=value" lines grouped in sections, as the settings file is. The settings
+// declare what they need of it; the platform's profile functions provide it.
 //
-// Read gives the value by the rule of IniValueText. The platform's own reader already trims
-// blanks and drops one pair of enclosing quotes, so its store only cuts the length, and nothing
-// above a store applies the rule again (a second pass would turn `""a""` into `a`). A store that
-// is not the platform's reader applies IniValueText itself.
+// Read gives the value by the rule of IniValueText (settings/settings_file.h). The platform's own
+// reader already trims blanks and drops one pair of enclosing quotes, so its store only cuts the
+// length, and nothing above a store applies the rule again (a second pass would turn `""a""` into
+// `a`). A store that is not the platform's reader applies IniValueText itself.
 class IniStore {
 public:
     virtual ~IniStore() = default;
