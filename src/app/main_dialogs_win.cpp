@@ -17,24 +17,24 @@ constexpr int kMaxProfileLength = 255;
 } // namespace
 
 std::wstring AskArchiverLocation() {
-    FileDialogSpec spec;
-    spec.title = text::kOpenDialogTitle;
-    spec.filter = text::kOpenDialogFilter;
-    spec.defaultExtension = text::kOpenDialogDefaultExtension;
-    spec.options = kOpenDialogOptions;
-    const std::wstring chosen = ShowOpenDialog(nullptr, spec).value_or(std::wstring());
+    FileDialogSpec dialog;
+    dialog.title = text::kOpenDialogTitle;
+    dialog.filter = text::kOpenDialogFilter;
+    dialog.defaultExtension = text::kOpenDialogDefaultExtension;
+    dialog.options = kOpenDialogOptions;
+    const std::wstring chosen = ShowOpenDialog(nullptr, dialog).value_or(std::wstring());
     return chosen.empty() ? std::wstring() : ShortPath(chosen);
 }
 
 std::optional<std::wstring> AskArchivePath(HWND owner, const SaveDialogRequest& request) {
-    FileDialogSpec spec;
-    spec.title = text::kSaveDialogTitle;
-    spec.filter = request.filter;
-    spec.defaultExtension = request.defaultExtension;
-    spec.initialFolder = request.initialFolder;
-    spec.fileName = request.fileName;
-    spec.options = kSaveDialogOptions;
-    return ShowSaveDialog(owner, spec);
+    FileDialogSpec dialog;
+    dialog.title = text::kSaveDialogTitle;
+    dialog.filter = request.filter;
+    dialog.defaultExtension = request.defaultExtension;
+    dialog.initialFolder = request.initialFolder;
+    dialog.fileName = request.fileName;
+    dialog.options = kSaveDialogOptions;
+    return ShowSaveDialog(owner, dialog);
 }
 
 std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current) {
