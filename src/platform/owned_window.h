@@ -29,7 +29,9 @@ struct WindowCreation {
 // it went first (with its parent, or by DestroyWindow).
 //
 // The owning object declares it as its last member, so that it is destroyed first, while
-// everything the window's last messages reach still stands.
+// everything the window's last messages reach still stands. That is why it is a member and not
+// a base class: a base goes only after the members of the class built on it, and the window's
+// last messages would reach an object already taken apart.
 class OwnedWindow {
 public:
     using Handler = std::function<LRESULT(UINT message, WPARAM wParam, LPARAM lParam)>;
