@@ -13,6 +13,14 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 "$here/wine-prefix.sh" "$WINEPREFIX"
+# A wineserver left from Wine programs run without this session's display (it lingers a few
+# seconds after its last program) would be joined by the session's programs, display and all;
+# one still serving another session on this prefix would be ended by this one's clean-up.
+if ! timeout 5 wineserver -w; then
+    echo "with-wine-session.sh: waiting for the Wine programs running in $WINEPREFIX to end" >&2
+    timeout 600 wineserver -w ||
+        { echo "with-wine-session.sh: Wine programs in $WINEPREFIX still run after 10 minutes" >&2; exit 1; }
+fi
 
 wm_state=$build_dir/host/wm_state
 if [ ! -x "$wm_state" ] || [ "$here/wm_state.c" -nt "$wm_state" ]; then

@@ -277,7 +277,7 @@ class Velkin:
         written as section [Main] of Velkin.ini (Shift-JIS, CR LF) before the start;
         settings_bytes: the file's exact bytes instead. cwd: the current directory to start
         in, when it must not be the program folder."""
-        self.folder = folder
+        self.folder = folder = os.path.abspath(folder)
         os.makedirs(folder, exist_ok=True)
         self.exe = os.path.join(folder, os.path.basename(velkin_exe))
         if not os.path.exists(self.exe):
