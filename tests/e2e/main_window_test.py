@@ -140,8 +140,10 @@ class MainWindowTest:
                           [p["checked"] for p in profiles], [True, False, False, False, False])
 
     def choose_profile_3(self):
-        popup = self.s.keyboard_menu(T.PROFILE_MENU)
-        self.report.check("Alt+P opens a popup menu of Velkin", popup["visible"])
+        self.s.keyboard_menu(T.PROFILE_MENU)
+        bar = {top["caption"]: top["hilite"] for top in self.s.menu()["items"]}
+        self.report.equal("Alt+P opens the profile menu (the only highlighted item of the bar)",
+                          [caption for caption, lit in bar.items() if lit], [T.PROFILE_MENU])
         shot = self.s.artifact("main-window-profile-menu.png")
         self.report.check("screenshot with the profile menu open: " + shot,
                           self.s.screenshot("main-window-profile-menu.png"))
