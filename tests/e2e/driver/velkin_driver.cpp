@@ -172,12 +172,20 @@ std::wstring ClassName(HWND window) {
     return name;
 }
 
+// A window's caption as the system keeps it, without a message to the window:
+// GetWindowTextLength sends one, and a window whose thread is busy (a file dialog filling
+// itself in, say) would hold a listing of every window until its thread got to it.
 std::wstring Caption(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+    std::wstring text(1024, L'\0');
+    for (;;) {
+        const int length =
+            ::InternalGetWindowText(window, text.data(), static_cast<int>(text.size()));
+        if (length < static_cast<int>(text.size()) - 1) {
+            text.resize(static_cast<std::size_t>(std::max(length, 0)));
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 // The live text of a control of another process (an edit box's content, say): asked of the
