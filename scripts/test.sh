@@ -15,6 +15,7 @@ stage() {
     echo "== $name"
     "$@"
     stages+=("$(printf '%4d s  %s' $((SECONDS - start)) "$name")")
+    echo "== $name: $((SECONDS - start)) s"
 }
 
 windows_build() {
@@ -31,7 +32,7 @@ stage "native build" bash -c 'cmake --preset native >/dev/null && cmake --build 
 stage "native unit tests" ctest --preset native
 stage "fuzz targets: build and a short run of each" fuzz/smoke.sh
 stage "Windows build" windows_build
-stage "Wine prefix" scripts/wine-prefix.sh build/windows/wineprefix
+stage "Wine prefix" scripts/wine-prefix.sh "$root/build/windows/wineprefix"
 stage "tests under Wine" scripts/with-wine-session.sh build/windows ctest --preset windows
 
 echo "Test artifacts (screenshots): $root/build/windows/artifacts"
