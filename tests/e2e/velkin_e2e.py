@@ -272,11 +272,11 @@ class Velkin:
     defaults whatever earlier runs left behind."""
 
     def __init__(self, velkin_exe, folder, settings=None, settings_bytes=None, env=None,
-                 cwd=None):
+                 cwd=None, arguments=()):
         """folder: the program folder (an existing one is a restart). settings: {key: value}
         written as section [Main] of Velkin.ini (Shift-JIS, CR LF) before the start;
         settings_bytes: the file's exact bytes instead. cwd: the current directory to start
-        in, when it must not be the program folder."""
+        in, when it must not be the program folder. arguments: Velkin's command line."""
         self.folder = folder = os.path.abspath(folder)
         os.makedirs(folder, exist_ok=True)
         self.exe = os.path.join(folder, os.path.basename(velkin_exe))
@@ -290,7 +290,7 @@ class Velkin:
         self.main = None  # the main window once it showed
         self.prompt_seen = False
         self._log = open(os.path.join(folder, "wine-output.log"), "ab")
-        self.process = subprocess.Popen(["wine", self.exe], cwd=cwd or folder,
+        self.process = subprocess.Popen(["wine", self.exe, *arguments], cwd=cwd or folder,
                                         stdin=subprocess.DEVNULL, stdout=self._log,
                                         stderr=subprocess.STDOUT,
                                         env=dict(os.environ, **(env or {})))
@@ -478,7 +478,7 @@ class Session:
     # Starting and ending Velkin.
 
     def start(self, name=None, settings=None, settings_bytes=None, env=None, folder=None,
-              cwd=None, wait=True):
+              cwd=None, arguments=(), wait=True):
         """Velkin from a program folder of its own (`name` inside the work folder, or an
         existing `folder` for a restart). With wait, returns once the main window shows; a
         question for the WinRAR location on the way is answered with Cancel, as a user
@@ -486,7 +486,8 @@ class Session:
         if folder is None:
             folder = (os.path.join(self.work, name) if name
                       else tempfile.mkdtemp(prefix="velkin-", dir=self.work))
-        self.velkin = Velkin(self.args.velkin, folder, settings, settings_bytes, env, cwd)
+        self.velkin = Velkin(self.args.velkin, folder, settings, settings_bytes, env, cwd,
+                             arguments)
         self.velkins.append(self.velkin)
         self.main = None
         if wait:
