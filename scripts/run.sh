@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# Builds Velkin.exe and starts it under Wine: on the current X display when there is one,
-# otherwise on a private Xvfb, where a screenshot is taken and the program closed again.
+# Builds Velkin.exe and starts it under Wine on the current X display when there is one.
+# Without a display, it does the whole job once in the demo folder on a private X server, the
+# way a user would (scripts/run_demo.py): sample files, two drops, Start, Yes, the closing box,
+# a screenshot of the statuses, File > Exit, and the archives listed with their contents.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+fail() {
+    echo "run.sh: $*" >&2
+    exit 1
+}
+
 scripts/setup-machine.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target Velkin velkin_standin_archiver
+cmake --preset windows >/dev/null || fail "CMake could not configure the windows preset"
+cmake --build --preset windows --target Velkin velkin_standin_archiver velkin_driver ||
+    fail "the build failed (see above)"
 
 build_dir=$root/build/windows
 demo=$build_dir/demo
@@ -15,35 +23,34 @@ mkdir -p "$demo"
 cp -f "$build_dir/bin/Velkin.exe" "$build_dir/bin/README.TXT" "$build_dir/bin/StandInArchiver.exe" "$demo/"
 
 export WINEPREFIX=$build_dir/wineprefix
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
-scripts/wine-prefix.sh "$WINEPREFIX"
+scripts/wine-prefix.sh "$WINEPREFIX" || fail "the Wine prefix $WINEPREFIX could not be made"
 
 # The demo uses the project's stand-in archiver (WinRAR cannot be installed here): it writes
 # real ZIP archives and logs every run to stand-in.log in the demo folder. Real use needs WinRAR.
+# Paths as Windows programs see them: Wine shows the Unix file system as drive Z:. (Not by
+# winepath: a Wine process started here, without the session's display, would leave a
+# wineserver behind that the session's programs then join.)
+windows_path() {
+    local path=$1
+    printf 'Z:%s' "${path//\//\\}"
+}
 if [ ! -f "$demo/Velkin.ini" ]; then
-    standin=$(winepath -w "$demo/StandInArchiver.exe" 2>/dev/null)
-    printf '[Main]\r\nWinRARPath=%s\r\n' "$standin" | iconv -f UTF-8 -t CP932 >"$demo/Velkin.ini"
+    printf '[Main]\r\nWinRARPath=%s\r\n' "$(windows_path "$demo/StandInArchiver.exe")" |
+        iconv -f UTF-8 -t CP932 >"$demo/Velkin.ini"
 fi
-export VELKIN_STANDIN_LOG=$demo/stand-in.log
-echo "Demo folder: $demo (archiver: the stand-in, log: $VELKIN_STANDIN_LOG)"
+VELKIN_STANDIN_LOG=$(windows_path "$demo/stand-in.log")
+export VELKIN_STANDIN_LOG
+echo "Demo folder: $demo (archiver: the stand-in, log: $demo/stand-in.log)"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     echo "Starting Velkin on $DISPLAY"
     exec wine "$demo/Velkin.exe"
 fi
 
-shot=$build_dir/screenshots/velkin.png
-mkdir -p "$(dirname "$shot")"
-scripts/with-wine-session.sh "$build_dir" bash -c '
-    wine "$1" &
-    for _ in $(seq 1 50); do
-        sleep 0.2
-        xwininfo -root -tree 2>/dev/null | grep -q "Velkin 070509" && break
-    done
-    sleep 1
-    import -window root "$2"
-    wineserver -k
-' run "$demo/Velkin.exe" "$shot"
-echo "No display: Velkin ran on a private X server; screenshot saved to $shot"
+echo "No display: the whole job once on a private X server"
+scripts/with-wine-session.sh "$build_dir" python3 scripts/run_demo.py --demo "$demo" \
+    --driver "$build_dir/bin/velkin_driver.exe" --screenshot "$build_dir/screenshots/velkin.png" \
+    --build "$build_dir/host" || fail "the demo did not finish (the line above says why)"

@@ -1,5 +1,7 @@
 // Starts a program with a command line taken byte for byte from a UTF-8 file, waits for it and
 // prints its exit code: the exact line a caller like Velkin would pass to CreateProcessW.
+// It says "starting" first, so that a caller can tell a launcher that never ran (a Wine start
+// lost on a loaded machine) from one that started the program.
 // Usage: standin_launch COMMAND_LINE_FILE
 #include <windows.h>
 
@@ -64,6 +66,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     line.push_back(L'\0'); // CreateProcessW may write into the line
 
+    std::printf("starting\n");
+    std::fflush(stdout);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION started{};

@@ -61,8 +61,24 @@ class Runner:
         env["VELKIN_STANDIN_LOG"] = self.win(self.log)
         env.update(env_extra or {})
         return subprocess.Popen(["wine", self.launcher, self.win(line_file)], env=env,
-                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                stdin=subprocess.DEVNULL, text=True)
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                stdin=subprocess.DEVNULL, text=True, errors="replace")
+
+    def finish(self, raw_line, process, env_extra=None):
+        """The launcher's output once it has ended. A launcher that never said "starting" never
+        ran (a Wine start lost on a loaded machine, seen once): it started nothing, so it is
+        started again; one that did and then said nothing more is a failure."""
+        for attempt in (1, 2, 3):
+            out, err = process.communicate(timeout=120)
+            if out.startswith("starting") or attempt == 3:
+                break
+            print(f"note: the launcher did not run (exit {process.returncode}, "
+                  f"stderr {err.strip()[-500:]!r}); starting it again")
+            process = self.start(raw_line, env_extra)
+        if "exit code:" not in out:
+            print(f"launcher said: {out!r}, exit {process.returncode}, "
+                  f"stderr {err.strip()[-500:]!r}")
+        return out
 
     def log_lines(self):
         if not os.path.exists(self.log):
@@ -74,13 +90,10 @@ class Runner:
         """Runs one line; returns (exit code, seconds taken, the log record it appended)."""
         before = len(self.log_lines())
         began = time.monotonic()
-        process = self.start(raw_line, env_extra)
-        out, _ = process.communicate(timeout=120)
+        out = self.finish(raw_line, self.start(raw_line, env_extra), env_extra)
         elapsed = time.monotonic() - began
         match = re.search(r"exit code: (\d+)", out)
         code = int(match.group(1)) if match else None
-        if not match:
-            print(f"launcher said: {out!r}")
         lines = self.log_lines()
         record = None
         if check(len(lines) == before + 1, "one log line per run", len(lines) - before):
@@ -339,9 +352,10 @@ def main():
 
     # Concurrent runs append whole lines to one log.
     before = len(r.log_lines())
-    processes = [r.start(r.line("-EP1", r.win(os.path.join(out, f"c{i}.zip")), r.win(list1)),
-                         {"VELKIN_STANDIN_DELAY_MS": "300"}) for i in range(4)]
-    codes = [p.communicate(timeout=120)[0] for p in processes]
+    lines = [r.line("-EP1", r.win(os.path.join(out, f"c{i}.zip")), r.win(list1)) for i in range(4)]
+    together = {"VELKIN_STANDIN_DELAY_MS": "300"}
+    processes = [r.start(line, together) for line in lines]
+    codes = [r.finish(line, p, together) for line, p in zip(lines, processes)]
     check(all("exit code: 0" in c for c in codes), "concurrent runs succeed", codes)
     new = r.log_lines()[before:]
     records = []

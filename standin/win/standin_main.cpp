@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cwchar>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -459,17 +461,47 @@ std::wstring Widen(const char* text) {
     return wide;
 }
 
-void AppendLogLine(const std::wstring& path, const std::string& line) {
-    // FILE_APPEND_DATA alone: every write goes to the end of the file, whoever else appends.
-    UniqueHandle log(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!log.valid()) {
-        return;
+// The name of the mutex that the runs appending to one log take turns under: the log's full
+// path in upper case (the file system ignores case), hashed, since a name cannot hold "\\".
+std::wstring LogMutexName(const std::wstring& path) {
+    std::wstring full = path;
+    try {
+        full = FullPath(path);
+    } catch (const RunFailure&) {
+        // The path as given still names the same log for every run that is given it.
     }
-    const std::string whole = line + "\n";
-    DWORD written = 0;
-    ::WriteFile(log.get(), whole.data(), static_cast<DWORD>(whole.size()), &written, nullptr);
+    ::CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (const wchar_t c : full) {
+        hash = (hash ^ static_cast<std::uint16_t>(c)) * 1099511628211ull;
+    }
+    wchar_t name[64];
+    std::swprintf(name, 64, L"Local\\velkin-standin-log-%016llx",
+                  static_cast<unsigned long long>(hash));
+    return name;
+}
+
+void AppendLogLine(const std::wstring& path, const std::string& line) {
+    // Runs that end together take turns. FILE_APPEND_DATA alone makes every write go to the end
+    // on Windows, but under Wine two runs ending at once were seen to write at the same place,
+    // one line lost (four runs, three lines).
+    const UniqueHandle turns(::CreateMutexW(nullptr, FALSE, LogMutexName(path).c_str()));
+    const DWORD waited = turns.valid() ? ::WaitForSingleObject(turns.get(), 60000) : WAIT_FAILED;
+    const bool owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    {
+        UniqueHandle log(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (log.valid()) {
+            const std::string whole = line + "\n";
+            DWORD written = 0;
+            ::WriteFile(log.get(), whole.data(), static_cast<DWORD>(whole.size()), &written,
+                        nullptr);
+        }
+    }
+    if (owned) {
+        ::ReleaseMutex(turns.get());
+    }
 }
 
 } // namespace

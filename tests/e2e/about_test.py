@@ -13,29 +13,20 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
                 --artifacts DIR
 """
 
-import argparse
 import json
 import os
 import shutil
 import subprocess
 import sys
-import tempfile
-import traceback
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from velkin_e2e import (MENU_WINDOW_CLASS, UI_TIMEOUT_MS, Driver, DriverError,  # noqa: E402
-                        Report, VelkinProcess, require_session, wait_for_main_window,
-                        wait_until, windows_path)
+import velkin_texts as T  # noqa: E402
+from velkin_e2e import (DriverError, run_suite, screenshot, wait_until,  # noqa: E402
+                        windows_path)
 
-TITLE = "Velkin 070509"
-ABOUT_CLASS = "TVLKN_ABOUT"
-ABOUT_CAPTION = "バージョン情報"
 ABOUT_CLIENT = (217, 134)
-LINK_CLASS = "TURLLink"
-HINT_CLASS = "TURLLinkHint"
-DIALOG_CLASS = "#32770"
 
 WS_THICKFRAME = 0x00040000
 WS_SYSMENU = 0x00080000
@@ -91,15 +82,6 @@ def count_colour(rows, colour):
     return sum(1 for row in rows for pixel in row if pixel == colour)
 
 
-def save_png(rect, path):
-    left, top, right, bottom = rect
-    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    subprocess.run(["import", "-window", "root", "-crop",
-                    f"{right - left}x{bottom - top}+{left}+{top}", "+repage", path],
-                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60, check=True)
-    return os.path.getsize(path) > 0
-
-
 def centre(rect):
     return ((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
 
@@ -111,24 +93,48 @@ def inside(point, rect):
 # ------------------------------------------------------------------------------------------
 # The shell's handlers in the Wine prefix.
 
-def reg(*args, check=True):
-    done = subprocess.run(["wine", "reg", *args], stdin=subprocess.DEVNULL, capture_output=True,
-                          timeout=60)
-    if check and done.returncode != 0:
-        raise DriverError(f"wine reg {' '.join(args)} exit {done.returncode}: "
-                          + done.stdout.decode("cp932", errors="replace").strip())
-    return done
-
-
-def default_value(key):
-    """The default value of a registry key as `reg query` shows it, or None."""
-    done = reg("query", key, "/ve", check=False)
+def regedit(*args):
+    """One run of Wine's regedit; a Wine start costs more than a whole registry edit, so the
+    keys are exported and imported as whole .reg files."""
+    done = subprocess.run(["wine", "regedit", *args], stdin=subprocess.DEVNULL,
+                          capture_output=True, timeout=120)
     if done.returncode != 0:
-        return None
-    for line in done.stdout.decode("cp932", errors="replace").splitlines():
-        if "REG_SZ" in line:
-            return line.split("REG_SZ", 1)[1].strip()
-    return None
+        raise DriverError(f"wine regedit {' '.join(args)} exit {done.returncode}")
+
+
+def reg_sections(path):
+    """{key: [lines]} of an exported .reg file, the key's own values only. regedit writes no
+    file for a key that does not exist."""
+    if not os.path.exists(path):
+        return {}
+    with open(path, "rb") as f:
+        raw = f.read()
+    text = raw.decode("utf-16") if raw.startswith(b"\xff\xfe") else raw.decode("utf-8", "replace")
+    sections = {}
+    current = None
+    for line in text.splitlines():
+        if line.startswith("[") and line.rstrip().endswith("]"):
+            current = line.strip()[1:-1]
+            sections[current] = []
+        elif current is not None and line.strip():
+            sections[current].append(line)
+    return sections
+
+
+def reg_string(text):
+    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
+
+
+def unreg_string(text):
+    return text[1:-1].replace('\\"', '"').replace("\\\\", "\\")
+
+
+def import_reg(work, name, lines):
+    path = os.path.join(work, name)
+    text = "Windows Registry Editor Version 5.00\r\n\r\n" + "\r\n".join(lines) + "\r\n"
+    with open(path, "wb") as f:
+        f.write(b"\xff\xfe" + text.encode("utf-16-le"))
+    regedit("/S", windows_path(path))
 
 
 class ShellHandlers:
@@ -142,45 +148,57 @@ class ShellHandlers:
     exported first and put back afterwards.
     """
 
-    ROOTS = ("HKCU\\Software\\Classes", "HKLM\\Software\\Classes")
+    ROOTS = ("HKEY_CURRENT_USER\\Software\\Classes", "HKEY_LOCAL_MACHINE\\Software\\Classes")
+    NAMES = URL_SCHEMES + (".txt", TEXT_PROG_ID)
 
     def __init__(self, recorder_exe, work):
         self.command = f'"{windows_path(recorder_exe)}" "%1"'
         self.work = work
-        self.saved = []  # (key, exported .reg file or None when the key did not exist)
-
-    def _save(self, key):
-        exported = os.path.join(self.work, f"saved-{len(self.saved)}.reg")
-        done = reg("export", key, windows_path(exported), "/y", check=False)
-        self.saved.append((key, exported if done.returncode == 0 else None))
+        self.saved = None  # the .reg lines that put the keys back as they were
 
     def register(self):
-        for root in self.ROOTS:
-            for name in URL_SCHEMES + (".txt", TEXT_PROG_ID):
-                self._save(f"{root}\\{name}")
+        saved = []
+        for number, root in enumerate(self.ROOTS):
+            exported = os.path.join(self.work, f"saved-{number}.reg")
+            regedit("/E", windows_path(exported), root)
+            for key, lines in reg_sections(exported).items():
+                if any(key.lower() == f"{root}\\{name}".lower()
+                       or key.lower().startswith(f"{root}\\{name}\\".lower())
+                       for name in self.NAMES):
+                    saved += [f"[{key}]"] + lines + [""]
+        self.saved = [f"[-{root}\\{name}]" for root in self.ROOTS for name in self.NAMES] + saved
+        lines = []
         for root in self.ROOTS:
             for scheme in URL_SCHEMES:
-                reg("add", f"{root}\\{scheme}", "/v", "URL Protocol", "/d", "", "/f")
-                reg("add", f"{root}\\{scheme}\\shell\\open\\command", "/ve", "/d", self.command,
-                    "/f")
-            reg("add", f"{root}\\.txt", "/ve", "/d", TEXT_PROG_ID, "/f")
-            reg("add", f"{root}\\{TEXT_PROG_ID}\\shell\\open\\command", "/ve", "/d",
-                self.command, "/f")
+                lines += [f"[{root}\\{scheme}]", '"URL Protocol"=""',
+                          f"[{root}\\{scheme}\\shell\\open\\command]",
+                          f"@={reg_string(self.command)}"]
+            lines += [f"[{root}\\.txt]", f"@={reg_string(TEXT_PROG_ID)}",
+                      f"[{root}\\{TEXT_PROG_ID}\\shell\\open\\command]",
+                      f"@={reg_string(self.command)}"]
+        import_reg(self.work, "register.reg", lines)
 
     def effective(self):
         """What HKEY_CLASSES_ROOT now says for each: {name: command or ProgID}."""
-        seen = {scheme: default_value(f"HKCR\\{scheme}\\shell\\open\\command")
-                for scheme in URL_SCHEMES}
-        seen[".txt"] = default_value("HKCR\\.txt")
-        seen[TEXT_PROG_ID] = default_value(f"HKCR\\{TEXT_PROG_ID}\\shell\\open\\command")
+        exported = os.path.join(self.work, "classes-root.reg")
+        regedit("/E", windows_path(exported), "HKEY_CLASSES_ROOT")
+        sections = {key.lower(): lines for key, lines in reg_sections(exported).items()}
+
+        def default_value(key):
+            for line in sections.get(("HKEY_CLASSES_ROOT\\" + key).lower(), []):
+                if line.startswith("@="):
+                    return unreg_string(line[2:])
+            return None
+
+        seen = {scheme: default_value(f"{scheme}\\shell\\open\\command") for scheme in URL_SCHEMES}
+        seen[".txt"] = default_value(".txt")
+        seen[TEXT_PROG_ID] = default_value(f"{TEXT_PROG_ID}\\shell\\open\\command")
         return seen
 
     def restore(self):
-        for key, exported in reversed(self.saved):
-            reg("delete", key, "/f", check=False)
-            if exported is not None:
-                reg("import", windows_path(exported), check=False)
-        self.saved = []
+        if self.saved is not None:
+            import_reg(self.work, "restore.reg", self.saved)
+            self.saved = None
 
 
 class Recorder:
@@ -201,23 +219,41 @@ class Recorder:
         # A line still being written has no end yet; it is read on the next call.
         return [json.loads(line) for line in lines if line.strip().endswith("}")]
 
-    def wait_for(self, count, timeout_s=UI_TIMEOUT_MS / 1000):
-        return wait_until(self.records, lambda records: len(records) >= count, timeout_s)
+    def wait_for(self, count):
+        return wait_until(self.records, lambda records: len(records) >= count)
 
 
 # ------------------------------------------------------------------------------------------
 
 class AboutTest:
-    def __init__(self, driver, report, artifacts, recorder, velkin):
-        self.driver = driver
-        self.report = report
-        self.artifacts = artifacts
-        self.recorder = recorder
-        self.velkin = velkin
+    def __init__(self, session):
+        self.s = session
+        self.report = session.report
+        self.driver = session.driver
+        self.artifacts = session.args.artifacts
+        self.recorder = Recorder(session.args.recorder, session.work)
+        self.handlers = ShellHandlers(self.recorder.exe, session.work)
+        self.velkin = None
         self.main = None
         self.about_hwnd = None
         self.links = {}  # "url" / "mail": the link's child window as inspected
         self.expected_records = []
+        # The current directory Velkin starts in: not its program folder, and with a README.TXT
+        # of its own that must not be the one opened.
+        self.elsewhere = os.path.join(session.work, "elsewhere")
+        os.makedirs(self.elsewhere)
+        self.decoy = os.path.join(self.elsewhere, "README.TXT")
+        shipped = os.path.join(os.path.dirname(os.path.abspath(session.args.velkin)),
+                               "README.TXT")
+        if os.path.exists(shipped):
+            shutil.copy2(shipped, self.decoy)
+        else:
+            with open(self.decoy, "wb") as readme:
+                readme.write(b"Velkin\r\n")
+
+    def plans(self):
+        return [("help menu", [self.shell_handlers, self.startup, self.about, self.readme,
+                               self.all_records, self.restore_handlers])]
 
     # Helpers.
 
@@ -225,14 +261,10 @@ class AboutTest:
         return self.driver.one("inspect", "--hwnd", self.main["hwnd"])
 
     def about_windows(self):
-        return self.driver.windows(ABOUT_CLASS, pid=self.main["pid"])
-
-    def choose_help(self, key):
-        self.driver.open_menu(self.main, "h")
-        self.driver.choose_in_open_menu(self.main, key)
+        return self.driver.windows(T.ABOUT_CLASS, pid=self.main["pid"])
 
     def visible_hints(self):
-        return self.driver.windows(HINT_CLASS)
+        return self.driver.windows(T.HINT_CLASS)
 
     def link_pixels(self, link):
         return grab(link["rect"])
@@ -244,19 +276,37 @@ class AboutTest:
 
     # Scenarios.
 
+    def shell_handlers(self):
+        try:
+            self.handlers.register()
+        finally:
+            # Put back even when a later scenario fails and ends the plan.
+            self.s.at_cleanup(self.handlers.restore)
+        effective = self.handlers.effective()
+        command = self.handlers.command
+        self.report.equal("HKEY_CLASSES_ROOT names the recorder for http, https, mailto",
+                          [effective[s] for s in URL_SCHEMES], [command] * len(URL_SCHEMES))
+        self.report.equal("HKEY_CLASSES_ROOT names the recorder for .txt files",
+                          (effective[".txt"], effective[TEXT_PROG_ID]), (TEXT_PROG_ID, command))
+
+    def restore_handlers(self):
+        self.handlers.restore()
+
     def startup(self):
-        main, prompt_seen = wait_for_main_window(self.driver, self.velkin)
-        self.main = main
-        self.report.check("no WinRAR prompt with WinRARPath seeded", not prompt_seen)
-        self.report.equal("main window title", main["caption"], TITLE)
+        self.velkin = self.s.start("velkin", cwd=self.elsewhere, settings={
+            "MainX": START_PLACE[0], "MainY": START_PLACE[1],
+            "WinRARPath": "C:\\Program Files\\WinRAR\\WinRAR.exe"})
+        main = self.main = self.s.main
+        self.report.check("no WinRAR prompt with WinRARPath seeded", not self.velkin.prompt_seen)
+        self.report.equal("main window title", main["caption"], T.TITLE)
         self.report.equal("main window starts at the seeded place", main["rect"][:2],
                           list(START_PLACE))
         self.report.equal("no About window visible at start-up", self.about_windows(), [])
 
     def show_about(self, label, expected_place):
         """Opens the About window from the menu and checks its place, look and modality."""
-        self.choose_help("a")
-        about = self.driver.window(ABOUT_CLASS, pid=self.main["pid"])
+        self.s.invoke(T.HELP_MENU, T.ABOUT)
+        about = self.driver.window(T.ABOUT_CLASS, pid=self.main["pid"])
         if self.about_hwnd is None:
             self.about_hwnd = about["hwnd"]
         else:
@@ -281,11 +331,11 @@ class AboutTest:
                           not closed["visible"], f"{closed['visible']=}")
         main = wait_until(self.main_now, lambda window: window["enabled"])
         self.report.check(f"{label}: main window enabled again", main["enabled"])
-        self.report.check(f"{label}: Velkin still running", self.velkin.process.poll() is None)
+        self.report.check(f"{label}: Velkin still running", self.velkin.running())
 
     def about_look(self, about):
         info = self.driver.one("inspect", "--hwnd", about["hwnd"])
-        self.report.equal("About caption", info["caption"], ABOUT_CAPTION)
+        self.report.equal("About caption", info["caption"], T.ABOUT_CAPTION)
         client = info["client"]
         self.report.equal("About client area size (96 DPI)",
                           (client[2] - client[0], client[3] - client[1]), ABOUT_CLIENT)
@@ -304,8 +354,8 @@ class AboutTest:
         self.report.check("About window has labels", len(labels) >= 2,
                           f"children {[(c['class'], c['text']) for c in children]}")
         if labels:
-            self.report.equal("first label shows the application title", labels[0]["text"], TITLE)
-        links = [c for c in children if c["class"] == LINK_CLASS]
+            self.report.equal("first label shows the application title", labels[0]["text"], T.TITLE)
+        links = [c for c in children if c["class"] == T.LINK_CLASS]
         self.report.equal("two TURLLink children", len(links), 2)
         for link in links:
             text = link["text"]
@@ -360,7 +410,7 @@ class AboutTest:
         self.report.check(f"hover {name}: link text turns red",
                           count_colour(rows, RED) > 0 and count_colour(rows, WHITE) == 0,
                           f"red {count_colour(rows, RED)} white {count_colour(rows, WHITE)}")
-        save_png(info["rect"], os.path.join(self.artifacts, f"about-window-hover-{name}.png"))
+        screenshot(self.s.artifact(f"about-window-hover-{name}.png"), crop=info["rect"])
         # The colour and the hint come from the same pointer message, which is handled by now.
         self.driver.sync(self.about_hwnd)
         self.report.equal(f"hover {name}: no pop-up hint window", self.visible_hints(), [])
@@ -392,7 +442,7 @@ class AboutTest:
     def about(self):
         about = self.show_about("first showing", START_PLACE)
         info = self.about_look(about)
-        if not save_png(info["rect"], os.path.join(self.artifacts, "about-window.png")):
+        if not screenshot(self.s.artifact("about-window.png"), crop=info["rect"]):
             self.report.check("about-window.png written", False)
         if set(self.links) != {"url", "mail"}:
             raise DriverError("the two links were not found; cannot go on with them")
@@ -414,37 +464,35 @@ class AboutTest:
         shown = self.driver.one("inspect", "--hwnd", again["hwnd"])
         label = [c for c in shown["children"] if c["class"].lower() == "static" and c["text"]]
         self.report.check("shown again: first label still shows the application title",
-                          bool(label) and label[0]["text"] == TITLE)
+                          bool(label) and label[0]["text"] == T.TITLE)
         self.close_about("second showing")
 
-    def readme(self, program_folder, decoy):
+    def readme(self):
+        program_folder = self.velkin.folder
         expected = windows_path(os.path.join(program_folder, "README.TXT"))
         before_windows = {w["hwnd"] for w in self.driver.windows()}
         before = len(self.recorder.records())
 
-        # Without README.TXT beside the program (the current directory has one).
-        self.choose_help("r")
-        # Posted messages come before input: once the next menu opens, the command is done.
-        self.driver.open_menu(self.main, "h")
-        self.driver.keys("esc", "esc", hwnd=self.main["hwnd"])
-        self.driver.wait_none(MENU_WINDOW_CLASS, pid=self.main["pid"])
-        self.report.equal("no README.TXT: no message box", self.driver.windows(DIALOG_CLASS), [])
+        # Without README.TXT beside the program (the current directory has one). The command
+        # shows nothing; it is done once a command posted after it has shown its effect.
+        self.s.invoke(T.HELP_MENU, T.README)
+        self.s.after_posted_commands()
+        self.report.equal("no README.TXT: no message box", self.driver.windows(T.DIALOG_CLASS), [])
         new_windows = [w for w in self.driver.windows() if w["hwnd"] not in before_windows]
         self.report.equal("no README.TXT: no new window at all",
                           [(w["class"], w["caption"]) for w in new_windows], [])
-        self.report.check("no README.TXT: Velkin keeps running",
-                          self.velkin.process.poll() is None)
+        self.report.check("no README.TXT: Velkin keeps running", self.velkin.running())
         self.report.check("no README.TXT: main window enabled", self.main_now()["enabled"])
 
         # With README.TXT beside the program.
-        shutil.copy2(decoy, os.path.join(program_folder, "README.TXT"))
-        self.choose_help("r")
+        shutil.copy2(self.decoy, os.path.join(program_folder, "README.TXT"))
+        self.s.invoke(T.HELP_MENU, T.README)
         self.expected_records.append(expected)
         records = self.recorder.wait_for(before + 1)
         self.report.equal("README.TXT: the shell is asked to open the program folder's file",
                           [r["args"] for r in records[before:]], [[expected]])
-        self.report.check("README.TXT: Velkin keeps running", self.velkin.process.poll() is None)
-        self.report.equal("README.TXT: no message box", self.driver.windows(DIALOG_CLASS), [])
+        self.report.check("README.TXT: Velkin keeps running", self.velkin.running())
+        self.report.equal("README.TXT: no message box", self.driver.windows(T.DIALOG_CLASS), [])
 
     def all_records(self):
         # Last: a request that came late (a right click, the missing readme, the current
@@ -454,70 +502,7 @@ class AboutTest:
                           [r["args"] for r in records], [[t] for t in self.expected_records])
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__,
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--velkin", required=True)
-    parser.add_argument("--driver", required=True)
-    parser.add_argument("--recorder", required=True)
-    parser.add_argument("--artifacts", required=True)
-    parser.add_argument("--verbose", action="store_true")
-    options = parser.parse_args()
-    require_session()
-
-    report = Report()
-    driver = Driver(options.driver, verbose=options.verbose)
-    work = tempfile.mkdtemp(prefix="velkin-about-")
-    recorder = Recorder(options.recorder, work)
-    handlers = ShellHandlers(recorder.exe, work)
-    # The current directory Velkin starts in: not its program folder, and with a README.TXT
-    # of its own that must not be the one opened.
-    elsewhere = os.path.join(work, "elsewhere")
-    os.makedirs(elsewhere)
-    decoy = os.path.join(elsewhere, "README.TXT")
-    shipped = os.path.join(os.path.dirname(os.path.abspath(options.velkin)), "README.TXT")
-    if os.path.exists(shipped):
-        shutil.copy2(shipped, decoy)
-    else:
-        with open(decoy, "wb") as readme:
-            readme.write(b"Velkin\r\n")
-
-    velkin = None
-    try:
-        handlers.register()
-        effective = handlers.effective()
-        command = handlers.command
-        report.equal("HKEY_CLASSES_ROOT names the recorder for http, https, mailto",
-                     [effective[s] for s in URL_SCHEMES], [command] * len(URL_SCHEMES))
-        report.equal("HKEY_CLASSES_ROOT names the recorder for .txt files",
-                     (effective[".txt"], effective[TEXT_PROG_ID]), (TEXT_PROG_ID, command))
-
-        velkin = VelkinProcess(options.velkin, cwd=elsewhere, settings={
-            "MainX": START_PLACE[0], "MainY": START_PLACE[1],
-            "WinRARPath": "C:\\Program Files\\WinRAR\\WinRAR.exe"})
-        test = AboutTest(driver, report, options.artifacts, recorder, velkin)
-        for name, step in (("start-up", test.startup), ("About window", test.about),
-                           ("readme", lambda: test.readme(velkin.folder, decoy)),
-                           ("records", test.all_records)):
-            try:
-                step()
-            except (DriverError, subprocess.SubprocessError, OSError, ValueError,
-                    KeyError) as error:
-                report.check(f"{name} ran to its end", False, f"{error}")
-                traceback.print_exc()
-                if test.main is None:
-                    break
-                # Back to a plain main window (closes menus and the About window) for the next.
-                for window in test.about_windows():
-                    driver.close(window["hwnd"])
-                driver.keys("esc*3")
-    finally:
-        if velkin is not None:
-            velkin.cleanup()
-        handlers.restore()
-        shutil.rmtree(work, ignore_errors=True)
-    return report.summary()
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_suite("about", __doc__.splitlines()[0],
+                       lambda session: AboutTest(session).plans(),
+                       options=[("--recorder", "shell_recorder.exe")]))

@@ -8,34 +8,21 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
   drops_test.py --velkin Velkin.exe --driver velkin_driver.exe --artifacts DIR --build DIR
 """
 
-import argparse
-import json
 import os
-import re
-import shutil
-import subprocess
-import sys
-import tempfile
 import threading
 import time
-import traceback
+import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
+import velkin_texts as T  # noqa: E402
 import xdnd  # noqa: E402
-from velkin_e2e import (MENU_WINDOW_CLASS, Driver, DriverError, Report,  # noqa: E402
-                        VelkinProcess, require_session, screenshot, wait_for_main_window,
-                        wait_until)
+from velkin_e2e import (UI_TIMEOUT_MS, DriverError, plain_caption as plain,  # noqa: E402
+                        run_suite, wait_until)  # noqa: E402
 
-TITLE = "Velkin 070509"
-PROFILE_MENU = "プロファイル(&P)"
-SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
-SAVE_CAPTION = "名前を付けて保存"
-SAVE_BUTTON = "保存(&S)"
-CONFIRM_CAPTION = "確認"
-CLEAR_QUESTION = "現在のリストをクリアします。よろしいですか?"
-DELETE_SUFFIX = " 番のドロップ分を削除します。\n宜しいですか?"
+DELETE_SUFFIX = T.delete_question("")
+YES, NO = plain(T.YES), plain(T.NO)  # the words on the buttons
 # Profile 4 asks for a ZIP archive, spelt in mixed case: the switch is found in any letter case.
 ZIP_PROFILE = 4
 PROFILES = {1: "-EP1 -S -M5 -MD4096", 2: "-EP1 -S -M5 -MD4096 -df", 3: "-EP1 -S -M5 -MD4096",
@@ -50,7 +37,7 @@ FILE_NAME_COMBO_ID = 1148
 
 BIG_DROP = 100_000
 OVERLAP_ATTEMPTS = 3
-BIG_DROP_TIMEOUT_MS = 120_000
+BIG_DROP_TIMEOUT_MS = 180_000
 
 wine_path = xdnd.wine_path
 
@@ -59,11 +46,6 @@ def name_of(path):
     """The file name a row must show: what follows the last backslash or colon."""
     cut = max(path.rfind("\\"), path.rfind(":"))
     return path[cut + 1:]
-
-
-def plain(caption):
-    """A button caption without its access key: "はい(&Y)" -> "はい"."""
-    return re.sub(r"\(&.\)$", "", caption).replace("&", "")
 
 
 def touch(path):
@@ -76,8 +58,8 @@ def touch(path):
 class Files:
     """The dropped files and folders, real ones in a private temporary folder."""
 
-    def __init__(self):
-        self.base = tempfile.mkdtemp(prefix="velkin-drops-")
+    def __init__(self, work):
+        self.base = os.path.join(work, "files")
         # A folder name with Japanese letters whose Shift-JIS second byte is "\", and a blank.
         self.japanese = os.path.join(self.base, "ソ表 src")
         self.mixed = ["a.txt", "表.txt", "ソ.txt", "😀.txt", "한국.txt", "with blank.txt"]
@@ -104,34 +86,34 @@ class Files:
     def at(self, *parts):
         return os.path.join(self.base, *parts)
 
-    def cleanup(self):
-        shutil.rmtree(self.base, ignore_errors=True)
-
 
 class DropsTest:
-    def __init__(self, driver, report, artifacts, build, files):
-        self.driver = driver
-        self.report = report
-        self.artifacts = artifacts
-        self.build = build
-        self.files = files
+    def __init__(self, session):
+        self.s = session
+        self.driver = session.driver
+        self.report = session.report
+        self.files = Files(session.work)
         self.main = None
         self.expected = []  # the rows the list must show, each [number, profile, name, path,
         self.drop_count = 0  # destination, status]
         self.profile = 1
         self.save_path = False
 
+    def plans(self):
+        return [("drops", [self.startup, self.first_drop, self.naming, self.zip_profile,
+                           self.save_dialog, self.clear_list, self.delete_groups,
+                           self.overlapping_drops, self.still_running])]
+
     # Helpers.
 
     def rows(self):
-        return self.driver.list_view(self.main["hwnd"])["rows"]
+        return self.s.rows()
 
     def row_count(self):
-        return self.driver.row_count(self.main["hwnd"])
+        return self.s.row_count()
 
     def drop(self, paths, **kwargs):
-        return xdnd.drop(paths, window_name=TITLE, build_dir=self.build,
-                         types=["text/uri-list"], **kwargs)
+        return self.s.drop(paths, **kwargs)
 
     def expect_drop(self, paths, destination):
         """The rows one drop must add, with the number and profile it must get."""
@@ -141,8 +123,8 @@ class DropsTest:
         self.expected += rows
         return rows
 
-    def wait_for_rows(self, count, timeout_s=30):
-        got = wait_until(self.row_count, lambda n: n >= count, timeout_s=timeout_s)
+    def wait_for_rows(self, count):
+        got = wait_until(self.row_count, lambda n: n >= count)
         self.driver.sync(self.main["hwnd"])
         return got
 
@@ -163,44 +145,14 @@ class DropsTest:
         return self.report.check(label, False, "; ".join(lines[:6]))
 
     def choose_profile(self, number):
-        self.driver.open_menu(self.main, "p")
-        if number > 1:
-            self.driver.keys(f"down*{number - 1}")
-
-        def highlighted():
-            items = self.profile_items()
-            return [i for i, item in enumerate(items) if item["hilite"]]
-
-        wait_until(highlighted, lambda rows: rows == [number - 1])
-        self.driver.choose_in_open_menu(self.main, "enter")
-        checked = wait_until(lambda: [i["checked"] for i in self.profile_items()[:5]],
-                             lambda marks: marks == [n == number for n in range(1, 6)])
+        self.s.choose_profile(number)
         self.profile = number
-        self.report.equal(f"profile {number} chosen from the menu", checked,
-                          [n == number for n in range(1, 6)])
-
-    def profile_items(self):
-        for top in self.driver.menu(self.main["hwnd"])["items"]:
-            if top["caption"] == PROFILE_MENU:
-                return top["items"]
-        raise DriverError("no profile menu")
 
     def toggle_save_path(self):
-        self.driver.open_menu(self.main, "r")
-        self.driver.choose_in_open_menu(self.main, "p")
         self.save_path = not self.save_path
+        self.s.set_option(T.SAVE_PATH, self.save_path)
 
-        def checked():
-            for top in self.driver.menu(self.main["hwnd"])["items"]:
-                for item in top.get("items", []):
-                    if item["caption"] == SAVE_PATH:
-                        return item["checked"]
-            raise DriverError("no save path item")
-
-        self.report.equal(f"{SAVE_PATH} is {'on' if self.save_path else 'off'}",
-                          wait_until(checked, lambda on: on == self.save_path), self.save_path)
-
-    def box(self, caption=CONFIRM_CAPTION):
+    def box(self, caption=T.CONFIRM):
         """The message box now open: (window, its text, its visible buttons)."""
         found = self.driver.dialog(caption, pid=self.main["pid"])
         visible = [c for c in found["controls"] if c["visible"]]
@@ -226,7 +178,7 @@ class DropsTest:
         self.driver.sync(self.main["hwnd"])
 
     def no_box_open(self):
-        return [w for w in self.driver.windows(pid=self.main["pid"]) if w["class"] == "#32770"]
+        return self.s.boxes()
 
     def select_row(self, index):
         self.driver.keys("home", *([f"down*{index}"] if index else []), hwnd=self.main["hwnd"])
@@ -237,10 +189,15 @@ class DropsTest:
 
     # Scenarios, in the order they run; each builds on the state the previous one left.
 
-    def startup(self, velkin):
-        self.main, prompt_seen = wait_for_main_window(self.driver, velkin)
-        self.report.check("no WinRAR prompt with a pre-seeded WinRARPath", not prompt_seen)
+    def startup(self):
+        velkin = self.s.start("velkin", settings=SETTINGS)
+        self.main = self.s.main
+        self.report.check("no WinRAR prompt with a pre-seeded WinRARPath", not velkin.prompt_seen)
         self.report.equal("the list starts empty", self.row_count(), 0)
+
+    def still_running(self):
+        self.report.check("Velkin still running at the end", self.s.velkin.running(),
+                          f"exit code {self.s.velkin.process.returncode}")
 
     def first_drop(self):
         paths = [os.path.join(self.files.japanese, n) for n in self.files.mixed]
@@ -284,8 +241,9 @@ class DropsTest:
                             "in .zip, profile number 4",
                             [f.at("ソ表 src", "with blank.txt"), f.at("ソ表 src", "a.txt")],
                             wine_path(f.japanese) + "\\with blank.zip")
-        shot = os.path.join(self.artifacts, "drops-after-drop.png")
-        self.report.check("screenshot after the drops: " + shot, screenshot(shot))
+        shot = self.s.artifact("drops-after-drop.png")
+        self.report.check("screenshot after the drops: " + shot,
+                          self.s.screenshot("drops-after-drop.png"))
 
     def save_dialog_drop(self, paths, expected_name, action):
         """Drops with the save option on; action(dialog) answers the dialog and returns the
@@ -300,11 +258,11 @@ class DropsTest:
 
         dropper = threading.Thread(target=run, daemon=True)
         dropper.start()
-        dialog = self.driver.dialog(SAVE_CAPTION, pid=self.main["pid"])
+        dialog = self.driver.dialog(T.SAVE_CAPTION, pid=self.main["pid"])
         controls = {c["id"]: c for c in dialog["controls"]}
         number = self.drop_count
-        self.report.equal(f"drop {number}: save dialog titled {SAVE_CAPTION}", dialog["caption"],
-                          SAVE_CAPTION)
+        self.report.equal(f"drop {number}: save dialog titled {T.SAVE_CAPTION}",
+                          dialog["caption"], T.SAVE_CAPTION)
         self.report.equal(f"drop {number}: dialog offers the file name {expected_name}",
                           controls.get(FILE_NAME_COMBO_ID, {}).get("text"), expected_name)
         self.report.equal(f"drop {number}: dialog starts in the first item's folder",
@@ -312,35 +270,43 @@ class DropsTest:
                           os.path.basename(os.path.dirname(paths[0])))
         destination = action(dialog)
         self.driver.wait_gone(dialog["hwnd"])
-        dropper.join(timeout=60)
+        dropper.join(timeout=UI_TIMEOUT_MS / 1000)
+        if dropper.is_alive():
+            raise DriverError("the drag source did not finish after the dialog closed")
         if "error" in outcome:
             raise outcome["error"]
         self.expect_drop(paths, destination)
         self.wait_for_rows(len(self.expected))
         return number
 
-    def type_file_name(self, dialog, text, attempts=3):
-        """Replaces the offered name by typing, as a user would: the file name field has the
-        focus when the dialog opens. Under Wine a key stroke sent while the new dialog settles
-        is, rarely, lost (seen once: the offered name was not selected and the typed text went
-        after it), so the field is selected and typed again until it shows exactly the text."""
+    def type_file_name(self, dialog, text):
+        """Replaces the offered name by typing, as a user would: Home, Shift+End, then the
+        text. Each step goes once and is waited for: the file name field has the focus, then
+        the whole offered name is selected, then the field shows exactly the text."""
 
-        def shown():
-            found = self.driver.dialog(SAVE_CAPTION, pid=self.main["pid"])
+        def field_text():
+            found = self.driver.dialog(T.SAVE_CAPTION, pid=self.main["pid"])
             return {c["id"]: c["text"] for c in found["controls"]}.get(FILE_NAME_COMBO_ID)
 
-        for attempt in range(1, attempts + 1):
-            self.driver.one("keys", "--hwnd", dialog["hwnd"], "--pause-ms", 100, "home",
-                            "shift+end")
-            self.driver.type_text(text)
-            typed = wait_until(shown, lambda value: value == text, timeout_s=5)
-            if typed == text:
-                break
-            print(f"note: the file name field shows {typed!r} after typing {text!r}; again",
-                  flush=True)
-        else:
-            raise DriverError(f"file name field shows {typed!r} after typing {text!r}")
-        self.driver.click(dialog["hwnd"], SAVE_BUTTON)
+        def focus():
+            return self.driver.focus(dialog["hwnd"])
+
+        offered = field_text()
+        ready = wait_until(focus, lambda f: f["active"] == dialog["hwnd"]
+                           and f["focus_class"] == "Edit")
+        if ready["focus_class"] != "Edit":
+            raise DriverError(f"the file name field never had the focus: {ready}")
+        self.driver.keys("home", "shift+end", hwnd=dialog["hwnd"])
+        whole = [0, len(offered.encode("utf-16-le")) // 2]
+        selected = wait_until(focus, lambda f: f["selection"] == whole)
+        if selected["selection"] != whole:
+            raise DriverError(f"Home, Shift+End selected {selected['selection']} of "
+                              f"{offered!r}, not all of it")
+        self.driver.type_text(text)
+        typed = wait_until(field_text, lambda value: value == text)
+        if typed != text:
+            raise DriverError(f"the file name field shows {typed!r} after typing {text!r}")
+        self.driver.click(dialog["hwnd"], T.SAVE_BUTTON)
 
     def save_dialog(self):
         f = self.files
@@ -369,7 +335,7 @@ class DropsTest:
                         f"{typed}")
 
         def cancel(dialog):
-            self.driver.click(dialog["hwnd"], "キャンセル")
+            self.driver.click(dialog["hwnd"], T.CANCEL)
             return second + "\\e.rar"
 
         number = self.save_dialog_drop([f.at("second", "e.txt")], "e.rar", cancel)
@@ -379,7 +345,7 @@ class DropsTest:
         self.choose_profile(ZIP_PROFILE)
 
         def accept(dialog):
-            self.driver.click(dialog["hwnd"], SAVE_BUTTON)
+            self.driver.click(dialog["hwnd"], T.SAVE_BUTTON)
             return second + "\\f.zip"
 
         number = self.save_dialog_drop([f.at("second", "f.txt")], "f.zip", accept)
@@ -390,27 +356,26 @@ class DropsTest:
                             [f.at("second", "b.txt")], second + "\\b.zip")
 
     def clear(self, answer):
-        self.driver.open_menu(self.main, "e")
-        self.driver.keys("c")
+        self.s.invoke(T.EDIT_MENU, T.CLEAR)
         box, texts, buttons = self.box()
         self.answer(box, answer)
         return box, texts, buttons
 
     def clear_list(self):
         before = self.rows()
-        box, texts, buttons = self.clear("いいえ")
-        self.report.equal("clear asks: caption", box["caption"], CONFIRM_CAPTION)
-        self.report.equal("clear asks: text", texts, [CLEAR_QUESTION])
-        self.report.equal("clear asks: buttons", buttons, ["はい", "いいえ"])
+        box, texts, buttons = self.clear(NO)
+        self.report.equal("clear asks: caption", box["caption"], T.CONFIRM)
+        self.report.equal("clear asks: text", texts, [T.CLEAR_QUESTION])
+        self.report.equal("clear asks: buttons", buttons, [YES, NO])
         self.report.check("clear, いいえ: every row kept", self.rows() == before and len(before) > 0,
                           f"{len(before)} rows before")
-        self.clear("はい")
+        self.clear(YES)
         self.expected = []
         self.drop_count = 0
         self.report.equal("clear, はい: the list is empty", self.row_count(), 0)
-        box, texts, _ = self.clear("はい")
+        box, texts, _ = self.clear(YES)
         self.report.equal("clear on an empty list still asks", (box["caption"], texts),
-                          (CONFIRM_CAPTION, [CLEAR_QUESTION]))
+                          (T.CONFIRM, [T.CLEAR_QUESTION]))
         self.report.equal("the list stays empty", self.row_count(), 0)
 
     def delete_groups(self):
@@ -442,19 +407,19 @@ class DropsTest:
         self.driver.keys("delete", hwnd=self.main["hwnd"])
         box, texts, buttons = self.box()
         self.report.equal("Delete asks: caption, text, buttons", (box["caption"], texts, buttons),
-                          (CONFIRM_CAPTION, ["1" + DELETE_SUFFIX], ["はい", "いいえ"]))
+                          (T.CONFIRM, ["1" + DELETE_SUFFIX], [YES, NO]))
         self.driver.keys("enter", hwnd=box["hwnd"])
         self.finish(box)
         self.check_list("Enter in the box answers いいえ (the default): nothing deleted")
 
         self.driver.keys("delete", hwnd=self.main["hwnd"])
         box, _, _ = self.box()
-        self.answer(box, "いいえ")
+        self.answer(box, NO)
         self.check_list("いいえ: nothing deleted")
 
         self.driver.keys("delete", hwnd=self.main["hwnd"])
         box, _, _ = self.box()
-        self.answer(box, "はい")
+        self.answer(box, YES)
         # Groups 0 and 2 share their destination and are now neighbours: one group 0.
         self.expected = [r for r in self.expected if r[0] != "1"]
         for row in self.expected:
@@ -467,12 +432,11 @@ class DropsTest:
                             [f.at("Z", "z1.txt")], z + "\\z1.rar")
 
         self.select_row(5)  # the second row of group 1
-        self.driver.open_menu(self.main, "e")
-        self.driver.keys("d")
+        self.s.invoke(T.EDIT_MENU, T.DELETE_GROUP)
         box, texts, _ = self.box()
         self.report.equal("menu カーソル位置の番号分を削除 asks about group 1", texts,
                           ["1" + DELETE_SUFFIX])
-        self.answer(box, "はい")
+        self.answer(box, YES)
         self.expected = [r for r in self.expected if r[0] != "1"]
         for row in self.expected:
             row[0] = {"0": "0", "2": "1"}[row[0]]
@@ -490,7 +454,7 @@ class DropsTest:
         total = BIG_DROP + len(small)
         overlapped = False
         for attempt in range(1, OVERLAP_ATTEMPTS + 1):
-            self.clear("はい")
+            self.clear(YES)
             self.expected = []
             self.drop_count = 0
             seen, small_done = self.watched_drops(big, small, total)
@@ -506,15 +470,20 @@ class DropsTest:
                 break
         print(f"note: overlap of the two drops {'achieved' if overlapped else 'NOT achieved'} "
               f"(attempts: {attempt})", flush=True)
-        self.report.equal("the window answers after the big drop (sync returns)",
-                          bool(self.driver.sync(self.main["hwnd"], timeout_ms=60000)), True)
+        try:
+            self.driver.sync(self.main["hwnd"], timeout_ms=BIG_DROP_TIMEOUT_MS)
+            answered = ""
+        except DriverError as error:
+            answered = str(error)
+        self.report.check("the window answers after the big drop (a message round trip)",
+                          not answered, answered)
         self.report.equal(f"all {BIG_DROP} + {len(small)} rows are in", self.row_count(), total)
 
         big_rows = self.expect_drop(big, wine_path(big_folder) + "\\f000000.rar")
         small_rows = self.expect_drop(small, wine_path(f.japanese) + "\\a.rar")
         step = 97
         sampled = self.driver.rows(self.main["hwnd"], columns=[0, 1, 3], step=step,
-                                   timeout_ms=60000)["rows"]
+                                   timeout_ms=BIG_DROP_TIMEOUT_MS)["rows"]
         wanted = [[r[0], r[1], r[3]] for r in self.expected[::step]]
         bad = [(i * step, got, want) for i, (got, want) in enumerate(zip(sampled, wanted))
                if got != want]
@@ -532,9 +501,9 @@ class DropsTest:
         box, texts, _ = self.box()
         self.report.equal("deleting the big group asks about group 0", texts,
                           ["0" + DELETE_SUFFIX])
-        self.press(box, "はい")
-        self.driver.wait_gone(box["hwnd"], timeout_ms=60000)
-        self.driver.sync(self.main["hwnd"], timeout_ms=60000)
+        self.press(box, YES)
+        self.driver.wait_gone(box["hwnd"], timeout_ms=BIG_DROP_TIMEOUT_MS)
+        self.driver.sync(self.main["hwnd"], timeout_ms=BIG_DROP_TIMEOUT_MS)
         for row in small_rows:
             row[0] = "0"
         self.expected = small_rows
@@ -545,97 +514,23 @@ class DropsTest:
         """Drops big, then at once small, while a watcher records the row counts the window
         answers with. Returns ([(count, seconds after the big drop began)], seconds after
         which the small drop was delivered)."""
-        watcher = subprocess.Popen(
-            ["wine", self.driver.driver_exe, "row-count", "--hwnd", self.main["hwnd"], "--until",
-             str(total), "--timeout-ms", str(BIG_DROP_TIMEOUT_MS)],
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        try:
-            first = watcher.stdout.readline()  # the watcher is at work once it has answered
-            if not first:
-                raise DriverError("row-count watcher printed nothing: "
-                                  + watcher.stderr.read().decode("utf-8", "replace"))
-            start = time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
-            self.drop(big, timeout_ms=BIG_DROP_TIMEOUT_MS)
-            self.drop(small)
-            small_done = time.clock_gettime(time.CLOCK_MONOTONIC_RAW) - start
-            out, err = watcher.communicate(timeout=BIG_DROP_TIMEOUT_MS / 1000 + 30)
-            if watcher.returncode != 0:
-                raise DriverError("row-count watcher: " + err.decode("utf-8", "replace"))
-        finally:
-            if watcher.poll() is None:
-                watcher.kill()
-                watcher.wait(timeout=15)
-        seen = []
-        for line in [first] + out.splitlines():
-            value = json.loads(line)
-            seen.append((value["row_count"], value["time_100ns"] / 1e7 - start))
+        watcher = self.s.helper()
+        watcher.begin("row-count", "--hwnd", self.main["hwnd"], "--until", total,
+                      "--timeout-ms", BIG_DROP_TIMEOUT_MS, timeout_ms=BIG_DROP_TIMEOUT_MS)
+        first = watcher.next_result()  # the watcher is at work once it has answered
+        if first is None:
+            watcher.finish()
+            raise DriverError("the row-count watcher ended without a count")
+        start = time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
+        self.drop(big, timeout_ms=BIG_DROP_TIMEOUT_MS)
+        self.drop(small)
+        small_done = time.clock_gettime(time.CLOCK_MONOTONIC_RAW) - start
+        seen = [(value["row_count"], value["time_100ns"] / 1e7 - start)
+                for value in [first] + watcher.finish()]
         return seen, small_done
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velkin", required=True, help="Velkin.exe to test")
-    parser.add_argument("--driver", required=True, help="velkin_driver.exe")
-    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
-    parser.add_argument("--build", required=True, help="folder for the compiled drag source")
-    parser.add_argument("--verbose", action="store_true", help="print every driver command")
-    args = parser.parse_args()
-    require_session()
-    os.makedirs(args.artifacts, exist_ok=True)
-    for name in os.listdir(args.artifacts):
-        if name.startswith("drops-failed-"):  # from an earlier run; would mislead
-            os.remove(os.path.join(args.artifacts, name))
-
-    report = Report()
-    files = Files()
-    test = DropsTest(Driver(args.driver, args.verbose), report, args.artifacts, args.build, files)
-    velkin = VelkinProcess(args.velkin, settings=SETTINGS)
-    scenarios = [
-        lambda: test.startup(velkin),
-        test.first_drop,
-        test.naming,
-        test.zip_profile,
-        test.save_dialog,
-        test.clear_list,
-        test.delete_groups,
-        test.overlapping_drops,
-    ]
-    try:
-        for number, scenario in enumerate(scenarios, start=1):
-            if velkin.process.poll() is not None:
-                report.check(f"scenario {number}: Velkin is running", False,
-                             f"it ended with {velkin.process.returncode}")
-                break
-            try:
-                scenario()
-            except (DriverError, xdnd.XdndError, OSError, subprocess.SubprocessError, KeyError,
-                    IndexError, ValueError) as error:
-                report.check(f"scenario {number} ran to its end", False,
-                             f"{type(error).__name__}: {error}")
-                traceback.print_exc(file=sys.stdout)
-                if test.main is None:
-                    break
-                try:
-                    failed = os.path.join(args.artifacts, f"drops-failed-{number}.png")
-                    screenshot(failed)
-                    print(f"screen at the failure: {failed}")
-                    # Back to a plain main window for the next one: menus closed by Escape,
-                    # dialogs and boxes as their close box would.
-                    test.driver.keys("esc*3")
-                    for window in test.driver.windows(pid=test.main["pid"]):
-                        if window["class"] == "#32770":
-                            test.driver.close(window["hwnd"])
-                            test.driver.wait_gone(window["hwnd"])
-                    test.driver.sync(test.main["hwnd"])
-                except (DriverError, OSError, subprocess.SubprocessError) as cleanup_error:
-                    print(f"could not clean up after scenario {number}: {cleanup_error}")
-        report.check("Velkin still running at the end", velkin.process.poll() is None,
-                     f"exit code {velkin.process.returncode}")
-    finally:
-        velkin.cleanup()
-        files.cleanup()
-    return report.summary()
-
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_suite("drops", __doc__.splitlines()[0],
+                       lambda session: DropsTest(session).plans()))

@@ -12,82 +12,31 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
                  [--only NAME ...]
 """
 
-import argparse
 import base64
-import json
 import os
 import random
 import re
 import shutil
-import subprocess
 import sys
-import tempfile
-import time
-import traceback
 import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import xdnd  # noqa: E402
-from velkin_e2e import (outer_rect, screen_size, MAIN_WINDOW_CLASS, STARTUP_TIMEOUT_MS, Driver, DriverError,  # noqa: E402
-                        Report, VelkinProcess, require_session, screenshot,
-                        wait_for_main_window, wait_until, windows_path)
+import velkin_texts as T  # noqa: E402
+from velkin_e2e import (UI_TIMEOUT_MS, DriverError, StandinLog,  # noqa: E402
+                        list_file_bytes, make_file, outer_rect, run_suite, screen_size,
+                        wait_until, windows_path)
 
-TITLE = "Velkin 070509"
-DIALOG_CLASS = "#32770"
-PROFILE_MENU = "プロファイル(&P)"
-OPTION_MENU = "動作と設定(&R)"
-SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
-CLEAR_END = "圧縮終了後にリストをクリア(&C)"
-CONFIRM_CAPTION = "確認"
-CONFIRM_START = "圧縮を開始します。\n宜しいですか?"
-CLEAR_QUESTION = "現在のリストをクリアします。よろしいですか?"
-DELETE_SUFFIX = " 番のドロップ分を削除します。\n宜しいですか?"
-CLEAR_BY_HAND_CAPTION = "手動でクリアして下さい"
-START_FAILED = "WinRARの起動に失敗しました."
-YES = "はい(&Y)"
-RUNNING = "圧縮中"
-DONE = "OK"
-NOT_STARTED = "起動失敗"
-STATUS_COLUMN = 5
-
-KEYS = ["MainX", "MainY", "MainW", "MainH", "RAROption1", "RAROption2", "RAROption3",
-        "RAROption4", "RAROption5", "Column0", "Column1", "Column2", "Column3", "Column4",
-        "Column5", "WinRARPath", "RAROptionSelect", "SavePath", "ClearEnd"]
-DEFAULT_PROFILES = ["-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df", "-EP1 -S -M5 -MD4096",
-                    "-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df -ioff"]
-DEFAULT_COLUMNS = [50, 80, 200, 200, 200, 70]
-DEFAULT_RECT = (100, 100, 640, 400)
-MAX_VALUE = 2047  # characters of a settings value that are read
+DELETE_SUFFIX = T.delete_question("")
 ARCHIVER = "C:\\WinRAR\\WinRAR.exe"
 
-# What each archiver exit code reads as in the status column.
-EXIT_MEANINGS = {1: "警告", 2: "致命的なエラー", 3: "CRC エラー", 4: "書庫がロックされています",
-                 5: "書き込みエラー", 6: "ファイルを開けません", 7: "コマンドラインの誤り",
-                 8: "メモリ不足", 9: "ファイルを作成できません", 10: "該当するファイルがありません",
-                 11: "パスワードの誤り", 255: "中断されました"}
 ACCESS_VIOLATION = 0xC0000005
 
 BIG_DROP = 100_000
 THIRD = 30_000
-BIG_TIMEOUT_MS = 150_000
-RUN_LIMIT_S = 120  # only guards against a run that never ends
+BIG_TIMEOUT_MS = 180_000
 NO_INCR_BELOW = 16 * 1024 * 1024  # bytes; a drop of 100,000 paths is about 7 MB
-
-
-def status_for(code):
-    if code == 0:
-        return DONE
-    meaning = EXIT_MEANINGS.get(code)
-    return f"失敗 (終了コード {code}" + (f": {meaning})" if meaning else ")")
-
-
-def make_file(path, content):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(content if isinstance(content, bytes) else content.encode("utf-8"))
-    return path
 
 
 def decode_settings(raw):
@@ -130,132 +79,69 @@ def main_section(entries):
     return values
 
 
-def list_bytes(paths):
-    """The list file Velkin must write: the ANSI code page when every path fits, else UTF-16LE
-    with a byte order mark; CR LF after every line."""
-    try:
-        return b"".join(p.encode("cp932") + b"\r\n" for p in paths), "ansi"
-    except UnicodeEncodeError:
-        return b"\xff\xfe" + b"".join((p + "\r\n").encode("utf-16-le") for p in paths), "utf16"
-
-
-class StandinLog:
-    def __init__(self, path):
-        self.path = path
-
-    def runs(self):
-        if not os.path.exists(self.path):
-            return []
-        with open(self.path, "rb") as f:
-            return [json.loads(line) for line in f.read().decode("utf-8").splitlines()
-                    if line.strip()]
-
-
 class FaultsTest:
-    def __init__(self, args, report):
-        self.args = args
-        self.report = report
-        self.driver = Driver(args.driver, args.verbose)
-        self.work = tempfile.mkdtemp(prefix="velkin-faults-")
-        self.processes = []
-        self.velkin = None
-        self.main = None
+    def __init__(self, session):
+        self.s = session
+        self.args = session.args
+        self.report = session.report
+        self.driver = session.driver
+        self.work = session.work
+        self.screen = None
+
+    def plans(self):
+        # Each scenario starts its own Velkins; one failing does not stop the others.
+        return [(scenario.__name__, [scenario])
+                for scenario in (self.garbage_settings, self.archiver_faults,
+                                 self.missing_archiver, self.close_while_running,
+                                 self.big_lists)]
+
+    @property
+    def velkin(self):
+        return self.s.velkin
+
+    @property
+    def main(self):
+        return self.s.main
 
     # Starting, looking, acting.
 
     def start(self, name, settings=None, settings_bytes=None, env=None):
-        folder = os.path.join(self.work, name)
-        os.makedirs(folder)
-        self.velkin = VelkinProcess(self.args.velkin, folder=folder, settings=settings,
-                                    settings_bytes=settings_bytes, env=env)
-        self.processes.append(self.velkin)
-        self.main, prompt_seen = wait_for_main_window(self.driver, self.velkin)
-        return prompt_seen
+        return self.s.start(name, settings=settings, settings_bytes=settings_bytes,
+                            env=env).prompt_seen
 
-    def rows(self):
-        return self.driver.list_view(self.main["hwnd"])["rows"]
-
-    def row_count(self):
-        return self.driver.row_count(self.main["hwnd"])
-
-    def statuses(self):
-        return [row[STATUS_COLUMN] for row in self.rows()]
-
-    def boxes(self):
-        return [w for w in self.driver.windows(pid=self.main["pid"]) if w["class"] == DIALOG_CLASS]
-
-    def main_window_now(self):
-        shown = self.driver.windows(MAIN_WINDOW_CLASS, pid=self.main["pid"])
-        return shown[0] if shown else None
-
-    def drop(self, paths, timeout_ms=30000):
+    def drop(self, paths, timeout_ms=UI_TIMEOUT_MS):
         # Served in one piece: after another Wine program has run on the same display, Wine 8
         # was seen to refuse or cut short drops whose data came incrementally (INCR), which is
         # between Wine and the X server, before Velkin sees anything.
-        return xdnd.drop(paths, window_name=TITLE, build_dir=self.args.build,
-                         types=["text/uri-list"], timeout_ms=timeout_ms,
-                         incr_threshold=NO_INCR_BELOW)
+        return self.s.drop(paths, timeout_ms=timeout_ms, incr_threshold=NO_INCR_BELOW)
 
     def drop_rows(self, paths, expected_count):
         self.drop(paths)
-        return wait_until(self.row_count, lambda n: n >= expected_count)
-
-    def menu_state(self):
-        """(profile texts as the user reads them, checked profile numbers, save-path check,
-        clear-end check) from the live menu."""
-        tops = {top["caption"]: top for top in self.driver.menu(self.main["hwnd"])["items"]}
-        profiles = tops[PROFILE_MENU]["items"][:5]
-        options = {item["caption"]: item for item in tops[OPTION_MENU]["items"]}
-        return ([p["caption"].replace("&&", "&") for p in profiles],
-                [n for n, p in enumerate(profiles, start=1) if p["checked"]],
-                options[SAVE_PATH]["checked"], options[CLEAR_END]["checked"])
-
-    @staticmethod
-    def expected_menu(profiles, selected=1, save_path=False, clear_end=False):
-        return ([f"{n} {text}" for n, text in enumerate(profiles, start=1)], [selected],
-                save_path, clear_end)
-
-    def column_widths(self):
-        return [c["width"] for c in self.driver.list_view(self.main["hwnd"])["columns"]]
+        return wait_until(self.s.row_count, lambda n: n >= expected_count)
 
     def window_values(self, archiver):
         """The 19 values a close must write, from what the window shows now."""
-        profiles, checked, save_path, clear_end = self.menu_state()
-        window = self.main_window_now()
+        profiles, checked, save_path, clear_end = self.s.menu_state()
+        window = self.s.main_now()
         left, top, width, height = outer_rect(window)
         texts = [caption.split(" ", 1)[1] if " " in caption else "" for caption in profiles]
-        return dict(zip(KEYS, [str(left), str(top), str(width), str(height), *texts,
-                               *[str(c) for c in self.column_widths()], archiver,
+        return dict(zip(T.SETTINGS_KEYS, [str(left), str(top), str(width), str(height), *texts,
+                               *[str(c) for c in self.s.column_widths()], archiver,
                                str(checked[0] if checked else 0), "1" if save_path else "0",
                                "1" if clear_end else "0"]))
-
-    def choose_menu(self, access_key, item_key):
-        self.driver.open_menu(self.main, access_key)
-        self.driver.choose_in_open_menu(self.main, item_key)
 
     def box_texts(self, box):
         return [s for s in box["statics"] if s]
 
     def answer(self, box, caption):
-        self.driver.click(box["hwnd"], caption)
-        self.driver.wait_gone(box["hwnd"], timeout_ms=60000)
-        self.driver.sync(self.main["hwnd"], timeout_ms=60000)
-
-    def start_confirmed(self, label):
-        self.choose_menu("r", "r")
-        box = self.driver.dialog(CONFIRM_CAPTION, pid=self.main["pid"])
-        self.report.equal(f"{label}: Start asks first", self.box_texts(box)[-1:], [CONFIRM_START])
-        self.driver.click(box["hwnd"], YES)
-        self.driver.wait_gone(box["hwnd"])
+        self.s.answer(box, caption, timeout_ms=BIG_TIMEOUT_MS)
 
     def close_and_expect_exit(self, label, by_post=False):
         if by_post:
             self.driver.one("post-close", "--hwnd", self.main["hwnd"])
         else:
             self.driver.close(self.main["hwnd"])
-        ended = self.driver.wait_exit(self.main["pid"], timeout_ms=STARTUP_TIMEOUT_MS)
-        self.report.equal(f"{label}: the process ends with exit code 0", ended["exit_code"], 0)
-        self.report.equal(f"{label}: the wine launcher returns 0", self.velkin.wait(30), 0)
+        self.s.expect_exit(label)
 
     def saved_values(self, velkin=None):
         with open((velkin or self.velkin).settings_path(), "rb") as f:
@@ -270,16 +156,16 @@ class FaultsTest:
         values = main_section(entries)
         self.report.equal(f"{label}: the written file's section Main holds the 19 keys "
                           f"({encoding})", sorted(k for k in values if k in
-                                                  {x.lower() for x in KEYS}),
-                          sorted(k.lower() for k in KEYS))
+                                                  {x.lower() for x in T.SETTINGS_KEYS}),
+                          sorted(k.lower() for k in T.SETTINGS_KEYS))
         self.report.equal(f"{label}: the written values are those the window had",
-                          {k: values.get(k.lower()) for k in KEYS}, expected)
+                          {k: values.get(k.lower()) for k in T.SETTINGS_KEYS}, expected)
         return raw, encoding, entries
 
     def on_screen(self, label):
         """The window is visible and enabled with its caption on the screen, where the user can
         take hold of it."""
-        window = self.main_window_now()
+        window = self.s.main_now()
         if window is None:
             self.report.check(f"{label}: main window visible", False)
             return None
@@ -297,7 +183,7 @@ class FaultsTest:
                          "probe\n")
         self.drop_rows([path], 1)
         self.report.equal(f"{label}: a drop makes its row (number, profile, path)",
-                          [r[:2] + [r[3]] for r in self.rows()],
+                          [r[:2] + [r[3]] for r in self.s.rows()],
                           [["0", str(profile), windows_path(path)]])
 
     # Garbage settings files.
@@ -322,26 +208,26 @@ class FaultsTest:
         return [
             # name, file bytes, prompt expected, expected menu, window rect, columns,
             # WinRARPath kept, extra check
-            ("random bytes", noise, True, self.expected_menu(DEFAULT_PROFILES), DEFAULT_RECT,
-             DEFAULT_COLUMNS, "", None),
+            ("random bytes", noise, True, self.s.expected_menu(T.DEFAULT_PROFILES), T.DEFAULT_RECT,
+             T.DEFAULT_COLUMNS, "", None),
             ("10,000-character values",
              main(f"WinRARPath={long_path}", f"RAROption1={long_ascii}",
                   f"RAROption2={long_japanese}", "Column2=" + "7" * 10000),
-             False, self.expected_menu([long_ascii[:MAX_VALUE], long_japanese[:MAX_VALUE]]
-                                       + DEFAULT_PROFILES[2:]),
-             DEFAULT_RECT, DEFAULT_COLUMNS, long_path[:MAX_VALUE], None),
+             False, self.s.expected_menu([long_ascii[:T.MAX_VALUE], long_japanese[:T.MAX_VALUE]]
+                                       + T.DEFAULT_PROFILES[2:]),
+             T.DEFAULT_RECT, T.DEFAULT_COLUMNS, long_path[:T.MAX_VALUE], None),
             ("numbers out of range",
              main(f"WinRARPath={archiver}", "MainX=99999999999", "MainY=120",
                   "Column0=-2147483649", "Column1=2147483648", "RAROptionSelect=2147483648",
                   "SavePath=4294967297", "ClearEnd=-99999999999"),
-             False, self.expected_menu(DEFAULT_PROFILES), (100, 120, 640, 400), DEFAULT_COLUMNS,
+             False, self.s.expected_menu(T.DEFAULT_PROFILES), (100, 120, 640, 400), T.DEFAULT_COLUMNS,
              archiver, None),
             # In range, but no screen is that big: the system caps the size, the window goes
             # onto the monitor. Wine's list view makes both odd column widths 12 pixels.
             ("numbers at the edge of the range",
              main(f"WinRARPath={archiver}", "MainX=2147483647", "MainY=-2147483648",
                   "MainW=2147483647", "MainH=2147483647", "Column3=2147483647", "Column4=-5"),
-             False, self.expected_menu(DEFAULT_PROFILES), self.covers_screen,
+             False, self.s.expected_menu(T.DEFAULT_PROFILES), self.covers_screen,
              lambda widths: (widths[:3] + widths[5:] == [50, 80, 200, 70]
                              and all(0 < w <= self.screen[0] for w in widths[3:5])),
              archiver, None),
@@ -351,20 +237,20 @@ class FaultsTest:
              + b"[Other]\r\nKeep=1\r\n"
              + main("MainW=700", "MainH=333", "RAROption3=-from the second Main",
                     "RAROptionSelect=4"),
-             False, self.expected_menu(["-first"] + DEFAULT_PROFILES[1:], 2),
-             (100, 100, 500, 400), DEFAULT_COLUMNS, archiver, "duplicates"),
+             False, self.s.expected_menu(["-first"] + T.DEFAULT_PROFILES[1:], 2),
+             (100, 100, 500, 400), T.DEFAULT_COLUMNS, archiver, "duplicates"),
             ("no Main section",
              (f"WinRARPath={archiver}\r\nMainW=520\r\n[main2]\r\nMainW=530\r\n"
               f"[Settings]\r\nWinRARPath={archiver}\r\nRAROption1=-elsewhere\r\n").encode("cp932"),
-             True, self.expected_menu(DEFAULT_PROFILES), DEFAULT_RECT, DEFAULT_COLUMNS, "",
+             True, self.s.expected_menu(T.DEFAULT_PROFILES), T.DEFAULT_RECT, T.DEFAULT_COLUMNS, "",
              "no main"),
             ("UTF-8 with BOM",
              b"\xef\xbb\xbf" + (f"[Main]\r\nWinRARPath={archiver}\r\nRAROption1=-m3 テスト ☃ 한국\r\n"
                                 "MainW=500\r\n").encode("utf-8"),
-             False, self.expected_menu(["-m3 テスト ☃ 한국"] + DEFAULT_PROFILES[1:]),
-             (100, 100, 500, 400), DEFAULT_COLUMNS, archiver, "utf8"),
-            ("empty file", b"", True, self.expected_menu(DEFAULT_PROFILES), DEFAULT_RECT,
-             DEFAULT_COLUMNS, "", None),
+             False, self.s.expected_menu(["-m3 テスト ☃ 한국"] + T.DEFAULT_PROFILES[1:]),
+             (100, 100, 500, 400), T.DEFAULT_COLUMNS, archiver, "utf8"),
+            ("empty file", b"", True, self.s.expected_menu(T.DEFAULT_PROFILES), T.DEFAULT_RECT,
+             T.DEFAULT_COLUMNS, "", None),
         ]
 
     def garbage_settings(self):
@@ -372,64 +258,61 @@ class FaultsTest:
         for number, (name, data, prompt, menu, rect, columns, archiver, extra) in \
                 enumerate(self.settings_cases()):
             label = f"settings file: {name}"
-            try:
-                prompt_seen = self.start(f"settings{number}", settings_bytes=data)
-                self.report.equal(f"{label}: started; WinRAR location asked for "
-                                  f"{'(none readable)' if prompt else '(never)'}",
-                                  prompt_seen, prompt)
-                window = self.on_screen(label)
-                if callable(rect):
-                    self.report.check(f"{label}: window place and size as expected",
-                                      rect(outer_rect(window)), str(outer_rect(window)))
-                else:
-                    self.report.equal(f"{label}: window place and size", outer_rect(window), rect)
-                shown = self.menu_state()
-                self.report.equal(f"{label}: profiles, checked profile and options", shown, menu)
-                widths = self.column_widths()
-                if callable(columns):
-                    self.report.check(f"{label}: column widths as expected: {widths}",
-                                      columns(widths))
-                else:
-                    self.report.equal(f"{label}: column widths", widths, columns)
-                if name == "random bytes":
-                    screenshot(os.path.join(self.args.artifacts, "faults-garbage-settings.png"))
-                self.usable(label, menu[1][0])
-                expected = self.window_values(archiver)
-                self.close_and_expect_exit(label)
-                raw, encoding, entries = self.check_saved(label, expected)
-                if extra == "duplicates":
-                    self.report.equal(f"{label}: other sections and the shadowed duplicates "
-                                      "stay in the file",
-                                      [e for e in entries if e[1] in ("Keep", "RAROption3")
-                                       or (e[1] == "MainW" and e[2] in ("600", "700"))],
-                                      [("Main", "MainW", "600"),
-                                       ("Main", "RAROption3", DEFAULT_PROFILES[2]),
-                                       ("Other", "Keep", "1"),
-                                       ("Main", "MainW", "700"),
-                                       ("Main", "RAROption3", "-from the second Main")])
-                elif extra == "no main":
-                    self.report.check(f"{label}: the other sections and the keys before any "
-                                      "section stay in the file",
-                                      [e for e in entries if e[0] != "Main"] ==
-                                      [(None, "WinRARPath", ARCHIVER), (None, "MainW", "520"),
-                                       ("main2", "MainW", "530"),
-                                       ("Settings", "WinRARPath", ARCHIVER),
-                                       ("Settings", "RAROption1", "-elsewhere")],
-                                      str([e for e in entries if e[0] != "Main"]))
-                elif extra == "utf8":
-                    self.report.equal(f"{label}: written back as UTF-8 with its BOM, the text "
-                                      "outside Shift-JIS intact", encoding, "utf-8")
-                elif name == "random bytes":
-                    # Wine's writer puts back what it parsed: bytes invalid in code page 932 come
-                    # back as its default character, NULs are gone, line ends become CR LF.
-                    at = raw.find(b"\r\n[Main]\r\n")
-                    self.report.check(f"{label}: the garbage stays (re-encoded) ahead of the "
-                                      "section Main, which ends the file",
-                                      at > len(data) // 2 and raw.count(b"[Main]") == 1
-                                      and raw.endswith(b"ClearEnd=0\r\n"),
-                                      f"[Main] at {at} of {len(raw)} bytes")
-            finally:
-                self.velkin.cleanup(remove_folder=False)
+            prompt_seen = self.start(f"settings{number}", settings_bytes=data)
+            self.report.equal(f"{label}: started; WinRAR location asked for "
+                              f"{'(none readable)' if prompt else '(never)'}",
+                              prompt_seen, prompt)
+            window = self.on_screen(label)
+            if callable(rect):
+                self.report.check(f"{label}: window place and size as expected",
+                                  rect(outer_rect(window)), str(outer_rect(window)))
+            else:
+                self.report.equal(f"{label}: window place and size", outer_rect(window), rect)
+            shown = self.s.menu_state()
+            self.report.equal(f"{label}: profiles, checked profile and options", shown, menu)
+            widths = self.s.column_widths()
+            if callable(columns):
+                self.report.check(f"{label}: column widths as expected: {widths}",
+                                  columns(widths))
+            else:
+                self.report.equal(f"{label}: column widths", widths, columns)
+            if name == "random bytes":
+                self.s.screenshot("faults-garbage-settings.png")
+            self.usable(label, menu[1][0])
+            expected = self.window_values(archiver)
+            self.close_and_expect_exit(label)
+            raw, encoding, entries = self.check_saved(label, expected)
+            if extra == "duplicates":
+                self.report.equal(f"{label}: other sections and the shadowed duplicates "
+                                  "stay in the file",
+                                  [e for e in entries if e[1] in ("Keep", "RAROption3")
+                                   or (e[1] == "MainW" and e[2] in ("600", "700"))],
+                                  [("Main", "MainW", "600"),
+                                   ("Main", "RAROption3", T.DEFAULT_PROFILES[2]),
+                                   ("Other", "Keep", "1"),
+                                   ("Main", "MainW", "700"),
+                                   ("Main", "RAROption3", "-from the second Main")])
+            elif extra == "no main":
+                self.report.check(f"{label}: the other sections and the keys before any "
+                                  "section stay in the file",
+                                  [e for e in entries if e[0] != "Main"] ==
+                                  [(None, "WinRARPath", ARCHIVER), (None, "MainW", "520"),
+                                   ("main2", "MainW", "530"),
+                                   ("Settings", "WinRARPath", ARCHIVER),
+                                   ("Settings", "RAROption1", "-elsewhere")],
+                                  str([e for e in entries if e[0] != "Main"]))
+            elif extra == "utf8":
+                self.report.equal(f"{label}: written back as UTF-8 with its BOM, the text "
+                                  "outside Shift-JIS intact", encoding, "utf-8")
+            elif name == "random bytes":
+                # Wine's writer puts back what it parsed: bytes invalid in code page 932 come
+                # back as its default character, NULs are gone, line ends become CR LF.
+                at = raw.find(b"\r\n[Main]\r\n")
+                self.report.check(f"{label}: the garbage stays (re-encoded) ahead of the "
+                                  "section Main, which ends the file",
+                                  at > len(data) // 2 and raw.count(b"[Main]") == 1
+                                  and raw.endswith(b"ClearEnd=0\r\n"),
+                                  f"[Main] at {at} of {len(raw)} bytes")
 
     # One list of groups meets every archiver failure, then names at the limits; before it a
     # list file that cannot be written, after it a settings file that cannot be written.
@@ -509,7 +392,7 @@ class FaultsTest:
             expected += [[str(number), "1", p.rsplit("/", 1)[1], windows_path(p),
                           windows_path(archive), ""] for p in paths]
             self.drop_rows(paths, len(expected))
-        rows = self.rows()
+        rows = self.s.rows()
         for number, (label, paths, archive, _) in enumerate(groups):
             if number == 0 or number > 14:
                 mine = [r for r in rows if r[0] == str(number)]
@@ -524,39 +407,40 @@ class FaultsTest:
         list_file = os.path.join(folder, "Velkin.lst")
         os.mkdir(list_file)
         try:
-            self.start_confirmed(label)
-            box = self.driver.dialog(TITLE, pid=self.main["pid"], timeout_ms=30000)
+            self.s.start_confirmed(label)
+            box = self.driver.dialog(T.TITLE, pid=self.main["pid"])
             self.report.equal(f"{label}: error box text and button",
                               (self.box_texts(box)[-1:], box["buttons"]),
-                              ([f"ファイル {program_folder}\\Velkin.lst を作成できません."], ["OK"]))
-            self.report.equal(f"{label}: rows keep their state while the box shows", self.rows(),
+                              ([T.list_file_error(program_folder)], [T.OK]))
+            self.report.equal(f"{label}: rows keep their state while the box shows", self.s.rows(),
                               expected)
-            self.answer(box, "OK")
-            self.report.equal(f"{label}: the run ends there: no further box", self.boxes(), [])
+            self.answer(box, T.OK)
+            self.report.equal(f"{label}: the run ends there: no further box", self.s.boxes(), [])
             self.report.equal(f"{label}: no archiver started", log.runs(), [])
-            self.report.equal(f"{label}: rows keep their state", self.rows(), expected)
-            window = self.main_window_now()
+            self.report.equal(f"{label}: rows keep their state", self.s.rows(), expected)
+            window = self.s.main_now()
             self.report.check(f"{label}: main window enabled", window and window["enabled"])
         finally:
             os.rmdir(list_file)
 
         # Start again, the cause gone: every group runs, failures and all.
         label = "run after the fix"
-        self.start_confirmed(label)
-        box = self.run_end_box(label)
-        shot = os.path.join(self.args.artifacts, "faults-statuses.png")
-        self.report.check(f"screenshot of the statuses: {shot}", screenshot(shot))
-        self.answer(box, "OK")
-        rows = self.rows()
+        self.s.start_confirmed(label)
+        box = self.s.run_end_box(label)
+        shot = self.s.artifact("faults-statuses.png")
+        self.report.check(f"screenshot of the statuses: {shot}",
+                          self.s.screenshot("faults-statuses.png"))
+        self.answer(box, T.OK)
+        rows = self.s.rows()
         runs = {run["archivePath"]: run for run in log.runs()}
         self.report.equal(f"{label}: one stand-in run per group, the crashed one aside",
                           len(log.runs()), len(groups) - 1)
         for number, (group_label, paths, archive, code) in enumerate(groups):
-            status = status_for(ACCESS_VIOLATION if code is None else code)
+            status = T.status_for(ACCESS_VIOLATION if code is None else code)
             for row in expected:
                 if row[0] == str(number):
-                    row[STATUS_COLUMN] = status
-            shown = [r[STATUS_COLUMN] for r in rows if r[0] == str(number)]
+                    row[T.STATUS] = status
+            shown = [r[T.STATUS] for r in rows if r[0] == str(number)]
             self.report.equal(f"group {number} ({group_label}): status", shown,
                               [status] * len(paths))
             run = runs.get(windows_path(archive))
@@ -570,7 +454,7 @@ class FaultsTest:
             self.report.equal(f"group {number} ({group_label}): the stand-in ended with "
                               f"{code}", run["exitCode"], code)
             if code == 0:
-                want_bytes, encoding = list_bytes([windows_path(p) for p in paths])
+                want_bytes, encoding = list_file_bytes([windows_path(p) for p in paths])
                 self.report.equal(f"group {number} ({group_label}): list file bytes "
                                   f"({encoding})", base64.b64decode(run["listFileBase64"] or ""),
                                   want_bytes)
@@ -578,28 +462,28 @@ class FaultsTest:
         self.report.equal(f"{label}: every row as expected, OK only where the archiver "
                           "succeeded", rows, expected)
         self.report.check(f"{label}: main window enabled after the run",
-                          self.main_window_now()["enabled"])
+                          self.s.main_now()["enabled"])
 
         # The settings file cannot be written at the close.
         label = "Velkin.ini is a folder at the close"
-        before_menu = self.menu_state()
+        before_menu = self.s.menu_state()
         expected_values = self.window_values(windows_path(fault))
         ini = self.velkin.settings_path()
         os.remove(ini)
         os.mkdir(ini)
         try:
             self.driver.close(self.main["hwnd"])
-            box = self.driver.dialog(TITLE, pid=self.main["pid"], timeout_ms=30000)
+            box = self.driver.dialog(T.TITLE, pid=self.main["pid"])
             self.report.equal(f"{label}: error box text and button",
                               (self.box_texts(box), box["buttons"]),
-                              ([f"{windows_path(ini)} に書き込めません."], ["OK"]))
-            self.answer(box, "OK")
-            window = self.main_window_now()
+                              ([T.cannot_write(windows_path(ini))], [T.OK]))
+            self.answer(box, T.OK)
+            window = self.s.main_now()
             self.report.check(f"{label}: Velkin still runs, its window visible and enabled",
-                              self.velkin.process.poll() is None and window is not None
+                              self.velkin.running() and window is not None
                               and window["enabled"])
-            self.report.equal(f"{label}: every row and status kept", self.rows(), expected)
-            self.report.equal(f"{label}: menu state kept", self.menu_state(), before_menu)
+            self.report.equal(f"{label}: every row and status kept", self.s.rows(), expected)
+            self.report.equal(f"{label}: menu state kept", self.s.menu_state(), before_menu)
         finally:
             os.rmdir(ini)
         label = "second close, the file writable again"
@@ -619,19 +503,19 @@ class FaultsTest:
         self.drop_rows(groups[0], 2)
         self.drop_rows(groups[1], 3)
         label = "archiver missing"
-        self.start_confirmed(label)
-        for number, statuses in enumerate(([NOT_STARTED] * 2 + [""], [NOT_STARTED] * 3)):
-            box = self.driver.dialog(TITLE, pid=self.main["pid"], timeout_ms=30000)
+        self.s.start_confirmed(label)
+        for number, statuses in enumerate(([T.NOT_STARTED] * 2 + [""], [T.NOT_STARTED] * 3)):
+            box = self.driver.dialog(T.TITLE, pid=self.main["pid"])
             self.report.equal(f"{label}, group {number}: the box says the start failed",
-                              (self.box_texts(box)[-1:], box["buttons"]), ([START_FAILED], ["OK"]))
+                              (self.box_texts(box)[-1:], box["buttons"]), ([T.START_FAILED], [T.OK]))
             self.report.equal(f"{label}, group {number}: statuses while it shows",
-                              self.statuses(), statuses)
-            self.driver.click(box["hwnd"], "OK")
+                              self.s.statuses(), statuses)
+            self.driver.click(box["hwnd"], T.OK)
             self.driver.wait_gone(box["hwnd"])
-        box = self.driver.dialog(CLEAR_BY_HAND_CAPTION, pid=self.main["pid"], timeout_ms=30000)
-        self.answer(box, "OK")
-        self.report.equal(f"{label}: afterwards every row reads {NOT_STARTED}, none OK",
-                          self.statuses(), [NOT_STARTED] * 3)
+        box = self.driver.dialog(T.CLEAR_BY_HAND_CAPTION, pid=self.main["pid"])
+        self.answer(box, T.OK)
+        self.report.equal(f"{label}: afterwards every row reads {T.NOT_STARTED}, none OK",
+                          self.s.statuses(), [T.NOT_STARTED] * 3)
         self.report.check(f"{label}: no archive made",
                           not any(n.endswith(".rar") for n in os.listdir(data)))
         self.close_and_expect_exit(label)
@@ -654,31 +538,28 @@ class FaultsTest:
         self.drop_rows(groups[0], 1)
         self.drop_rows(groups[1], 3)
         label = "WM_CLOSE while the archiver runs"
-        self.start_confirmed(label)
-        seen = wait_until(lambda: (self.statuses(), self.main_window_now()["enabled"]),
-                          lambda look: look[0][0] == RUNNING, timeout_s=30)
+        self.s.start_confirmed(label)
+        seen = wait_until(lambda: (self.s.statuses(), self.s.main_now()["enabled"]),
+                          lambda look: look[0][0] == T.RUNNING, timeout_s=30)
         self.report.equal(f"{label}: group 0 runs and the window is disabled", seen,
-                          ([RUNNING, "", ""], False))
+                          ([T.RUNNING, "", ""], False))
         self.driver.one("post-close", "--hwnd", self.main["hwnd"])
         self.driver.sync(self.main["hwnd"])
         self.report.check(f"{label}: the window answers and stays",
-                          self.velkin.process.poll() is None and self.main_window_now() is not None)
-        box = self.run_end_box(label)
+                          self.velkin.running() and self.s.main_now() is not None)
+        box = self.s.run_end_box(label)
         self.report.equal(f"{label}: the run went on to its end: both groups ran, OK",
-                          ([r["archivePath"] for r in log.runs()], self.statuses()),
+                          ([r["archivePath"] for r in log.runs()], self.s.statuses()),
                           ([windows_path(os.path.join(data, "c1.rar")),
-                            windows_path(os.path.join(data, "d1.rar"))], [DONE] * 3))
+                            windows_path(os.path.join(data, "d1.rar"))], [T.DONE] * 3))
         self.report.check(f"{label}: still running while the closing box shows",
-                          self.velkin.process.poll() is None)
-        self.driver.click(box["hwnd"], "OK")
-        ended = self.driver.wait_exit(self.main["pid"], timeout_ms=STARTUP_TIMEOUT_MS)
-        self.report.equal(f"{label}: after the box the close happens: exit code 0",
-                          ended["exit_code"], 0)
-        self.report.equal(f"{label}: the wine launcher returns 0", self.velkin.wait(30), 0)
+                          self.velkin.running())
+        self.driver.click(box["hwnd"], T.OK)
+        self.s.expect_exit(f"{label}: after the box the close happens")
         values = main_section(self.saved_values()[2])
         self.report.equal(f"{label}: the settings file was written at the close (all 19 keys)",
-                          sorted(k for k in values if k in {x.lower() for x in KEYS}),
-                          sorted(k.lower() for k in KEYS))
+                          sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
+                          sorted(k.lower() for k in T.SETTINGS_KEYS))
 
     # Big lists.
 
@@ -686,13 +567,13 @@ class FaultsTest:
         """Waits (bounded) until the list has `total` rows; the count then."""
         self.driver.run("row-count", "--hwnd", self.main["hwnd"], "--until", total,
                         "--timeout-ms", timeout_ms, timeout_ms=timeout_ms)
-        self.driver.sync(self.main["hwnd"], timeout_ms=60000)
-        return self.row_count()
+        self.driver.sync(self.main["hwnd"], timeout_ms=BIG_TIMEOUT_MS)
+        return self.s.row_count()
 
     def sampled(self, label, expected, columns, step):
         """Every step-th row (and the last) against the expected rows, given columns only."""
         got = self.driver.rows(self.main["hwnd"], columns=columns, step=step,
-                               timeout_ms=120000)["rows"]
+                               timeout_ms=BIG_TIMEOUT_MS)["rows"]
         got.append(self.driver.rows(self.main["hwnd"], first=len(expected) - 1,
                                     columns=columns)["rows"][-1])
         want = [[row[c] for c in columns] for row in expected[::step]]
@@ -704,12 +585,6 @@ class FaultsTest:
                           len(got) == len(want) and not bad,
                           f"{len(got)} rows read, {len(want)} expected; first differences "
                           f"{bad[:3]}")
-
-    def clear_list(self, label):
-        self.choose_menu("e", "c")
-        box = self.driver.dialog(CONFIRM_CAPTION, pid=self.main["pid"])
-        self.report.equal(f"{label}: clear asks", self.box_texts(box), [CLEAR_QUESTION])
-        self.answer(box, YES)
 
     def big_lists(self):
         name = "big"
@@ -736,13 +611,11 @@ class FaultsTest:
         self.report.equal(f"{label}: the first and last rows whole",
                           [self.driver.rows(self.main["hwnd"], first=i, count=1)["rows"][0]
                            for i in (0, BIG_DROP - 1)], [expected[0], expected[-1]])
-        shot = os.path.join(self.args.artifacts, "faults-big-list.png")
-        self.report.check(f"screenshot of the big list: {shot}", screenshot(shot))
+        shot = self.s.artifact("faults-big-list.png")
+        self.report.check(f"screenshot of the big list: {shot}",
+                          self.s.screenshot("faults-big-list.png"))
 
-        label = f"clearing {BIG_DROP:,} rows"
-        self.clear_list(label)
-        self.report.equal(f"{label}: the list is empty and the window answers",
-                          self.row_count(), 0)
+        self.s.clear_list(f"clearing {BIG_DROP:,} rows")
 
         label = f"three drops of {THIRD:,}, the middle one deleted"
         thirds = []
@@ -753,7 +626,7 @@ class FaultsTest:
             self.drop(paths, timeout_ms=BIG_TIMEOUT_MS)
             self.count_until(THIRD * (number + 1))
         expected = rows_of(0, thirds[0]) + rows_of(1, thirds[1]) + rows_of(2, thirds[2])
-        self.report.equal(f"{label}: {3 * THIRD:,} rows", self.row_count(), 3 * THIRD)
+        self.report.equal(f"{label}: {3 * THIRD:,} rows", self.s.row_count(), 3 * THIRD)
         self.report.equal(f"{label}: numbers at the seams",
                           [r[0] for r in self.driver.rows(self.main["hwnd"], first=THIRD - 1,
                                                           count=THIRD + 2, step=THIRD,
@@ -767,11 +640,11 @@ class FaultsTest:
         self.report.equal(f"{label}: a row of the middle group selected", selected,
                           THIRD + THIRD // 2)
         self.driver.keys("delete", hwnd=self.main["hwnd"])
-        box = self.driver.dialog(CONFIRM_CAPTION, pid=self.main["pid"])
+        box = self.driver.dialog(T.CONFIRM, pid=self.main["pid"])
         self.report.equal(f"{label}: Delete asks about group 1", self.box_texts(box),
                           ["1" + DELETE_SUFFIX])
-        self.answer(box, YES)
-        self.report.equal(f"{label}: {2 * THIRD:,} rows left", self.row_count(), 2 * THIRD)
+        self.answer(box, T.YES)
+        self.report.equal(f"{label}: {2 * THIRD:,} rows left", self.s.row_count(), 2 * THIRD)
         expected = rows_of(0, thirds[0]) + rows_of(1, thirds[2])
         self.sampled(label + ": renumbered", expected, [0, 3], 499)
         self.report.equal(f"{label}: the rows at the seam, whole",
@@ -786,75 +659,49 @@ class FaultsTest:
         before = 2 * THIRD
         total = before + BIG_DROP
 
-        def driver_process(*words):
-            return subprocess.Popen(["wine", self.driver.driver_exe, *map(str, words)],
-                                    stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                    stderr=subprocess.PIPE)
+        watcher = self.s.helper(0)
+        closer = self.s.helper(1)
+        watcher.begin("row-count", "--hwnd", self.main["hwnd"], "--until", total,
+                      "--timeout-ms", BIG_TIMEOUT_MS, timeout_ms=BIG_TIMEOUT_MS)
+        first = watcher.next_result()
+        if first is None:
+            watcher.finish()
+            raise DriverError("the row-count watcher ended without a count")
+        closer.begin("post-close", "--hwnd", self.main["hwnd"], "--after-rows", before,
+                     "--until", total, "--timeout-ms", BIG_TIMEOUT_MS, timeout_ms=BIG_TIMEOUT_MS)
+        late = [os.path.join(big_folder, f"g{i:06d}.dat") for i in range(BIG_DROP)]
+        self.drop(late, timeout_ms=BIG_TIMEOUT_MS)
 
-        watcher = driver_process("row-count", "--hwnd", self.main["hwnd"], "--until", total,
-                                 "--timeout-ms", BIG_TIMEOUT_MS)
-        closer = None
-        try:
-            first = watcher.stdout.readline()
-            if not first:
-                raise DriverError("row-count watcher printed nothing")
-            closer = driver_process("post-close", "--hwnd", self.main["hwnd"], "--after-rows",
-                                    before, "--until", total, "--timeout-ms", BIG_TIMEOUT_MS)
-            late = [os.path.join(big_folder, f"g{i:06d}.dat") for i in range(BIG_DROP)]
-            self.drop(late, timeout_ms=BIG_TIMEOUT_MS)
-            posted_out, posted_err = closer.communicate(timeout=BIG_TIMEOUT_MS / 1000 + 30)
-            out, err = watcher.communicate(timeout=BIG_TIMEOUT_MS / 1000 + 30)
-        finally:
-            for process in (watcher, closer):
-                if process is not None and process.poll() is None:
-                    process.kill()
-                    process.wait(timeout=15)
-        posted = json.loads(posted_out.decode() or "{}") if closer.returncode == 0 else {}
-        counts = [(json.loads(line)["row_count"], json.loads(line)["time_100ns"])
-                  for line in [first] + out.decode().splitlines() if line.strip()]
+        def outcome(driver):
+            try:
+                return driver.finish(), ""
+            except DriverError as error:
+                return [], str(error)
+
+        posted, posted_err = outcome(closer)
+        posted = posted[0] if posted else {}
+        watched, err = outcome(watcher)
+        counts = [(value["row_count"], value["time_100ns"]) for value in [first] + watched]
         later = [c for c, t in counts if t > posted.get("time_100ns", 0)]
         print(f"note: {label}: the close was posted first at {posted.get('row_count')} rows, "
               f"{posted.get('posts')} times in all; counts seen after the first: {later}",
               flush=True)
         self.report.check(f"{label}: the close was posted while rows were still arriving",
                           before < posted.get("row_count", -1) < total,
-                          f"post-close exit {closer.returncode}: {posted_err.decode()[-300:]}"
-                          f" {posted}")
+                          f"post-close: {posted_err[-300:]} {posted}")
         self.report.check(f"{label}: the window stayed until all {total:,} rows were in",
-                          watcher.returncode == 0 and counts[-1][0] == total and bool(later),
-                          f"watcher exit {watcher.returncode}: {err.decode()[-300:]}; last "
-                          f"counts {counts[-3:]}")
-        ended = self.driver.wait_exit(self.main["pid"], timeout_ms=BIG_TIMEOUT_MS)
-        self.report.equal(f"{label}: then the process ends with exit code 0",
-                          ended["exit_code"], 0)
-        self.report.equal(f"{label}: the wine launcher returns 0", self.velkin.wait(30), 0)
+                          not err and counts[-1][0] == total and bool(later),
+                          f"watcher: {err[-300:]}; last counts {counts[-3:]}")
+        self.s.expect_exit(f"{label}: then", timeout_ms=BIG_TIMEOUT_MS)
         values = main_section(self.saved_values()[2])
         self.report.equal(f"{label}: the settings file was written (all 19 keys)",
-                          sorted(k for k in values if k in {x.lower() for x in KEYS}),
-                          sorted(k.lower() for k in KEYS))
-
-    def run_end_box(self, label):
-        """The box that ends a run; any other box on the way fails the check at once, with
-        its text, instead of a long wait."""
-        deadline = time.monotonic() + RUN_LIMIT_S
-        while time.monotonic() < deadline:
-            boxes = self.boxes()
-            if boxes:
-                box = self.driver.dialog(pid=self.main["pid"])
-                if box["caption"] != CLEAR_BY_HAND_CAPTION:
-                    raise DriverError(f"{label}: unexpected box {box['caption']!r}: "
-                                      f"{self.box_texts(box)}; statuses {self.statuses()}")
-                return box
-            time.sleep(0.2)
-        raise DriverError(f"{label}: the run did not end within {RUN_LIMIT_S} s; statuses "
-                          f"{self.statuses()}")
+                          sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
+                          sorted(k.lower() for k in T.SETTINGS_KEYS))
 
     def start_in(self, folder, settings, env):
-        self.velkin = VelkinProcess(self.args.velkin, folder=folder, settings=settings, env=env)
-        self.processes.append(self.velkin)
-        self.main, prompt_seen = wait_for_main_window(self.driver, self.velkin)
+        velkin = self.s.start(folder=folder, settings=settings, env=env)
         self.report.check(f"{os.path.basename(folder)}: Velkin starts without a question",
-                          not prompt_seen)
+                          not velkin.prompt_seen)
 
     def check_archive(self, label, archive, paths):
         if not self.report.check(f"{label}: archive exists", os.path.isfile(archive)):
@@ -867,66 +714,8 @@ class FaultsTest:
                 want[os.path.basename(path)] = f.read()
         self.report.equal(f"{label}: archive holds the files, names and bytes exact", got, want)
 
-    def cleanup(self):
-        for process in self.processes:
-            if process.process.poll() is None:
-                print("killing a Velkin still running after its scenario", flush=True)
-            process.cleanup(remove_folder=False)
-        shutil.rmtree(self.work, ignore_errors=True)
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velkin", required=True, help="Velkin.exe to test")
-    parser.add_argument("--driver", required=True, help="velkin_driver.exe")
-    parser.add_argument("--standin", required=True, help="StandInArchiver.exe")
-    parser.add_argument("--fault-archiver", required=True, help="velkin_fault_archiver.exe")
-    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
-    parser.add_argument("--build", required=True, help="folder for the xdnd_drop helper")
-    parser.add_argument("--only", nargs="*", help="run only these scenarios")
-    parser.add_argument("--verbose", action="store_true", help="print every driver command")
-    args = parser.parse_args()
-    require_session()
-    for name in ("VELKIN_STANDIN_LOG", "VELKIN_STANDIN_DELAY_MS", "VELKIN_STANDIN_EXIT_CODE"):
-        os.environ.pop(name, None)
-    os.makedirs(args.artifacts, exist_ok=True)
-    for name in os.listdir(args.artifacts):
-        if name.startswith("faults-failed-"):  # from an earlier run; would mislead
-            os.remove(os.path.join(args.artifacts, name))
-
-    report = Report()
-    test = FaultsTest(args, report)
-    scenarios = [test.garbage_settings, test.archiver_faults, test.missing_archiver,
-                 test.close_while_running, test.big_lists]
-    try:
-        for scenario in scenarios:
-            if args.only and scenario.__name__ not in args.only:
-                continue
-            started = time.monotonic()
-            try:
-                scenario()
-            except (DriverError, xdnd.XdndError, OSError, subprocess.SubprocessError, KeyError,
-                    IndexError, ValueError, TypeError, zipfile.BadZipFile) as error:
-                report.check(f"{scenario.__name__} ran to its end", False,
-                             f"{type(error).__name__}: {error}")
-                traceback.print_exc(file=sys.stdout)
-                shot = os.path.join(args.artifacts, f"faults-failed-{scenario.__name__}.png")
-                try:
-                    screenshot(shot)
-                    print(f"screen at the failure: {shot}")
-                except (OSError, subprocess.SubprocessError):
-                    pass
-            finally:
-                for process in test.processes:
-                    if process.process.poll() is None:
-                        print(f"killing a Velkin left running by {scenario.__name__}", flush=True)
-                        process.kill()
-                print(f"note: {scenario.__name__} took {time.monotonic() - started:.1f} s",
-                      flush=True)
-    finally:
-        test.cleanup()
-    return report.summary()
-
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_suite("faults", __doc__.splitlines()[0],
+                       lambda session: FaultsTest(session).plans(),
+                       options=[("--fault-archiver", "velkin_fault_archiver.exe")]))

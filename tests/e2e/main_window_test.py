@@ -1,58 +1,39 @@
 #!/usr/bin/env python3
 """End-to-end test of Velkin's main window: title, job list columns, the menu and what its
-commands do, the profile edit dialog, and ending the program from the keyboard.
+commands do, the profile edit dialog, and ending the program from the keyboard. This suite is
+the one that goes through the keyboard: Alt chords, access keys, arrows, Enter and Escape.
 
 Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
-  main_window_test.py --velkin Velkin.exe --driver velkin_driver.exe --artifacts DIR
+  main_window_test.py --velkin Velkin.exe --driver velkin_driver.exe --standin ... --artifacts DIR
+                      --build DIR
 """
 
-import argparse
 import os
-import subprocess
 import sys
-import traceback
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from velkin_e2e import (MAIN_WINDOW_CLASS, Driver, DriverError, Report,  # noqa: E402
-                        VelkinProcess, require_session, screenshot, wait_for_main_window,
-                        wait_until)
+import velkin_texts as T  # noqa: E402
+from velkin_e2e import run_suite, wait_until  # noqa: E402
 
-TITLE = "Velkin 070509"
-COLUMNS = [("番号", 50), ("プロファイル", 80), ("ファイル名", 200), ("フルパス", 200),
-           ("保存先", 200), ("ステータス", 70)]
-DEFAULT_PROFILES = ["-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df", "-EP1 -S -M5 -MD4096",
-                    "-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df -ioff"]
-PROFILE_MENU = "プロファイル(&P)"
-OPTION_MENU = "動作と設定(&R)"
-SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
-CLEAR_END = "圧縮終了後にリストをクリア(&C)"
-EDIT_PROFILE = "選択プロファイルの編集(&E)"
-EDIT_CAPTION = "プロファイルの編集"
-EDIT_PROMPT = "コマンドライン"
 # An "&" (shown literally, not as an access key), a double blank and a trailing blank, and
 # Japanese text typed as Unicode key strokes.
 EDITED_PROFILE = "-EP1 -S  -M3 -x*.bak & テスト "
-
-
-def undouble(caption):
-    return caption.replace("&&", "&")
 
 
 def menu_shape(dump):
     """The menu as the user sees it: per item its type, caption, check mark and mark style.
 
     Profile items show their text with every "&" doubled so that it is not an access key; the
-    shape holds the text the user reads.
-    """
+    shape holds the text the user reads."""
     shape = []
     for top in dump["items"]:
         items = []
         for position, item in enumerate(top.get("items", [])):
             caption = item["caption"]
-            if top["caption"] == PROFILE_MENU and position < 5:
-                caption = undouble(caption)
+            if top["caption"] == T.PROFILE_MENU and position < T.PROFILE_COUNT:
+                caption = caption.replace("&&", "&")
             items.append((item["type"], caption, item["checked"], item["radio"]))
         shape.append((top["type"], top["caption"], tuple(items)))
     return shape
@@ -66,13 +47,12 @@ def expected_shape(profiles, selected, save_path=False, clear_end=False):
     profile_items = tuple(("command", f"{n} {text}", n == selected, True)
                           for n, text in enumerate(profiles, start=1))
     return [
-        ("popup", "ファイル(&F)", (command("終了(&X)"),)),
-        ("popup", "編集(&E)", (command("カーソル位置の番号分を削除(&D)"), separator,
-                               command("リストのクリア(&C)"))),
-        ("popup", PROFILE_MENU, profile_items + (separator, command(EDIT_PROFILE))),
-        ("popup", OPTION_MENU, (command(SAVE_PATH, save_path), command(CLEAR_END, clear_end),
-                                separator, command("圧縮開始(&R)"))),
-        ("popup", "ヘルプ(&H)", (command("バージョン情報(&A)"), command("Readme.txt参照(&R)"))),
+        ("popup", T.FILE_MENU, (command(T.EXIT),)),
+        ("popup", T.EDIT_MENU, (command(T.DELETE_GROUP), separator, command(T.CLEAR))),
+        ("popup", T.PROFILE_MENU, profile_items + (separator, command(T.EDIT_PROFILE))),
+        ("popup", T.OPTION_MENU, (command(T.SAVE_PATH, save_path),
+                                  command(T.CLEAR_END, clear_end), separator, command(T.START))),
+        ("popup", T.HELP_MENU, (command(T.ABOUT), command(T.README))),
     ]
 
 
@@ -93,29 +73,26 @@ def shape_difference(actual, expected):
     return "; ".join(lines)
 
 
-def top_menu(dump, caption):
-    for top in dump["items"]:
-        if top["caption"] == caption:
-            return top
-    raise DriverError(f"no menu {caption} in the menu bar")
-
-
 class MainWindowTest:
-    def __init__(self, driver, report, artifacts):
-        self.driver = driver
-        self.report = report
-        self.artifacts = artifacts
-        self.main = None
-        self.profiles = list(DEFAULT_PROFILES)
+    def __init__(self, session):
+        self.s = session
+        self.report = session.report
+        self.driver = session.driver
+        self.profiles = list(T.DEFAULT_PROFILES)
         self.selected = 1
         self.save_path = False
         self.clear_end = False
+
+    def plans(self):
+        return [("main window", [self.startup, self.job_list, self.initial_menu,
+                                 self.choose_profile_3, self.toggle_options, self.edit_profile,
+                                 self.exit_from_keyboard])]
 
     def expected(self):
         return expected_shape(self.profiles, self.selected, self.save_path, self.clear_end)
 
     def menu(self):
-        return menu_shape(self.driver.menu(self.main["hwnd"]))
+        return menu_shape(self.s.menu())
 
     def check_menu(self, name, actual=None):
         actual = self.menu() if actual is None else actual
@@ -123,93 +100,95 @@ class MainWindowTest:
         return self.report.check(name, actual == expected, shape_difference(actual, expected))
 
     def wait_for_menu_state(self):
-        """Menu commands arrive as posted messages after the menu has closed; wait (bounded)
-        until the menu shows what the model says, then let the caller's check judge it."""
+        """Menu commands arrive as posted messages after the menu has closed; wait until the
+        menu shows what the model says, then let the caller's check judge it."""
         expected = self.expected()
         return wait_until(self.menu, lambda shape: shape == expected)
 
     # Scenarios, in the order they run; each builds on the state the previous one left.
 
-    def startup(self, velkin):
-        main, prompt_seen = wait_for_main_window(self.driver, velkin)
-        if prompt_seen:
+    def startup(self):
+        velkin = self.s.start("main")
+        main = self.s.main
+        if velkin.prompt_seen:
             print("note: Velkin asked for WinRAR.exe at start-up; answered with Cancel")
-        self.main = main
-        self.report.equal("main window class", main["class"], MAIN_WINDOW_CLASS)
-        self.report.equal("main window title", main["caption"], TITLE)
-        same_title = self.driver.windows(title=TITLE, pid=main["pid"])
-        self.report.equal("exactly one window titled " + TITLE,
+        self.report.equal("main window class", main["class"], T.MAIN_CLASS)
+        self.report.equal("main window title", main["caption"], T.TITLE)
+        same_title = self.driver.windows(title=T.TITLE, pid=main["pid"])
+        self.report.equal("exactly one window titled " + T.TITLE,
                           [w["hwnd"] for w in same_title], [main["hwnd"]])
-        self.report.check("Velkin still running after start-up", velkin.process.poll() is None)
-        screenshot(os.path.join(self.artifacts, "main-window.png"))
+        self.report.check("Velkin still running after start-up", velkin.running())
+        self.s.screenshot("main-window.png")
 
     def job_list(self):
-        view = self.driver.list_view(self.main["hwnd"])
-        self.report.equal("job list column count", view["column_count"], len(COLUMNS))
+        view = self.driver.list_view(self.s.main["hwnd"])
+        self.report.equal("job list column count", view["column_count"], len(T.COLUMNS))
         self.report.equal("job list column captions", [c["caption"] for c in view["columns"]],
-                          [c for c, _ in COLUMNS])
+                          [c for c, _ in T.COLUMNS])
         self.report.equal("job list column widths at 96 DPI",
-                          [c["width"] for c in view["columns"]], [w for _, w in COLUMNS])
+                          [c["width"] for c in view["columns"]], [w for _, w in T.COLUMNS])
         self.report.equal("job list starts empty", (view["row_count"], view["rows"]), (0, []))
 
     def initial_menu(self):
-        dump = self.driver.menu(self.main["hwnd"])
+        dump = self.s.menu()
         self.check_menu("whole menu tree at start (captions, types, checks, radio marks)",
                         menu_shape(dump))
-        profiles = top_menu(dump, PROFILE_MENU)["items"][:5]
+        profiles = self.s.top_menu(T.PROFILE_MENU, dump)["items"][:T.PROFILE_COUNT]
         self.report.equal("profile items use radio-check marks",
                           [p["radio"] for p in profiles], [True] * 5)
         self.report.equal("only profile 1 checked at start",
                           [p["checked"] for p in profiles], [True, False, False, False, False])
 
     def choose_profile_3(self):
-        popup = self.driver.open_menu(self.main, "p")
-        self.report.check("Alt+P opens a popup menu of Velkin", popup["visible"])
-        shot = os.path.join(self.artifacts, "main-window-profile-menu.png")
-        self.report.check("screenshot with the profile menu open: " + shot, screenshot(shot))
+        self.s.keyboard_menu(T.PROFILE_MENU)
+        bar = {top["caption"]: top["hilite"] for top in self.s.menu()["items"]}
+        self.report.equal("Alt+P opens the profile menu (the only highlighted item of the bar)",
+                          [caption for caption, lit in bar.items() if lit], [T.PROFILE_MENU])
+        shot = self.s.artifact("main-window-profile-menu.png")
+        self.report.check("screenshot with the profile menu open: " + shot,
+                          self.s.screenshot("main-window-profile-menu.png"))
         self.driver.keys("down*2")
 
         def highlighted():
-            items = top_menu(self.driver.menu(self.main["hwnd"]), PROFILE_MENU)["items"]
+            items = self.s.top_menu(T.PROFILE_MENU)["items"]
             return [i for i, item in enumerate(items) if item["hilite"]]
 
-        # Key strokes are handled whenever the menu gets to them; wait (bounded) for them.
+        # Key strokes are handled whenever the menu gets to them; wait for them.
         self.report.equal("two Down presses highlight profile 3",
                           wait_until(highlighted, lambda rows: rows == [2]), [2])
-        self.driver.choose_in_open_menu(self.main, "enter")
+        self.s.choose_in_open_menu("enter")
         self.selected = 3
         self.check_menu("Enter on profile 3 moves the check to profile 3 only",
                         self.wait_for_menu_state())
 
     def toggle_options(self):
-        for name, key, attribute in ((SAVE_PATH, "p", "save_path"),
-                                     (CLEAR_END, "c", "clear_end")):
+        for name, key, attribute in ((T.SAVE_PATH, "p", "save_path"),
+                                     (T.CLEAR_END, "c", "clear_end")):
             for round_name in ("checks", "unchecks"):
-                self.driver.open_menu(self.main, "r")
-                self.driver.choose_in_open_menu(self.main, key)
+                self.s.keyboard_menu(T.OPTION_MENU)
+                self.s.choose_in_open_menu(key)
                 setattr(self, attribute, not getattr(self, attribute))
                 self.check_menu(f"choosing {name} with its access key {round_name} it "
                                 "(and nothing else changes)", self.wait_for_menu_state())
 
     def open_edit_dialog(self, label):
-        self.driver.open_menu(self.main, "p")
+        self.s.keyboard_menu(T.PROFILE_MENU)
         self.driver.keys("e")
-        dialog = self.driver.dialog(EDIT_CAPTION, pid=self.main["pid"])
-        self.report.equal(f"{label}: dialog caption", dialog["caption"], EDIT_CAPTION)
-        self.report.equal(f"{label}: prompt", dialog["statics"], [EDIT_PROMPT])
+        dialog = self.driver.dialog(T.EDIT_CAPTION, pid=self.s.main["pid"])
+        self.report.equal(f"{label}: dialog caption", dialog["caption"], T.EDIT_CAPTION)
+        self.report.equal(f"{label}: prompt", dialog["statics"], [T.EDIT_PROMPT])
         self.report.equal(f"{label}: edit pre-filled with the selected profile's text",
                           dialog["edits"], [self.profiles[self.selected - 1]])
-        self.report.equal(f"{label}: buttons", dialog["buttons"], ["OK", "キャンセル"])
+        self.report.equal(f"{label}: buttons", dialog["buttons"], [T.OK, T.CANCEL])
         self.report.check(f"{label}: main window disabled while the dialog is open",
-                          not self.driver.window(MAIN_WINDOW_CLASS, pid=self.main["pid"])
-                          ["enabled"])
+                          not self.s.enabled())
         return dialog
 
     def finish_dialog(self, dialog):
         self.driver.wait_gone(dialog["hwnd"])
         # The dialog ends inside the menu command's handler, and the menu is updated before
         # the handler returns; a message round trip waits for the handler to be done.
-        self.driver.sync(self.main["hwnd"])
+        self.driver.sync(self.s.main["hwnd"])
 
     def edit_profile_cancelled(self, label, dismiss):
         dialog = self.open_edit_dialog(label)
@@ -223,25 +202,34 @@ class MainWindowTest:
     def edit_profile_ok(self):
         label = "edit profile, OK"
         dialog = self.open_edit_dialog(label)
+        # The edit has the focus and its text selected when the dialog opens; typing then
+        # replaces the text.
+        focus = wait_until(lambda: self.driver.focus(dialog["hwnd"]),
+                           lambda f: f["focus_class"] == "Edit" and f["selection"] is not None
+                           and f["selection"][0] == 0
+                           and f["selection"][1] == len(self.profiles[self.selected - 1]))
+        self.report.equal(f"{label}: the edit has the focus with its whole text selected",
+                          (focus["focus_class"], focus["selection"]),
+                          ("Edit", [0, len(self.profiles[self.selected - 1])]))
         self.driver.type_text(EDITED_PROFILE, hwnd=dialog["hwnd"])
-        typed = wait_until(lambda: self.driver.dialog(EDIT_CAPTION, pid=self.main["pid"]),
+        typed = wait_until(lambda: self.driver.dialog(T.EDIT_CAPTION, pid=self.s.main["pid"]),
                            lambda box: box["edits"] == [EDITED_PROFILE])
         self.report.equal(f"{label}: typed text replaces the pre-selected text", typed["edits"],
                           [EDITED_PROFILE])
-        self.driver.click(dialog["hwnd"], "OK")
+        self.driver.click(dialog["hwnd"], T.OK)
         self.finish_dialog(dialog)
-        dump = self.driver.menu(self.main["hwnd"])
+        dump = self.s.menu()
         self.profiles[self.selected - 1] = EDITED_PROFILE
         self.check_menu(f"{label}: only profile {self.selected}'s caption changes, "
                         "selection and options unchanged", menu_shape(dump))
-        raw = top_menu(dump, PROFILE_MENU)["items"][self.selected - 1]["caption"]
+        raw = self.s.top_menu(T.PROFILE_MENU, dump)["items"][self.selected - 1]["caption"]
         self.report.equal(f"{label}: '&' doubled in the menu so it shows literally", raw,
                           f"{self.selected} " + EDITED_PROFILE.replace("&", "&&"))
 
     def edit_profile(self):
         self.edit_profile_cancelled(
             "edit profile, Cancel button",
-            lambda dialog: self.driver.click(dialog["hwnd"], "キャンセル"))
+            lambda dialog: self.driver.click(dialog["hwnd"], T.CANCEL))
         self.edit_profile_ok()
         self.edit_profile_cancelled(
             "edit profile, Escape key",
@@ -249,68 +237,12 @@ class MainWindowTest:
         self.edit_profile_cancelled(
             "edit profile, close box", lambda dialog: self.driver.close(dialog["hwnd"]))
 
-    def exit_from_keyboard(self, velkin):
-        self.driver.open_menu(self.main, "f")
+    def exit_from_keyboard(self):
+        self.s.keyboard_menu(T.FILE_MENU)
         self.driver.keys("x")
-        ended = self.driver.wait_exit(self.main["pid"])
-        self.report.equal("File > Exit (Alt+F, X) ends Velkin with exit code 0",
-                          ended["exit_code"], 0)
-        self.report.equal("the wine launcher returns Velkin's exit code 0", velkin.wait(30), 0)
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velkin", required=True, help="Velkin.exe to test")
-    parser.add_argument("--driver", required=True, help="velkin_driver.exe")
-    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
-    parser.add_argument("--verbose", action="store_true", help="print every driver command")
-    args = parser.parse_args()
-    require_session()
-    os.makedirs(args.artifacts, exist_ok=True)
-    for name in os.listdir(args.artifacts):
-        if name.startswith("failed-scenario-"):  # from an earlier run; would mislead
-            os.remove(os.path.join(args.artifacts, name))
-
-    report = Report()
-    test = MainWindowTest(Driver(args.driver, args.verbose), report, args.artifacts)
-    velkin = VelkinProcess(args.velkin)
-    scenarios = [
-        lambda: test.startup(velkin),
-        test.job_list,
-        test.initial_menu,
-        test.choose_profile_3,
-        test.toggle_options,
-        test.edit_profile,
-        lambda: test.exit_from_keyboard(velkin),
-    ]
-    try:
-        for number, scenario in enumerate(scenarios, start=1):
-            if velkin.process.poll() is not None:
-                report.check(f"scenario {number}: Velkin is running", False,
-                             f"it ended with {velkin.process.returncode}")
-                break
-            try:
-                scenario()
-            except (DriverError, OSError, subprocess.SubprocessError, KeyError, IndexError) as error:
-                report.check(f"scenario {number} ran to its end", False,
-                             f"{type(error).__name__}: {error}")
-                traceback.print_exc(file=sys.stdout)
-                if test.main is None:
-                    break
-                try:
-                    failed = os.path.join(args.artifacts, f"failed-scenario-{number}.png")
-                    screenshot(failed)
-                    print(f"screen at the failure: {failed}")
-                    # Back to a plain main window (closes menus and dialogs) for the next one.
-                    test.driver.keys("esc*3")
-                except (DriverError, OSError, subprocess.SubprocessError) as cleanup_error:
-                    print(f"could not clean up after scenario {number}: {cleanup_error}")
-    finally:
-        if velkin.process.poll() is None:
-            print("killing Velkin, still running after the test", flush=True)
-        velkin.cleanup()
-    return report.summary()
+        self.s.expect_exit("File > Exit (Alt+F, X)")
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_suite("main-window", __doc__.splitlines()[0],
+                       lambda session: MainWindowTest(session).plans()))

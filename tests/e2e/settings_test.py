@@ -9,38 +9,20 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
                    --artifacts DIR --build DIR
 """
 
-import argparse
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
-import traceback
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-import xdnd  # noqa: E402
-from velkin_e2e import (outer_rect, screen_size, ARCHIVER_PROMPT_CAPTION, MAIN_WINDOW_CLASS, STARTUP_TIMEOUT_MS,  # noqa: E402
-                        Driver, DriverError, Report, VelkinProcess, require_session, screenshot,
-                        wait_until, windows_path)
+import velkin_texts as T  # noqa: E402
+from velkin_e2e import (STARTUP_TIMEOUT_MS, make_file, outer_rect, run_suite,  # noqa: E402
+                        screen_size, wait_until, windows_path)
 
-TITLE = "Velkin 070509"
-PROMPT_FILTER = "実行ファイル (*.exe)"
-PROFILE_MENU = "プロファイル(&P)"
-OPTION_MENU = "動作と設定(&R)"
-SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
-CLEAR_END = "圧縮終了後にリストをクリア(&C)"
-EDIT_CAPTION = "プロファイルの編集"
-MESSAGE_BOX_CLASS = "#32770"
-
-KEYS = ["MainX", "MainY", "MainW", "MainH", "RAROption1", "RAROption2", "RAROption3",
-        "RAROption4", "RAROption5", "Column0", "Column1", "Column2", "Column3", "Column4",
-        "Column5", "WinRARPath", "RAROptionSelect", "SavePath", "ClearEnd"]
-DEFAULT_PROFILES = ["-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df", "-EP1 -S -M5 -MD4096",
-                    "-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df -ioff"]
-DEFAULT_COLUMNS = [50, 80, 200, 200, 200, 70]
-DEFAULT_RECT = (100, 100, 640, 400)  # left, top, outer width, outer height
+KEYS = T.SETTINGS_KEYS
+DEFAULT_PROFILES = T.DEFAULT_PROFILES
+DEFAULT_COLUMNS = T.DEFAULT_COLUMNS
+DEFAULT_RECT = T.DEFAULT_RECT
 
 
 def file_values(rect, profiles, columns, archiver, selected, save_path, clear_end):
@@ -56,36 +38,32 @@ def default_values(archiver):
 
 
 class SettingsTest:
-    def __init__(self, driver, report, args):
-        self.driver = driver
-        self.report = report
-        self.args = args
-        self.running = []  # VelkinProcess objects to clean up
-        self.scratch = tempfile.mkdtemp(prefix="velkin-settings-")
+    def __init__(self, session):
+        self.s = session
+        self.driver = session.driver
+        self.report = session.report
+        self.scratch = session.work
+
+    def plans(self):
+        # Each scenario starts its own Velkins; one failing does not stop the others.
+        return [(scenario.__name__, [scenario])
+                for scenario in (self.first_start, self.cancelled_prompt, self.round_trip,
+                                 self.hand_written, self.off_screen, self.unwritable)]
 
     # Helpers.
 
     def start(self, folder=None, settings=None, settings_bytes=None):
-        velkin = VelkinProcess(self.args.velkin, folder=folder, settings=settings,
-                               settings_bytes=settings_bytes)
-        self.running.append(velkin)
-        return velkin
+        return self.s.start(folder=folder, settings=settings, settings_bytes=settings_bytes,
+                            wait=False)
 
     def main_window(self, velkin, pid=None):
         """The main window, which must come without any question first."""
-        window = self.driver.window(MAIN_WINDOW_CLASS, pid=pid, timeout_ms=STARTUP_TIMEOUT_MS)
+        window = self.driver.window(T.MAIN_CLASS, pid=pid, timeout_ms=STARTUP_TIMEOUT_MS)
+        velkin.main = self.s.main = window
         return window
 
     def menu_state(self, main):
-        """(profile texts as the user reads them, checked profile numbers, save-path check,
-        clear-end check) read from the live menu."""
-        dump = self.driver.menu(main["hwnd"])
-        tops = {top["caption"]: top for top in dump["items"]}
-        profiles = tops[PROFILE_MENU]["items"][:5]
-        options = {item["caption"]: item for item in tops[OPTION_MENU]["items"]}
-        return ([p["caption"].replace("&&", "&") for p in profiles],
-                [n for n, p in enumerate(profiles, start=1) if p["checked"]],
-                options[SAVE_PATH]["checked"], options[CLEAR_END]["checked"])
+        return self.s.menu_state()
 
     @staticmethod
     def expected_menu(profiles, selected, save_path, clear_end):
@@ -93,29 +71,19 @@ class SettingsTest:
                 save_path, clear_end)
 
     def raw_profile_caption(self, main, number):
-        dump = self.driver.menu(main["hwnd"])
-        for top in dump["items"]:
-            if top["caption"] == PROFILE_MENU:
-                return top["items"][number - 1]["caption"]
-        raise DriverError("no profile menu")
+        return self.s.top_menu(T.PROFILE_MENU)["items"][number - 1]["caption"]
 
     def column_widths(self, main):
-        return [c["width"] for c in self.driver.list_view(main["hwnd"])["columns"]]
+        return self.s.column_widths()
 
     def exit_by_menu(self, velkin, main, label):
         """File > Exit, as a user ends the program; the exit code must be 0."""
-        self.driver.open_menu(main, "f")
-        self.driver.keys("x")
-        self.expect_exit(velkin, main, label)
+        self.s.invoke(T.FILE_MENU, T.EXIT)
+        self.s.expect_exit(label, velkin)
 
     def exit_by_close_box(self, velkin, main, label):
         self.driver.close(main["hwnd"])
-        self.expect_exit(velkin, main, label)
-
-    def expect_exit(self, velkin, main, label):
-        ended = self.driver.wait_exit(main["pid"], timeout_ms=STARTUP_TIMEOUT_MS)
-        self.report.equal(f"{label}: Velkin ends with exit code 0", ended["exit_code"], 0)
-        self.report.equal(f"{label}: the wine launcher returns exit code 0", velkin.wait(30), 0)
+        self.s.expect_exit(label, velkin)
 
     def check_file(self, label, velkin, expected, seeded=(), apart=()):
         """The whole file: section Main alone, the 19 keys in their order, the given values.
@@ -147,11 +115,11 @@ class SettingsTest:
                 if section is not None and section.lower() == "main"}
 
     def wait_prompt(self, label):
-        prompt = self.driver.dialog(ARCHIVER_PROMPT_CAPTION, timeout_ms=STARTUP_TIMEOUT_MS)
+        prompt = self.driver.dialog(T.ARCHIVER_PROMPT, timeout_ms=STARTUP_TIMEOUT_MS)
         self.report.equal(f"{label}: the open dialog asks for WinRAR.exe", prompt["caption"],
-                          ARCHIVER_PROMPT_CAPTION)
+                          T.ARCHIVER_PROMPT)
         self.report.equal(f"{label}: no main window is visible while it is open",
-                          self.driver.windows(MAIN_WINDOW_CLASS, pid=prompt["pid"]), [])
+                          self.driver.windows(T.MAIN_CLASS, pid=prompt["pid"]), [])
         self.report.equal(f"{label}: the prompt is the program's only visible window",
                           [w["hwnd"] for w in self.driver.windows(pid=prompt["pid"])],
                           [prompt["hwnd"]])
@@ -160,11 +128,7 @@ class SettingsTest:
     def standin_copy(self):
         """The stand-in archiver in a folder and under a name too long for 8.3."""
         folder = os.path.join(self.scratch, "Archiver Program Folder")
-        os.makedirs(folder, exist_ok=True)
-        path = os.path.join(folder, "StandInArchiver.exe")
-        if not os.path.exists(path):
-            shutil.copy2(self.args.standin, path)
-        return path
+        return self.s.standin_copy(folder)
 
     def short_path(self, unix_path):
         return self.driver.one("short-path", "--path", windows_path(unix_path))["short"]
@@ -181,20 +145,25 @@ class SettingsTest:
 
         velkin = self.start()
         prompt = self.wait_prompt(label)
-        self.report.check(f"{label}: the file type list offers {PROMPT_FILTER}",
-                          any(c["class"] == "ComboBox" and c["text"] == PROMPT_FILTER
+        self.report.check(f"{label}: the file type list offers {T.ARCHIVER_FILTER}",
+                          any(c["class"] == "ComboBox" and c["text"] == T.ARCHIVER_FILTER
                               for c in prompt["controls"]),
                           str([c["text"] for c in prompt["controls"] if c["class"] == "ComboBox"]))
         self.report.check(f"{label}: no settings file before the first close",
                           not os.path.exists(velkin.settings_path()))
-        shot = os.path.join(self.args.artifacts, "settings-startup-prompt.png")
-        self.report.check(f"{label}: screenshot of the prompt: {shot}", screenshot(shot))
+        shot = self.s.artifact("settings-startup-prompt.png")
+        self.report.check(f"{label}: screenshot of the prompt: {shot}",
+                          self.s.screenshot("settings-startup-prompt.png"))
 
-        # Typed into the file name field, which has the focus when the dialog opens.
+        # Typed into the file name field, which has the focus once the dialog has settled.
+        focus = wait_until(lambda: self.driver.focus(prompt["hwnd"]),
+                           lambda f: f["active"] == prompt["hwnd"] and f["focus_class"] == "Edit")
+        self.report.equal(f"{label}: the file name field has the focus",
+                          (focus["active"], focus["focus_class"]), (prompt["hwnd"], "Edit"))
         self.driver.type_text(long_path, hwnd=prompt["hwnd"])
 
         def name_field():
-            shown = self.driver.dialog(ARCHIVER_PROMPT_CAPTION, pid=prompt["pid"])
+            shown = self.driver.dialog(T.ARCHIVER_PROMPT, pid=prompt["pid"])
             return [c["text"] for c in shown["controls"] if c["class"] == "ComboBoxEx32"]
 
         self.report.equal(f"{label}: the path typed into the file name field",
@@ -202,7 +171,7 @@ class SettingsTest:
         self.driver.keys("enter", hwnd=prompt["hwnd"])
         main = self.main_window(velkin, pid=prompt["pid"])
         self.driver.wait_gone(prompt["hwnd"])
-        self.report.equal(f"{label}: main window title", main["caption"], TITLE)
+        self.report.equal(f"{label}: main window title", main["caption"], T.TITLE)
         self.report.equal(f"{label}: main window at 100,100, 640x400 outside", outer_rect(main),
                           DEFAULT_RECT)
         self.report.equal(f"{label}: column widths", self.column_widths(main), DEFAULT_COLUMNS)
@@ -216,12 +185,12 @@ class SettingsTest:
         label = "prompt cancelled"
         velkin = self.start()
         prompt = self.wait_prompt(label)
-        self.driver.click(prompt["hwnd"], "キャンセル")
+        self.driver.click(prompt["hwnd"], T.CANCEL)
         main = self.main_window(velkin, pid=prompt["pid"])
         self.driver.sync(main["hwnd"])
         self.report.equal(f"{label}: no message, only the main window shows",
                           [w["class"] for w in self.driver.windows(pid=main["pid"])],
-                          [MAIN_WINDOW_CLASS])
+                          [T.MAIN_CLASS])
         self.report.equal(f"{label}: main window at the default place", outer_rect(main),
                           DEFAULT_RECT)
         self.exit_by_close_box(velkin, main, label)
@@ -230,7 +199,7 @@ class SettingsTest:
         label = "restart after a cancelled prompt"
         again = self.start(folder=velkin.folder)
         prompt = self.wait_prompt(label)
-        self.driver.click(prompt["hwnd"], "キャンセル")
+        self.driver.click(prompt["hwnd"], T.CANCEL)
         main = self.main_window(again, pid=prompt["pid"])
         self.exit_by_menu(again, main, label)
         self.check_file(label, again, default_values(""))
@@ -255,37 +224,23 @@ class SettingsTest:
                             "--width", width)
         self.report.equal(f"{label}: column widths set", self.column_widths(main), columns)
 
-        # Profile 4 by the keyboard.
-        self.driver.open_menu(main, "p")
-        self.driver.keys("down*3")
-
-        def highlighted():
-            dump = self.driver.menu(main["hwnd"])
-            items = [t for t in dump["items"] if t["caption"] == PROFILE_MENU][0]["items"]
-            return [i for i, item in enumerate(items) if item["hilite"]]
-
-        wait_until(highlighted, lambda rows: rows == [3])
-        self.driver.choose_in_open_menu(main, "enter")
+        self.s.choose_profile(4)
         profiles = list(DEFAULT_PROFILES)
-        self.report.equal(f"{label}: profile 4 selected",
-                          wait_until(lambda: self.menu_state(main)[1], lambda c: c == [4]), [4])
 
         # Blanks at both ends, an "&" and Japanese text (Shift-JIS in the file).
         edited = "  -m3 & テスト -x*.bak  "
-        self.driver.open_menu(main, "p")
-        self.driver.keys("e")
-        dialog = self.driver.dialog(EDIT_CAPTION, pid=main["pid"])
+        self.s.invoke(T.PROFILE_MENU, T.EDIT_PROFILE)
+        dialog = self.driver.dialog(T.EDIT_CAPTION, pid=main["pid"])
         self.report.equal(f"{label}: edit dialog shows profile 4's text", dialog["edits"],
                           [DEFAULT_PROFILES[3]])
         self.driver.set_edit(dialog["hwnd"], edited)
-        self.driver.click(dialog["hwnd"], "OK")
+        self.driver.click(dialog["hwnd"], T.OK)
         self.driver.wait_gone(dialog["hwnd"])
         self.driver.sync(main["hwnd"])
         profiles[3] = edited
 
-        for key in ("p", "c"):
-            self.driver.open_menu(main, "r")
-            self.driver.choose_in_open_menu(main, key)
+        for option in (T.SAVE_PATH, T.CLEAR_END):
+            self.s.invoke(T.OPTION_MENU, option)
         expected_menu = self.expected_menu(profiles, 4, True, True)
         self.report.equal(f"{label}: menu before the close (profile 4 edited and checked, "
                           "both options checked)",
@@ -423,17 +378,9 @@ class SettingsTest:
         main = self.main_window(velkin)
 
         # Rows, so that their survival can be seen.
-        dropped = []
-        for name in ("first.txt", "second.txt"):
-            path = os.path.join(self.scratch, "drop", name)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "w", encoding="ascii") as f:
-                f.write("x")
-            dropped.append(path)
-        xdnd.drop(dropped, window_name=TITLE, build_dir=self.args.build,
-                  types=["text/uri-list"])
-        before_rows = wait_until(lambda: self.driver.list_view(main["hwnd"])["rows"],
-                                 lambda rows: len(rows) == 2)
+        dropped = [make_file(os.path.join(self.scratch, "drop", name), "x")
+                   for name in ("first.txt", "second.txt")]
+        before_rows = self.s.drop(dropped, rows=2)
         self.report.equal(f"{label}: two rows from a drop", len(before_rows), 2)
         before_menu = self.menu_state(main)
         self.report.equal(f"{label}: settings read", before_menu,
@@ -442,24 +389,22 @@ class SettingsTest:
         ini = velkin.settings_path()
         os.remove(ini)
         os.mkdir(ini)
-        self.driver.open_menu(main, "f")
-        self.driver.keys("x")
+        self.s.invoke(T.FILE_MENU, T.EXIT)
         box = self.driver.dialog(pid=main["pid"], timeout_ms=STARTUP_TIMEOUT_MS)
-        self.report.equal(f"{label}: error box caption", box["caption"], TITLE)
-        message = f"{windows_path(ini)} に書き込めません."
+        self.report.equal(f"{label}: error box caption", box["caption"], T.TITLE)
         self.report.equal(f"{label}: error box text", [s for s in box["statics"] if s],
-                          [message])
-        self.report.equal(f"{label}: error box button", box["buttons"], ["OK"])
+                          [T.cannot_write(windows_path(ini))])
+        self.report.equal(f"{label}: error box button", box["buttons"], [T.OK])
         icon = self.driver.one("icon", "--hwnd", box["hwnd"])
         self.report.equal(f"{label}: error box shows the error icon ({icon['differences']})",
                           icon["best"], "error")
-        screenshot(os.path.join(self.args.artifacts, "settings-cannot-write.png"))
-        self.driver.click(box["hwnd"], "OK")
+        self.s.screenshot("settings-cannot-write.png")
+        self.driver.click(box["hwnd"], T.OK)
         self.driver.wait_gone(box["hwnd"])
 
-        shown = wait_until(lambda: self.driver.windows(MAIN_WINDOW_CLASS, pid=main["pid"]),
+        shown = wait_until(lambda: self.driver.windows(T.MAIN_CLASS, pid=main["pid"]),
                            lambda windows: len(windows) == 1 and windows[0]["enabled"])
-        self.report.check(f"{label}: Velkin still runs after OK", velkin.process.poll() is None)
+        self.report.check(f"{label}: Velkin still runs after OK", velkin.running())
         self.report.equal(f"{label}: main window visible and enabled again",
                           [(w["hwnd"], w["enabled"]) for w in shown], [(main["hwnd"], True)])
         self.report.equal(f"{label}: main window not moved", outer_rect(shown[0]), rect)
@@ -473,55 +418,7 @@ class SettingsTest:
         self.exit_by_close_box(velkin, main, label)
         self.check_file(label, velkin, settings)
 
-    def cleanup(self):
-        for velkin in self.running:
-            if velkin.process.poll() is None:
-                print("killing a Velkin still running after the test", flush=True)
-            velkin.cleanup()
-        shutil.rmtree(self.scratch, ignore_errors=True)
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--velkin", required=True, help="Velkin.exe to test")
-    parser.add_argument("--driver", required=True, help="velkin_driver.exe")
-    parser.add_argument("--standin", required=True, help="StandInArchiver.exe, a file to choose")
-    parser.add_argument("--artifacts", required=True, help="folder for screenshots")
-    parser.add_argument("--build", required=True, help="folder for the host-side drop helper")
-    parser.add_argument("--verbose", action="store_true", help="print every driver command")
-    args = parser.parse_args()
-    require_session()
-    os.makedirs(args.artifacts, exist_ok=True)
-
-    report = Report()
-    test = SettingsTest(Driver(args.driver, args.verbose), report, args)
-    scenarios = [test.first_start, test.cancelled_prompt, test.round_trip, test.hand_written,
-                 test.off_screen, test.unwritable]
-    try:
-        for scenario in scenarios:
-            try:
-                scenario()
-            except (DriverError, xdnd.XdndError, OSError, subprocess.SubprocessError, KeyError,
-                    IndexError, UnicodeDecodeError) as error:
-                report.check(f"{scenario.__name__} ran to its end", False,
-                             f"{type(error).__name__}: {error}")
-                traceback.print_exc(file=sys.stdout)
-                try:
-                    shot = os.path.join(args.artifacts, f"settings-failed-{scenario.__name__}.png")
-                    screenshot(shot)
-                    print(f"screen at the failure: {shot}")
-                except (OSError, subprocess.SubprocessError) as shot_error:
-                    print(f"no screenshot: {shot_error}")
-            finally:
-                # Whatever a scenario left running must not meet the next one.
-                for velkin in test.running:
-                    if velkin.process.poll() is None:
-                        print("killing a Velkin left running by " + scenario.__name__, flush=True)
-                        velkin.kill()
-    finally:
-        test.cleanup()
-    return report.summary()
-
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_suite("settings", __doc__.splitlines()[0],
+                       lambda session: SettingsTest(session).plans()))

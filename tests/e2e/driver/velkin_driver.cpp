@@ -2,8 +2,11 @@
 // through window handles, window messages, synthesized keyboard input and, for the menu that
 // Wine keeps inside the owning process, an injected probe module.
 //
-// Every run does one command and prints its result as UTF-8 JSON on stdout, one object per
-// line. Exit codes: 0 done, 1 failed, 2 bad command line, 3 timed out.
+// A run does one command and prints its result as UTF-8 JSON on stdout, one object per line.
+// Exit codes: 0 done, 1 failed, 2 bad command line, 3 timed out. "serve" instead reads one
+// command per line from stdin (a JSON array of the words) and answers each with its result
+// lines and an "end" line carrying the exit code: starting a Wine process costs far more than
+// any command, and a test sends hundreds of them.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -68,14 +71,15 @@ void PrintLine(const std::string& line) {
 
 class Arguments {
 public:
-    Arguments(int argc, wchar_t** argv) {
-        for (int i = 2; i < argc; ++i) {
-            const std::wstring_view word = argv[i];
+    // words: what follows the command name.
+    explicit Arguments(const std::vector<std::wstring>& words) {
+        for (std::size_t i = 0; i < words.size(); ++i) {
+            const std::wstring_view word = words[i];
             if (word.starts_with(L"--") && word.size() > 2) {
-                if (i + 1 >= argc) {
+                if (i + 1 >= words.size()) {
                     Fail("option " + Utf8(word) + " needs a value", kExitUsage);
                 }
-                options_[std::wstring(word.substr(2))] = argv[++i];
+                options_[std::wstring(word.substr(2))] = words[++i];
             } else {
                 words_.emplace_back(word);
             }
@@ -168,12 +172,20 @@ std::wstring ClassName(HWND window) {
     return name;
 }
 
+// A window's caption as the system keeps it, without a message to the window:
+// GetWindowTextLength sends one, and a window whose thread is busy (a file dialog filling
+// itself in, say) would hold a listing of every window until its thread got to it.
 std::wstring Caption(HWND window) {
-    const int length = ::GetWindowTextLengthW(window);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
+    std::wstring text(1024, L'\0');
+    for (;;) {
+        const int length =
+            ::InternalGetWindowText(window, text.data(), static_cast<int>(text.size()));
+        if (length < static_cast<int>(text.size()) - 1) {
+            text.resize(static_cast<std::size_t>(std::max(length, 0)));
+            return text;
+        }
+        text.resize(text.size() * 2);
+    }
 }
 
 // The live text of a control of another process (an edit box's content, say): asked of the
@@ -508,8 +520,8 @@ void CommandList(const Arguments& args) {
               ",\"selected\":" + std::to_string(selected) + "}");
 }
 
-// Part of a big list: only the asked rows (every step-th of them) and columns, since every cell costs a cross-process
-// message (reading 20,000 whole rows would take minutes under Wine).
+// Part of a big list: only the asked rows (every step-th of them) and columns, since every cell
+// costs a cross-process message (reading 20,000 whole rows would take minutes under Wine).
 void CommandRows(const Arguments& args) {
     const HWND list = FindListView(args.Window());
     const auto from = static_cast<int>(args.Number(L"from", 0));
@@ -539,9 +551,10 @@ void CommandRows(const Arguments& args) {
 
     const int rowCount =
         static_cast<int>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
-    const int last = wanted ? std::min(rowCount, from + static_cast<int>(std::wcstol(
-                                                            wanted->c_str(), nullptr, 10)))
-                            : rowCount;
+    const int last =
+        wanted
+            ? std::min(rowCount, from + static_cast<int>(std::wcstol(wanted->c_str(), nullptr, 10)))
+            : rowCount;
     std::string rows = "[";
     for (int row = std::max(0, from); row < last; row += step) {
         rows += row > std::max(0, from) ? ",[" : "[";
@@ -592,10 +605,10 @@ void CommandRowCount(const Arguments& args) {
         LARGE_INTEGER now{};
         ::QueryPerformanceCounter(&now);
         if (count != previous) {
-            const long long ticks = static_cast<long long>(
-                static_cast<double>(now.QuadPart) * 1e7 / static_cast<double>(frequency.QuadPart));
-            PrintLine("{\"row_count\":" + std::to_string(count) + ",\"time_100ns\":" +
-                      std::to_string(ticks) + "}");
+            const long long ticks = static_cast<long long>(static_cast<double>(now.QuadPart) * 1e7 /
+                                                           static_cast<double>(frequency.QuadPart));
+            PrintLine("{\"row_count\":" + std::to_string(count) +
+                      ",\"time_100ns\":" + std::to_string(ticks) + "}");
             previous = count;
         }
         if (!until || count >= target) {
@@ -615,7 +628,8 @@ void CommandSelectRow(const Arguments& args) {
     args.RejectUnused();
     // What scrolling to a row and clicking it leaves behind: the row in view, selected and
     // focused. Rows far down a long list cannot be reached by key strokes in reasonable time.
-    const int count = static_cast<int>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
+    const int count =
+        static_cast<int>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
     if (row < 0 || row >= count) {
         Fail("row " + std::to_string(row) + " is not in the list of " + std::to_string(count));
     }
@@ -632,10 +646,10 @@ void CommandSelectRow(const Arguments& args) {
                      reinterpret_cast<LPARAM>(memory.At(0)), "LVM_SETITEMSTATE")) {
         Fail("LVM_SETITEMSTATE refused row " + std::to_string(row));
     }
-    const auto selected = static_cast<int>(
-        SendChecked(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, "LVM_GETNEXTITEM"));
-    PrintLine("{\"row_count\":" + std::to_string(count) + ",\"selected\":" +
-              std::to_string(selected) + "}");
+    const auto selected = static_cast<int>(SendChecked(
+        list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, "LVM_GETNEXTITEM"));
+    PrintLine("{\"row_count\":" + std::to_string(count) +
+              ",\"selected\":" + std::to_string(selected) + "}");
 }
 
 std::wstring DirectoryOf(const std::wstring& path) {
@@ -787,20 +801,109 @@ POINT PointerSpot(HWND window, const std::optional<std::wstring>& at) {
     return {std::max(rect.left, rect.right - inset), std::max(rect.top, rect.bottom - inset)};
 }
 
-void Activate(HWND window, const std::optional<std::wstring>& at, DWORD timeoutMs) {
-    const POINT spot = PointerSpot(window, at);
-    ::SetCursorPos(spot.x, spot.y);
-    ::SetForegroundWindow(window);
+void Send(std::vector<INPUT>& inputs) {
+    if (inputs.empty()) {
+        return;
+    }
+    const UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) {
+        FailWithLastError("SendInput");
+    }
+}
+
+// Moves the pointer as a mouse does: SendInput with absolute coordinates, which reach the
+// target as input (WM_MOUSEMOVE, then the leave tracking) where a bare SetCursorPos may not.
+void MovePointerTo(POINT at, DWORD timeoutMs) {
+    const int width = ::GetSystemMetrics(SM_CXSCREEN);
+    const int height = ::GetSystemMetrics(SM_CYSCREEN);
+    if (width <= 1 || height <= 1) {
+        Fail("no screen size");
+    }
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    // Rounded up, so that the system's scaling back (rounding down) lands on the pixel itself.
+    input.mi.dx = static_cast<LONG>((static_cast<long long>(at.x) * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((static_cast<long long>(at.y) * 65536 + height - 1) / height);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    std::vector<INPUT> inputs{input};
+    Send(inputs);
     const Deadline deadline(timeoutMs);
-    while (::GetForegroundWindow() != window) {
+    for (;;) {
+        POINT now{};
+        ::GetCursorPos(&now);
+        if (now.x == at.x && now.y == at.y) {
+            return;
+        }
         if (deadline.Passed()) {
-            Fail("window " + HandleText(window) + " did not come to the foreground (it is " +
-                     HandleText(::GetForegroundWindow()) + ")",
+            Fail("the pointer went to " + std::to_string(now.x) + "," + std::to_string(now.y) +
+                     " instead of " + std::to_string(at.x) + "," + std::to_string(at.y),
                  kExitTimeout);
         }
         ::Sleep(kPollMs);
-        ::SetForegroundWindow(window);
     }
+}
+
+// The thread that owns a window, as the system sees it: which window of it is active and which
+// has the keyboard focus, and whether it is in a menu.
+GUITHREADINFO ThreadInfo(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) {
+        FailWithLastError("GetGUIThreadInfo");
+    }
+    return info;
+}
+
+// Returns once the window's thread has come back to its message loop and handled a message.
+void Sync(HWND window, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result)) {
+        Fail("window " + HandleText(window) + " did not answer within " +
+                 std::to_string(timeoutMs) + " ms",
+             kExitTimeout);
+    }
+}
+
+bool PointerOver(HWND window) {
+    POINT now{};
+    return ::GetCursorPos(&now) && ::GetAncestor(::WindowFromPoint(now), GA_ROOT) == window;
+}
+
+// Makes the window the one that gets the keys. Wine follows X here: when the pointer crosses
+// into a window or X moves the focus, the X server reports its keyboard state to the window's
+// thread, and Wine then lets go of every modifier X never saw pressed, such as the Alt that
+// SendInput holds for a chord. A chord sent while such a report is still on its way loses its
+// Alt. So nothing is stirred up that need not be: a window already active in the foreground
+// is left as it is (SendInput's keys go to it wherever the pointer is), and otherwise the
+// pointer only moves when it is not over the window. What was stirred up is over before the
+// first key: the pointer's move has reached the X server (GetCursorPos asks it), the window's
+// thread has taken in the activation and answered a message round trip.
+void Activate(HWND window, const std::optional<std::wstring>& at, DWORD timeoutMs) {
+    const Deadline deadline(timeoutMs);
+    const bool active =
+        ::GetForegroundWindow() == window && ThreadInfo(window).hwndActive == window;
+    if (at || (!active && !PointerOver(window))) {
+        MovePointerTo(PointerSpot(window, at), timeoutMs);
+    }
+    if (!active) {
+        ::SetForegroundWindow(window);
+        for (;;) {
+            const HWND foreground = ::GetForegroundWindow();
+            if (foreground == window && ThreadInfo(window).hwndActive == window) {
+                break;
+            }
+            if (deadline.Passed()) {
+                Fail("window " + HandleText(window) + " did not come to the foreground (it is " +
+                         HandleText(foreground) + ")",
+                     kExitTimeout);
+            }
+            ::Sleep(kPollMs);
+            if (foreground != window) {
+                ::SetForegroundWindow(window);
+            }
+        }
+    }
+    Sync(window, std::max<DWORD>(deadline.Remaining(), 1000));
 }
 
 void CommandActivate(const Arguments& args) {
@@ -858,16 +961,6 @@ INPUT KeyInput(const KeyName& key, bool up) {
     return input;
 }
 
-void Send(std::vector<INPUT>& inputs) {
-    if (inputs.empty()) {
-        return;
-    }
-    const UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    if (sent != inputs.size()) {
-        FailWithLastError("SendInput");
-    }
-}
-
 // A chord is "key" or "modifier+...+key", optionally "*N" for N presses: "alt+p", "down*2".
 std::vector<INPUT> ChordInputs(std::wstring_view chord) {
     int repeat = 1;
@@ -908,7 +1001,6 @@ void ActivateIfAsked(const Arguments& args) {
 
 void CommandKeys(const Arguments& args) {
     ActivateIfAsked(args);
-    const DWORD pauseMs = static_cast<DWORD>(args.Number(L"pause-ms", 0));
     args.RejectUnused();
     if (args.Words().empty()) {
         Fail("keys needs at least one chord, e.g. alt+p down enter", kExitUsage);
@@ -919,9 +1011,6 @@ void CommandKeys(const Arguments& args) {
     }
     for (auto& inputs : chords) {
         Send(inputs);
-        if (pauseMs > 0) {
-            ::Sleep(pauseMs);
-        }
     }
     std::string sent = "[";
     for (std::size_t i = 0; i < args.Words().size(); ++i) {
@@ -1092,8 +1181,8 @@ void CommandPostClose(const Arguments& args) {
     };
     if (!afterRows) {
         post();
-        PrintLine("{\"posted\":\"" + HandleText(window) + "\",\"time_100ns\":" +
-                  std::to_string(ticksNow()) + "}");
+        PrintLine("{\"posted\":\"" + HandleText(window) +
+                  "\",\"time_100ns\":" + std::to_string(ticksNow()) + "}");
         return;
     }
     // With --after-rows the message goes the moment the list view in the window first answers
@@ -1132,24 +1221,57 @@ void CommandPostClose(const Arguments& args) {
                  kExitTimeout);
         }
     }
-    PrintLine("{\"posted\":\"" + HandleText(window) + "\",\"row_count\":" +
-              std::to_string(first) + ",\"time_100ns\":" + std::to_string(firstTicks) +
-              ",\"posts\":" + std::to_string(posts) + ",\"last_row_count\":" +
-              std::to_string(count) + "}");
+    PrintLine("{\"posted\":\"" + HandleText(window) + "\",\"row_count\":" + std::to_string(first) +
+              ",\"time_100ns\":" + std::to_string(firstTicks) + ",\"posts\":" +
+              std::to_string(posts) + ",\"last_row_count\":" + std::to_string(count) + "}");
 }
 
 void CommandSync(const Arguments& args) {
     const HWND window = args.Window();
     const DWORD timeoutMs = args.TimeoutMs();
     args.RejectUnused();
-    // Returns once the window's thread has come back to its message loop and handled this.
-    DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result)) {
-        Fail("window " + HandleText(window) + " did not answer within " +
-                 std::to_string(timeoutMs) + " ms",
-             kExitTimeout);
-    }
+    Sync(window, timeoutMs);
     PrintLine("{\"synced\":\"" + HandleText(window) + "\"}");
+}
+
+// A menu command as the menu sends it when its item is chosen (the caller takes the id from
+// the menu tree), for scenarios about what a command does rather than about the keys that
+// reach it. Posted: a command that opens a modal window would keep a sent one from returning.
+void CommandMenuCommand(const Arguments& args) {
+    const HWND window = args.Window();
+    const auto id = args.Number(L"id", 0);
+    if (!args.Get(L"id") || id == 0 || id > 0xFFFF) {
+        Fail("menu-command needs --id, a menu item id", kExitUsage);
+    }
+    args.RejectUnused();
+    if (!::PostMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), 0), 0)) {
+        FailWithLastError("PostMessageW(WM_COMMAND)");
+    }
+    PrintLine("{\"posted\":\"" + HandleText(window) + "\",\"id\":" + std::to_string(id) + "}");
+}
+
+// Where the keys would go now: the foreground window and, in the thread of H, the active and
+// the focus window, whether a menu is being tracked, and an edit's selection if one has the
+// focus. Key strokes are judged by these before they are sent and by their effects after.
+void CommandFocus(const Arguments& args) {
+    const HWND window = args.Window();
+    args.RejectUnused();
+    const GUITHREADINFO info = ThreadInfo(window);
+    std::string selection = "null";
+    if (info.hwndFocus != nullptr && IsClass(info.hwndFocus, L"Edit")) {
+        const auto range =
+            static_cast<DWORD>(SendChecked(info.hwndFocus, EM_GETSEL, 0, 0, "EM_GETSEL"));
+        selection = "[" + std::to_string(LOWORD(range)) + "," + std::to_string(HIWORD(range)) + "]";
+    }
+    PrintLine(
+        "{\"foreground\":\"" + HandleText(::GetForegroundWindow()) + "\",\"active\":\"" +
+        HandleText(info.hwndActive) + "\",\"focus\":\"" + HandleText(info.hwndFocus) +
+        "\",\"focus_class\":" +
+        JsonString(info.hwndFocus != nullptr ? ClassName(info.hwndFocus) : L"") +
+        ",\"focus_parent\":\"" +
+        HandleText(info.hwndFocus != nullptr ? ::GetParent(info.hwndFocus) : nullptr) +
+        "\",\"in_menu\":" + JsonBool((info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) != 0) +
+        ",\"selection\":" + selection + "}");
 }
 
 void CommandWaitExit(const Arguments& args) {
@@ -1289,8 +1411,8 @@ void CommandIcon(const Arguments& args) {
     for (const auto& candidate : kCandidates) {
         const HICON icon = ::LoadIconW(nullptr, candidate.id);
         const std::vector<DWORD> drawn = capture([&](HDC memory) {
-            const HBRUSH brush = ::CreateSolidBrush(RGB(GetBValue(background), GetGValue(background),
-                                                        GetRValue(background)));
+            const HBRUSH brush = ::CreateSolidBrush(
+                RGB(GetBValue(background), GetGValue(background), GetRValue(background)));
             const RECT all{0, 0, width, height};
             ::FillRect(memory, &all, brush);
             ::DeleteObject(brush);
@@ -1352,38 +1474,6 @@ POINT ParsePoint(const Arguments& args) {
         Fail("--at needs X,Y in screen pixels", kExitUsage);
     }
     return point;
-}
-
-// Moves the pointer as a mouse does: SendInput with absolute coordinates, which reach the
-// target as input (WM_MOUSEMOVE, then the leave tracking) where a bare SetCursorPos may not.
-void MovePointerTo(POINT at, DWORD timeoutMs) {
-    const int width = ::GetSystemMetrics(SM_CXSCREEN);
-    const int height = ::GetSystemMetrics(SM_CYSCREEN);
-    if (width <= 1 || height <= 1) {
-        Fail("no screen size");
-    }
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    // Rounded up, so that the system's scaling back (rounding down) lands on the pixel itself.
-    input.mi.dx = static_cast<LONG>((static_cast<long long>(at.x) * 65536 + width - 1) / width);
-    input.mi.dy = static_cast<LONG>((static_cast<long long>(at.y) * 65536 + height - 1) / height);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    std::vector<INPUT> inputs{input};
-    Send(inputs);
-    const Deadline deadline(timeoutMs);
-    for (;;) {
-        POINT now{};
-        ::GetCursorPos(&now);
-        if (now.x == at.x && now.y == at.y) {
-            return;
-        }
-        if (deadline.Passed()) {
-            Fail("the pointer went to " + std::to_string(now.x) + "," + std::to_string(now.y) +
-                     " instead of " + std::to_string(at.x) + "," + std::to_string(at.y),
-                 kExitTimeout);
-        }
-        ::Sleep(kPollMs);
-    }
 }
 
 void CommandPointer(const Arguments& args) {
@@ -1452,7 +1542,7 @@ constexpr Command kCommands[] = {
      "row-count --hwnd H [--until N] [--timeout-ms N]  its row count (each change until N)"},
     {L"menu", CommandMenu, "menu --hwnd H [--probe DLL] [--timeout-ms N]  the menu tree"},
     {L"activate", CommandActivate, "activate --hwnd H [--at X,Y]  foreground and pointer"},
-    {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y]] [--pause-ms N] CHORD...  alt+p down*2"},
+    {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y]] CHORD...  alt+p down*2"},
     {L"type", CommandType, "type [--hwnd H [--at X,Y]] --text T  as Unicode key strokes"},
     {L"dialog", CommandDialog,
      "dialog [--caption C] [--pid P] [--class C] [--timeout-ms N]  wait for one, read it"},
@@ -1464,6 +1554,10 @@ constexpr Command kCommands[] = {
     {L"select-row", CommandSelectRow,
      "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
+    {L"menu-command", CommandMenuCommand,
+     "menu-command --hwnd H --id N  posts WM_COMMAND as choosing menu item N does"},
+    {L"focus", CommandFocus,
+     "focus --hwnd H  foreground, H's thread's active and focus window, menu mode, selection"},
     {L"wait-exit", CommandWaitExit, "wait-exit --pid P [--timeout-ms N]  prints the exit code"},
     {L"short-path", CommandShortPath, "short-path --path P  the 8.3 form the system gives"},
     {L"move", CommandMove, "move --hwnd H --rect X,Y,W,H  SetWindowPos, as a frame drag would"},
@@ -1477,16 +1571,195 @@ constexpr Command kCommands[] = {
      "click-at --at X,Y [--button left|right|middle]  pointer there, then press and release"},
 };
 
-void PrintUsage() {
-    std::string usage = "usage: velkin_driver COMMAND [OPTIONS]\n";
+std::string UsageText() {
+    std::string usage = "usage: velkin_driver COMMAND [OPTIONS]\n       velkin_driver serve\n";
     for (const auto& command : kCommands) {
         usage += "  ";
         usage += command.usage;
         usage += "\n";
     }
+    return usage;
+}
+
+void WriteError(const std::string& text) {
     DWORD written = 0;
-    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), usage.data(), static_cast<DWORD>(usage.size()),
+    ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), text.data(), static_cast<DWORD>(text.size()),
                 &written, nullptr);
+}
+
+struct Outcome {
+    int exitCode = 0;
+    std::string error;
+};
+
+// words: the command name, then its options and words.
+Outcome Execute(const std::vector<std::wstring>& words) {
+    if (words.empty()) {
+        return {kExitUsage, "no command"};
+    }
+    for (const auto& command : kCommands) {
+        if (command.name != words.front()) {
+            continue;
+        }
+        try {
+            command.run(Arguments(std::vector<std::wstring>(words.begin() + 1, words.end())));
+            return {};
+        } catch (const DriverError& error) {
+            return {error.exitCode(), error.what()};
+        } catch (const std::exception& error) {
+            return {kExitFailure, error.what()};
+        }
+    }
+    return {kExitUsage, "unknown command " + Utf8(words.front())};
+}
+
+// One request line: a JSON array of strings. Non-ASCII text may come raw (UTF-8) or escaped
+// (\uXXXX, surrogate pairs as two escapes, which is how Python writes it).
+std::vector<std::wstring> ParseRequest(const std::string& line) {
+    std::vector<std::wstring> words;
+    std::size_t at = 0;
+    auto skipBlanks = [&] {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t' || line[at] == '\r')) {
+            ++at;
+        }
+    };
+    auto expect = [&](char c) {
+        skipBlanks();
+        if (at >= line.size() || line[at] != c) {
+            Fail(std::string("request is no JSON array of strings: expected '") + c + "' at byte " +
+                     std::to_string(at),
+                 kExitUsage);
+        }
+        ++at;
+    };
+    auto hex4 = [&] {
+        if (at + 4 > line.size()) {
+            Fail("request: \\u needs four hex digits", kExitUsage);
+        }
+        const std::string digits = line.substr(at, 4);
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(digits.c_str(), &end, 16);
+        if (end != digits.c_str() + 4) {
+            Fail("request: bad \\u escape " + digits, kExitUsage);
+        }
+        at += 4;
+        return static_cast<wchar_t>(value);
+    };
+    expect('[');
+    skipBlanks();
+    if (at < line.size() && line[at] == ']') {
+        return words;
+    }
+    for (;;) {
+        expect('"');
+        std::wstring word;
+        std::string raw; // a run of unescaped bytes, UTF-8
+        auto flush = [&] {
+            if (!raw.empty()) {
+                const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw.data(),
+                                                         static_cast<int>(raw.size()), nullptr, 0);
+                if (length <= 0) {
+                    Fail("request is not UTF-8", kExitUsage);
+                }
+                std::wstring wide(static_cast<std::size_t>(length), L'\0');
+                ::MultiByteToWideChar(CP_UTF8, 0, raw.data(), static_cast<int>(raw.size()),
+                                      wide.data(), length);
+                word += wide;
+                raw.clear();
+            }
+        };
+        for (;;) {
+            if (at >= line.size()) {
+                Fail("request: unterminated string", kExitUsage);
+            }
+            const char c = line[at++];
+            if (c == '"') {
+                break;
+            }
+            if (c != '\\') {
+                raw += c;
+                continue;
+            }
+            flush();
+            if (at >= line.size()) {
+                Fail("request: unterminated escape", kExitUsage);
+            }
+            const char escaped = line[at++];
+            switch (escaped) {
+            case 'n':
+                word += L'\n';
+                break;
+            case 'r':
+                word += L'\r';
+                break;
+            case 't':
+                word += L'\t';
+                break;
+            case 'b':
+                word += L'\b';
+                break;
+            case 'f':
+                word += L'\f';
+                break;
+            case 'u':
+                word += hex4();
+                break;
+            default: // '"', '\\', '/'
+                word += static_cast<wchar_t>(escaped);
+                break;
+            }
+        }
+        flush();
+        words.push_back(std::move(word));
+        skipBlanks();
+        if (at < line.size() && line[at] == ',') {
+            ++at;
+            continue;
+        }
+        expect(']');
+        return words;
+    }
+}
+
+// Reads requests until stdin ends; every answer ends with {"end":EXIT CODE[,"error":TEXT]},
+// after the command's own lines. A failed command leaves the server running.
+int Serve() {
+    PrintLine("{\"serving\":" + std::to_string(::GetCurrentProcessId()) + "}");
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    std::string pending;
+    char buffer[4096];
+    for (;;) {
+        std::size_t newline = pending.find('\n');
+        while (newline == std::string::npos) {
+            DWORD got = 0;
+            if (!::ReadFile(input, buffer, sizeof(buffer), &got, nullptr) || got == 0) {
+                return 0;
+            }
+            pending.append(buffer, got);
+            newline = pending.find('\n');
+        }
+        const std::string line = pending.substr(0, newline);
+        pending.erase(0, newline + 1);
+        if (line.find_first_not_of(" \t\r") == std::string::npos) {
+            continue;
+        }
+        Outcome outcome;
+        try {
+            outcome = Execute(ParseRequest(line));
+        } catch (const DriverError& error) {
+            outcome = {error.exitCode(), error.what()};
+        }
+        std::string end = "{\"end\":" + std::to_string(outcome.exitCode);
+        if (!outcome.error.empty()) {
+            std::wstring wide(outcome.error.size(), L'\0');
+            const int length = ::MultiByteToWideChar(CP_UTF8, 0, outcome.error.data(),
+                                                     static_cast<int>(outcome.error.size()),
+                                                     wide.data(), static_cast<int>(wide.size()));
+            wide.resize(static_cast<std::size_t>(std::max(length, 0)));
+            end += ",\"error\":" + JsonString(wide);
+        }
+        PrintLine(end + "}");
+    }
 }
 
 } // namespace
@@ -1494,32 +1767,18 @@ void PrintUsage() {
 int wmain(int argc, wchar_t** argv) {
     // Window and pointer coordinates in physical pixels, the same as the target's.
     ::SetProcessDPIAware();
+    if (argc == 2 && std::wstring_view(argv[1]) == L"serve") {
+        return Serve();
+    }
     if (argc < 2) {
-        PrintUsage();
+        WriteError(UsageText());
         return kExitUsage;
     }
-    const std::wstring_view name = argv[1];
-    for (const auto& command : kCommands) {
-        if (command.name != name) {
-            continue;
-        }
-        try {
-            command.run(Arguments(argc, argv));
-            return 0;
-        } catch (const DriverError& error) {
-            const std::string message = "velkin_driver " + Utf8(name) + ": " + error.what() + "\n";
-            DWORD written = 0;
-            ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), message.data(),
-                        static_cast<DWORD>(message.size()), &written, nullptr);
-            return error.exitCode();
-        } catch (const std::exception& error) {
-            const std::string message = "velkin_driver " + Utf8(name) + ": " + error.what() + "\n";
-            DWORD written = 0;
-            ::WriteFile(::GetStdHandle(STD_ERROR_HANDLE), message.data(),
-                        static_cast<DWORD>(message.size()), &written, nullptr);
-            return kExitFailure;
-        }
+    const Outcome outcome = Execute(std::vector<std::wstring>(argv + 1, argv + argc));
+    if (outcome.exitCode == kExitUsage) {
+        WriteError("velkin_driver: " + outcome.error + "\n" + UsageText());
+    } else if (outcome.exitCode != 0) {
+        WriteError("velkin_driver " + Utf8(argv[1]) + ": " + outcome.error + "\n");
     }
-    PrintUsage();
-    return kExitUsage;
+    return outcome.exitCode;
 }

@@ -1,0 +1,104 @@
+"""What Velkin shows and writes, as the end-to-end tests expect it: window classes, captions,
+menus, list columns, questions, messages, statuses and the settings file's keys. Every suite
+takes these from here, so that a text is written down once."""
+
+TITLE = "Velkin 070509"
+
+# Window classes.
+MAIN_CLASS = "TVLKN_MAIN"
+ABOUT_CLASS = "TVLKN_ABOUT"
+LINK_CLASS = "TURLLink"
+HINT_CLASS = "TURLLinkHint"
+MENU_CLASS = "#32768"  # an open popup menu
+DIALOG_CLASS = "#32770"  # dialogs and message boxes
+
+# The menu bar and its items, captions as stored (with their access marks).
+FILE_MENU = "ファイル(&F)"
+EDIT_MENU = "編集(&E)"
+PROFILE_MENU = "プロファイル(&P)"
+OPTION_MENU = "動作と設定(&R)"
+HELP_MENU = "ヘルプ(&H)"
+EXIT = "終了(&X)"
+DELETE_GROUP = "カーソル位置の番号分を削除(&D)"
+CLEAR = "リストのクリア(&C)"
+EDIT_PROFILE = "選択プロファイルの編集(&E)"
+SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
+CLEAR_END = "圧縮終了後にリストをクリア(&C)"
+START = "圧縮開始(&R)"
+ABOUT = "バージョン情報(&A)"
+README = "Readme.txt参照(&R)"
+PROFILE_COUNT = 5
+# Access keys, for the scenarios that go through the keyboard.
+MENU_KEYS = {FILE_MENU: "f", EDIT_MENU: "e", PROFILE_MENU: "p", OPTION_MENU: "r",
+             HELP_MENU: "h"}
+
+# The job list: (caption, width at 96 DPI) per column, and the column numbers.
+COLUMNS = [("番号", 50), ("プロファイル", 80), ("ファイル名", 200), ("フルパス", 200),
+           ("保存先", 200), ("ステータス", 70)]
+NUMBER, PROFILE, NAME, PATH, DESTINATION, STATUS = range(6)
+
+# Statuses.
+RUNNING = "圧縮中"
+DONE = "OK"
+NOT_STARTED = "起動失敗"
+EXIT_MEANINGS = {1: "警告", 2: "致命的なエラー", 3: "CRC エラー", 4: "書庫がロックされています",
+                 5: "書き込みエラー", 6: "ファイルを開けません", 7: "コマンドラインの誤り",
+                 8: "メモリ不足", 9: "ファイルを作成できません", 10: "該当するファイルがありません",
+                 11: "パスワードの誤り", 255: "中断されました"}
+
+
+def status_for(exit_code):
+    """The status a group's rows get when the archiver ended with exit_code."""
+    if exit_code == 0:
+        return DONE
+    meaning = EXIT_MEANINGS.get(exit_code)
+    return f"失敗 (終了コード {exit_code}" + (f": {meaning})" if meaning else ")")
+
+
+# Questions and messages.
+CONFIRM = "確認"
+START_QUESTION = "圧縮を開始します。\n宜しいですか?"
+CLEAR_QUESTION = "現在のリストをクリアします。よろしいですか?"
+CLEAR_BY_HAND_CAPTION = "手動でクリアして下さい"
+CLEAR_BY_HAND = "続けて登録と圧縮する場合はリストをクリアして下さい。"
+START_FAILED = "WinRARの起動に失敗しました."
+
+
+def delete_question(number):
+    return f"{number} 番のドロップ分を削除します。\n宜しいですか?"
+
+
+def list_file_error(program_folder):
+    """The error when the list file beside the program (a Windows path) cannot be written."""
+    return f"ファイル {program_folder}\\Velkin.lst を作成できません."
+
+
+def cannot_write(path):
+    """The error when the settings file (a Windows path) cannot be written at the close."""
+    return f"{path} に書き込めません."
+
+
+# Buttons.
+YES = "はい(&Y)"
+NO = "いいえ(&N)"
+OK = "OK"
+CANCEL = "キャンセル"
+
+# Dialogs.
+EDIT_CAPTION = "プロファイルの編集"
+EDIT_PROMPT = "コマンドライン"
+ARCHIVER_PROMPT = "WinRAR.exeを指定してください"
+ARCHIVER_FILTER = "実行ファイル (*.exe)"
+SAVE_CAPTION = "名前を付けて保存"
+SAVE_BUTTON = "保存(&S)"
+ABOUT_CAPTION = "バージョン情報"
+
+# The settings file: its keys in the order of a save, and what a first start uses.
+SETTINGS_KEYS = ["MainX", "MainY", "MainW", "MainH", "RAROption1", "RAROption2", "RAROption3",
+                 "RAROption4", "RAROption5", "Column0", "Column1", "Column2", "Column3",
+                 "Column4", "Column5", "WinRARPath", "RAROptionSelect", "SavePath", "ClearEnd"]
+DEFAULT_PROFILES = ["-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df", "-EP1 -S -M5 -MD4096",
+                    "-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df -ioff"]
+DEFAULT_COLUMNS = [width for _, width in COLUMNS]
+DEFAULT_RECT = (100, 100, 640, 400)  # left, top, outer width, outer height
+MAX_VALUE = 2047  # characters of a settings value that are read
