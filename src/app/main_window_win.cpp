@@ -56,7 +56,10 @@ MainWindow::MainWindow(HINSTANCE instance) {
     const std::wstring title(text::kApplicationTitle);
     // Created hidden at the platform's default place; the settings then place it. Should the
     // rest of the construction fail, the window goes with this object's members.
-    window_.Create({.className = text::kMainWindowClass.data(),
+    // WS_EX_ACCEPTFILES is all that DragAcceptFiles(window, TRUE) sets: the window takes the
+    // shell's drops from its creation on, and shell32 is not loaded before the first drop.
+    window_.Create({.exStyle = WS_EX_ACCEPTFILES,
+                    .className = text::kMainWindowClass.data(),
                     .title = title.c_str(),
                     .style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                     .x = CW_USEDEFAULT,
@@ -66,7 +69,6 @@ MainWindow::MainWindow(HINSTANCE instance) {
                     .menu = menu.get(),
                     .instance = instance});
     menu.release(); // the window destroys its menu
-    ::DragAcceptFiles(handle(), TRUE);
     ApplyStartupSettings();
     // Created once, hidden, and shown whenever asked for.
     about_ = std::make_unique<AboutWindow>(instance, handle());
