@@ -44,7 +44,7 @@ bool ChangesRows(unsigned id) {
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance) {
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
     RegisterWindowClass(instance,
                         {.name = text::kMainWindowClass.data(),
                          .procedure = &OwnedWindow::Procedure,
@@ -70,8 +70,6 @@ MainWindow::MainWindow(HINSTANCE instance) {
                     .instance = instance});
     menu.release(); // the window destroys its menu
     ApplyStartupSettings();
-    // Created once, hidden, and shown whenever asked for.
-    about_ = std::make_unique<AboutWindow>(instance, handle());
 }
 
 void MainWindow::Show(int showCommand) {
@@ -318,6 +316,11 @@ void MainWindow::S_StartClick() {
 }
 
 void MainWindow::S_AboutClick() {
+    // Made on first use, not at start-up, where it would delay the first paint for a window that
+    // is hidden until asked for; then kept, hidden, and shown whenever asked for.
+    if (!about_) {
+        about_ = std::make_unique<AboutWindow>(instance_, handle());
+    }
     about_->ShowModalAt(handle());
 }
 

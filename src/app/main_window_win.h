@@ -79,6 +79,7 @@ private:
     void StatusesChanged(const std::vector<std::size_t>& rows) override;
     void RowsCleared() override;
 
+    HINSTANCE instance_;
     AppModel model_;
     DropIntake intake_{model_, *this};
     WindowsCodePage codePage_;
