@@ -2,6 +2,7 @@
 
 #include "base/integer_text.h"
 #include "base/message_texts.h"
+#include "base/scope_exit.h"
 #include "base/velkin_error.h"
 #include "runner/archiver_command.h"
 #include "runner/exit_status.h"
@@ -36,7 +37,7 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
     return group;
 }
 
-void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
+bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
     GroupSelection group = SelectGroup(model, n);
 
     // The list file comes first: when it cannot be written the rows keep the status they had.
@@ -54,10 +55,12 @@ void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
         SetStatus(model, group.rows, text::kStatusNotStarted);
         host.StatusesChanged(group.rows);
         host.ShowStartFailed();
-        return;
+        return false;
     }
-    SetStatus(model, group.rows, StatusForExitCode(*exitCode));
+    const std::wstring status = StatusForExitCode(*exitCode);
+    SetStatus(model, group.rows, status);
     host.StatusesChanged(group.rows);
+    return status == text::kStatusDone;
 }
 
 void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
@@ -67,8 +70,16 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
     if (!host.Confirm(text::kConfirmStart)) {
         return;
     }
-    for (std::int32_t n = 0; n != model.dropCount; ++n) {
-        CompressGroup(model, host, codePage, n);
+    {
+        const ScopeExit ended([&host] { host.RunEnded(); });
+        RunProgress progress{0, model.dropCount, false};
+        host.RunProgressed(progress);
+        for (std::int32_t n = 0; n != model.dropCount; ++n) {
+            progress.failed = !CompressGroup(model, host, codePage, n) || progress.failed;
+            progress.done = n + 1;
+            progress.total = model.dropCount;
+            host.RunProgressed(progress);
+        }
     }
     if (model.clearEnd) {
         model.rows.clear();

@@ -11,6 +11,14 @@
 
 namespace velkin {
 
+// How far a run has come: `done` of its `total` groups have ended, and whether one of them failed
+// (its archiver could not be started or reported an error).
+struct RunProgress {
+    std::int32_t done = 0;
+    std::int32_t total = 0;
+    bool failed = false;
+};
+
 // What a compression run needs from the platform.
 class RunHost {
 public:
@@ -33,6 +41,12 @@ public:
     virtual void StatusesChanged(const std::vector<std::size_t>& rows) = 0;
     // Every row was removed.
     virtual void RowsCleared() = 0;
+    // The run has begun, or one of its groups has ended. The total is the drop count of that
+    // moment, which a drop taken in while a group runs raises.
+    virtual void RunProgressed(const RunProgress& progress) = 0;
+    // The run is over: its last group has ended (the clearing or the closing box follows), or an
+    // error ended it. Called while an error may be on its way out, so it must not throw.
+    virtual void RunEnded() = 0;
 };
 
 // The rows of one drop group and what its run is given: rows whose drop-number text is exactly
@@ -47,10 +61,13 @@ struct GroupSelection {
 GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
 
 // Runs the archiver once for drop group n: list file, command line, start, wait, statuses.
-void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n);
+// Whether the group succeeded: its rows show the done status.
+bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n);
 
 // The Start command: after the user's consent, every group from 0 while the number differs
-// from the drop count (read afresh each time), then clears the list or asks the user to.
+// from the drop count (read afresh each time), then clears the list or asks the user to. The
+// host hears how far the run has come before the first group and after each one, and that it
+// is over before the clearing or the closing box.
 void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage);
 
 } // namespace velkin

@@ -76,6 +76,11 @@ public:
         statusNotices.push_back(rows);
     }
     void RowsCleared() override { events.push_back("cleared"); }
+    void RunProgressed(const RunProgress& progress) override {
+        events.push_back("progress " + std::to_string(progress.done) + "/" +
+                         std::to_string(progress.total) + (progress.failed ? " failed" : ""));
+    }
+    void RunEnded() override { events.push_back("ended"); }
     std::vector<std::vector<std::size_t>> statusNotices;
 };
 
@@ -132,7 +137,7 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
                     Row(L"0", L"2", L"D:\\x\\b c.txt", L"D:\\x\\a.rar"),
                     Row(L"0", L"2", L"D:\\x\\d", L"D:\\x\\a.rar")};
     f.model.dropCount = 1;
-    CompressGroup(f.model, f.host, f.codePage, 0);
+    CHECK(CompressGroup(f.model, f.host, f.codePage, 0));
 
     CHECK(f.host.events == Events{"write", "run"});
     REQUIRE(f.host.listFiles.size() == 1);
@@ -157,7 +162,7 @@ TEST_CASE("a group no row carries still runs, with an empty list and empty parts
     CHECK(f.Statuses() == Texts{L""});
 }
 
-TEST_CASE("the archiver's outcome shows in the rows") {
+TEST_CASE("the archiver's outcome shows in the rows and in the run's progress") {
     Fixture f;
     f.model.rows = {Row(L"0", L"1", L"a", L"A.rar"), Row(L"1", L"1", L"b", L"B.rar"),
                     Row(L"2", L"1", L"c", L"C.rar"), Row(L"9", L"1", L"z", L"Z.rar")};
@@ -170,8 +175,14 @@ TEST_CASE("the archiver's outcome shows in the rows") {
     };
     StartCommand(f.model, f.host, f.codePage);
     CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L""});
-    CHECK(f.host.events == Events{"confirm", "write", "run", "write", "run", "start failed",
-                                  "write", "run", "inform"});
+    // A failure is reported from the group it happened in on, and the run is over before the
+    // closing box.
+    CHECK(f.host.events == Events{"confirm", "progress 0/3", "write", "run", "progress 1/3",
+                                  "write", "run", "start failed", "progress 2/3 failed", "write",
+                                  "run", "progress 3/3 failed", "ended", "inform"});
+    // An exit code other than 0 fails the group as well.
+    f.host.archiver = [](std::size_t) { return std::optional<std::uint32_t>(2); };
+    CHECK_FALSE(CompressGroup(f.model, f.host, f.codePage, 0));
 }
 
 TEST_CASE("status texts name the failure and its code") {
@@ -215,13 +226,13 @@ TEST_CASE("the Start command") {
         StartCommand(f.model, f.host, f.codePage);
         CHECK(f.model.rows.empty());
         CHECK(f.model.dropCount == 0);
-        CHECK(f.host.events.back() == "cleared");
-        CHECK(f.host.events[f.host.events.size() - 2] == "start failed");
+        CHECK(Events(f.host.events.end() - 4, f.host.events.end()) ==
+              Events{"start failed", "progress 2/2 failed", "ended", "cleared"});
     }
     SUBCASE("a list file that cannot be written ends the whole command") {
         f.host.listFileFails = true;
         CHECK_THROWS_AS(StartCommand(f.model, f.host, f.codePage), Error);
-        CHECK(f.host.events == Events{"confirm", "write"});
+        CHECK(f.host.events == Events{"confirm", "progress 0/2", "write", "ended"});
         CHECK(f.Statuses() == Texts{L"", L""});
         CHECK(f.model.rows.size() == 2);
     }
