@@ -69,6 +69,7 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
                     .menu = menu.get(),
                     .instance = instance});
     menu.release(); // the window destroys its menu
+    taskbar_ = std::make_unique<TaskbarButton>(handle());
     ApplyStartupSettings();
 }
 
@@ -84,6 +85,10 @@ void MainWindow::Show(int showCommand) {
 // The message plumbing.
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (taskbar_ && message == taskbar_->createdMessage()) {
+        taskbar_->Recreated();
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         OnCreate();
@@ -93,6 +98,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             listView_->Resize(LOWORD(lParam), HIWORD(lParam));
         }
         return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && taskbar_) {
+            taskbar_->Activated();
+        }
+        break;
     case WM_SETFOCUS:
         if (listView_) {
             ::SetFocus(listView_->handle());
@@ -433,6 +443,14 @@ void MainWindow::StatusesChanged(const std::vector<std::size_t>& rows) {
 
 void MainWindow::RowsCleared() {
     listView_->ShowAllRows();
+}
+
+void MainWindow::RunProgressed(const RunProgress& progress) {
+    taskbar_->ShowProgress(progress.done, progress.total, progress.failed);
+}
+
+void MainWindow::RunEnded() {
+    taskbar_->EndProgress();
 }
 
 } // namespace velkin::win

@@ -11,6 +11,7 @@
 #include "app/job_list_view_win.h"
 #include "joblist/drop_intake.h"
 #include "platform/owned_window.h"
+#include "platform/taskbar_button.h"
 #include "platform/windows_code_page.h"
 #include "runner/group_run.h"
 #include "settings/settings_values.h"
@@ -78,6 +79,8 @@ private:
     void Inform(std::wstring_view text, std::wstring_view caption) override;
     void StatusesChanged(const std::vector<std::size_t>& rows) override;
     void RowsCleared() override;
+    void RunProgressed(const RunProgress& progress) override;
+    void RunEnded() override;
 
     HINSTANCE instance_;
     AppModel model_;
@@ -89,6 +92,7 @@ private:
     std::chrono::steady_clock::time_point lastBreath_;
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<TaskbarButton> taskbar_;
     // Declared last: it goes first, while everything its messages reach still stands. The close
     // path destroys it too.
     OwnedWindow window_{[this](UINT message, WPARAM wParam, LPARAM lParam) {
