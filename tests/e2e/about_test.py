@@ -25,6 +25,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import velkin_texts as T  # noqa: E402
 from velkin_e2e import (DriverError, run_suite, screenshot, wait_until,  # noqa: E402
                         windows_path)
+from wine_registry import import_reg, reg_sections, reg_string, regedit, unreg_string  # noqa: E402
 
 ABOUT_CLIENT = (217, 134)
 
@@ -92,50 +93,6 @@ def inside(point, rect):
 
 # ------------------------------------------------------------------------------------------
 # The shell's handlers in the Wine prefix.
-
-def regedit(*args):
-    """One run of Wine's regedit; a Wine start costs more than a whole registry edit, so the
-    keys are exported and imported as whole .reg files."""
-    done = subprocess.run(["wine", "regedit", *args], stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=120)
-    if done.returncode != 0:
-        raise DriverError(f"wine regedit {' '.join(args)} exit {done.returncode}")
-
-
-def reg_sections(path):
-    """{key: [lines]} of an exported .reg file, the key's own values only. regedit writes no
-    file for a key that does not exist."""
-    if not os.path.exists(path):
-        return {}
-    with open(path, "rb") as f:
-        raw = f.read()
-    text = raw.decode("utf-16") if raw.startswith(b"\xff\xfe") else raw.decode("utf-8", "replace")
-    sections = {}
-    current = None
-    for line in text.splitlines():
-        if line.startswith("[") and line.rstrip().endswith("]"):
-            current = line.strip()[1:-1]
-            sections[current] = []
-        elif current is not None and line.strip():
-            sections[current].append(line)
-    return sections
-
-
-def reg_string(text):
-    return '"' + text.replace("\\", "\\\\").replace('"', '\\"') + '"'
-
-
-def unreg_string(text):
-    return text[1:-1].replace('\\"', '"').replace("\\\\", "\\")
-
-
-def import_reg(work, name, lines):
-    path = os.path.join(work, name)
-    text = "Windows Registry Editor Version 5.00\r\n\r\n" + "\r\n".join(lines) + "\r\n"
-    with open(path, "wb") as f:
-        f.write(b"\xff\xfe" + text.encode("utf-16-le"))
-    regedit("/S", windows_path(path))
-
 
 class ShellHandlers:
     """Makes the recorder the handler of web addresses, e-mail addresses and .txt files.
