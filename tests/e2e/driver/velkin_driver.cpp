@@ -1234,6 +1234,41 @@ void CommandSync(const Arguments& args) {
     PrintLine("{\"synced\":\"" + HandleText(window) + "\"}");
 }
 
+// A registered window message (RegisterWindowMessageW) sent as another program sends it; returns
+// once H's thread has handled it. The shell announces a window's taskbar button this way.
+void CommandSendRegistered(const Arguments& args) {
+    const HWND window = args.Window();
+    const auto name = args.Get(L"name");
+    const DWORD timeoutMs = args.TimeoutMs();
+    if (!name || name->empty()) {
+        Fail("send-registered needs --name, the message's registered name", kExitUsage);
+    }
+    args.RejectUnused();
+    const UINT message = ::RegisterWindowMessageW(name->c_str());
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(window, message, 0, 0, SMTO_NORMAL, timeoutMs, &result)) {
+        Fail("window " + HandleText(window) + " did not handle " + Utf8(*name) + " within " +
+                 std::to_string(timeoutMs) + " ms",
+             kExitTimeout);
+    }
+    PrintLine("{\"sent\":\"" + HandleText(window) + "\",\"message\":" + std::to_string(message) +
+              "}");
+}
+
+// The X window that Wine's X11 driver shows for the top-level window H, for looking at its
+// properties with X tools (xprop -id).
+void CommandX11Window(const Arguments& args) {
+    const HWND window = args.Window();
+    args.RejectUnused();
+    const auto x11 =
+        reinterpret_cast<std::uintptr_t>(::GetPropW(window, L"__wine_x11_whole_window"));
+    if (x11 == 0) {
+        Fail("window " + HandleText(window) + " has no X window of its own");
+    }
+    PrintLine("{\"hwnd\":\"" + HandleText(window) + "\",\"x11_window\":" + std::to_string(x11) +
+              "}");
+}
+
 // A menu command as the menu sends it when its item is chosen (the caller takes the id from
 // the menu tree), for scenarios about what a command does rather than about the keys that
 // reach it. Posted: a command that opens a modal window would keep a sent one from returning.
@@ -1554,6 +1589,10 @@ constexpr Command kCommands[] = {
     {L"select-row", CommandSelectRow,
      "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
+    {L"send-registered", CommandSendRegistered,
+     "send-registered --hwnd H --name NAME [--timeout-ms N]  sends a registered message, as the "
+     "shell does"},
+    {L"x11-window", CommandX11Window, "x11-window --hwnd H  the X window Wine shows for H"},
     {L"menu-command", CommandMenuCommand,
      "menu-command --hwnd H --id N  posts WM_COMMAND as choosing menu item N does"},
     {L"focus", CommandFocus,
