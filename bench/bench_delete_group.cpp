@@ -60,7 +60,6 @@ struct List {
 
 List MakeList(int rowCount, int big, int bigRows) {
     List list;
-    list.rows.reserve(static_cast<std::size_t>(rowCount));
     for (std::int32_t group = 0; static_cast<int>(list.rows.size()) < rowCount; ++group) {
         const int size = group == big ? bigRows : 10;
         const std::wstring destination =

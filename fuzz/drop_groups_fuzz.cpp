@@ -34,11 +34,13 @@ bool SameRows(const velkin::JobRows& a, const velkin::JobRows& b) {
     if (a.size() != b.size()) {
         return false;
     }
+    std::wstring scratchA;
+    std::wstring scratchB;
     for (std::size_t i = 0; i < a.size(); ++i) {
         for (const auto column : {velkin::JobColumn::DropNumber, velkin::JobColumn::ProfileNumber,
                                   velkin::JobColumn::FileName, velkin::JobColumn::FullPath,
                                   velkin::JobColumn::Destination, velkin::JobColumn::Status}) {
-            if (a[i].Text(column) != b[i].Text(column)) {
+            if (a[i].Text(column, scratchA) != b[i].Text(column, scratchB)) {
                 return false;
             }
         }

@@ -113,8 +113,9 @@ bool JobListView::OnNotify(NMHDR& header, LRESULT& result) {
         if ((item.mask & LVIF_TEXT) != 0 && row < rows_.size() && item.iSubItem >= 0 &&
             item.iSubItem < static_cast<int>(kJobColumns.size())) {
             // The list copies the text before it asks again, so pointing at the row's own
-            // text (which ends in a NUL) saves a copy per painted cell.
-            const auto text = rows_[row].Text(static_cast<JobColumn>(item.iSubItem));
+            // text (which ends in a NUL), or at the one full path put together, saves a copy
+            // per painted cell.
+            const auto text = rows_[row].Text(static_cast<JobColumn>(item.iSubItem), fullPath_);
             item.pszText = const_cast<wchar_t*>(text.data());
         }
         result = 0;

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/job_columns.h"
@@ -48,6 +49,7 @@ private:
 
     HWND list_ = nullptr; // a child window, destroyed with its parent
     const JobRows& rows_;
+    std::wstring fullPath_; // the last full path the list asked for
     UINT dpi_;
     UniqueFont font_;
 };

@@ -75,8 +75,13 @@ std::wstring FileNamePart(std::wstring_view path) {
 }
 
 std::size_t FileNamePartLength(std::wstring_view path) {
-    const auto at = FindLast(path, "\\:", NeverLeadByte);
-    return at == path.npos ? path.size() : path.size() - at - 1;
+    // Wide text has no second bytes: the last separator is simply the last "\\" or ":". Every
+    // row of a drop asks, so this is one tight loop.
+    std::size_t length = 0;
+    for (auto at = path.rbegin(); at != path.rend() && *at != L'\\' && *at != L':'; ++at) {
+        ++length;
+    }
+    return length;
 }
 
 std::string FileNamePart(std::string_view path, LeadByteTest isLeadByte) {

@@ -1,9 +1,52 @@
 #include "joblist/drop_intake.h"
 
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+
 #include "base/integer_text.h"
+#include "base/path_parts.h"
 #include "base/scope_exit.h"
 
 namespace velkin {
+namespace {
+
+// The folders of one drop's paths, each kept once with the drop's texts.
+class FolderTable {
+public:
+    explicit FolderTable(DropTexts& texts) : texts_(texts) {}
+
+    const wchar_t* Keep(std::wstring_view folder) {
+        // A drop from the file manager comes from one folder, one from a search result mostly
+        // from a few at a time: the folders met last are looked at before the table.
+        for (std::size_t i = 0; i < recent_.size(); ++i) {
+            if (recent_[i] != nullptr && folder == DropTexts::View(recent_[i])) {
+                return Remember(recent_[i]);
+            }
+        }
+        if (const auto found = kept_.find(folder); found != kept_.end()) {
+            return Remember(found->second);
+        }
+        const wchar_t* kept = texts_.Keep(folder);
+        kept_.emplace(DropTexts::View(kept), kept);
+        return Remember(kept);
+    }
+
+private:
+    const wchar_t* Remember(const wchar_t* folder) {
+        if (recent_.front() != folder) {
+            std::move_backward(recent_.begin(), recent_.end() - 1, recent_.end());
+            recent_.front() = folder;
+        }
+        return folder;
+    }
+
+    DropTexts& texts_;
+    std::unordered_map<std::wstring_view, const wchar_t*> kept_;
+    std::array<const wchar_t*, 4> recent_{};
+};
+
+} // namespace
 
 void DropIntake::Receive(std::vector<std::wstring> paths) {
     pending_.push_back(std::move(paths));
@@ -33,15 +76,19 @@ void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
             destination = std::move(*chosen);
         }
     }
-    const auto sharedDestination = std::make_shared<const std::wstring>(std::move(destination));
 
     // Fixed before the first row, so that nothing handled between rows can split the drop.
     const std::wstring dropNumber = DecimalText(model_.dropCount);
-    const std::wstring profileNumber = DecimalText(model_.profiles.SelectedNo());
+    const auto texts = std::make_shared<DropTexts>(std::move(destination),
+                                                   DecimalText(model_.profiles.SelectedNo()));
+    const std::shared_ptr<const DropTexts> shared = texts;
+    FolderTable folders(*texts);
 
-    model_.rows.reserve(model_.rows.size() + paths.size());
-    for (auto& path : paths) {
-        model_.rows.emplace_back(dropNumber, profileNumber, std::move(path), sharedDestination);
+    for (const std::wstring_view path : paths) {
+        const std::size_t folderLength = path.size() - FileNamePartLength(path);
+        const wchar_t* folder = folders.Keep(path.substr(0, folderLength));
+        const wchar_t* fileName = texts->Keep(path.substr(folderLength));
+        model_.rows.emplace_back(dropNumber, shared, folder, fileName);
         host_.Breathe();
     }
     ++model_.dropCount;

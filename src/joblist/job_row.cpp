@@ -1,9 +1,19 @@
 #include "joblist/job_row.h"
 
+#include <algorithm>
+
 #include "base/path_parts.h"
 
 namespace velkin {
 namespace {
+
+// Blocks start small, for the many drops of a few items, and double up to a size that a drop of
+// a million items allocates a few hundred times.
+constexpr std::size_t kFirstBlock = 256;
+constexpr std::size_t kLargestBlock = 65536;
+
+// A kept text's length stands in the two characters before it, low half first.
+constexpr std::size_t kLengthSize = 2;
 
 const std::wstring& EmptyText() {
     static const std::wstring empty;
@@ -12,33 +22,81 @@ const std::wstring& EmptyText() {
 
 } // namespace
 
-JobRow::JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring fullPath,
-               std::shared_ptr<const std::wstring> destination, std::wstring status)
-    : dropNumber(std::move(dropNumber)), profileNumber(std::move(profileNumber)),
-      status(std::move(status)), fullPath_(std::move(fullPath)),
-      destination_(std::move(destination)) {
-    fileNameStart_ = fullPath_.size() - FileNamePartLength(fullPath_);
+DropTexts::DropTexts(std::wstring destination, std::wstring profileNumber)
+    : destination_(std::move(destination)), profileNumber_(std::move(profileNumber)) {}
+
+const wchar_t* DropTexts::Keep(std::wstring_view text) {
+    const std::size_t needed = kLengthSize + text.size() + 1;
+    if (capacity_ - used_ < needed) {
+        const std::size_t size =
+            std::max(needed, std::clamp(capacity_ * 2, kFirstBlock, kLargestBlock));
+        blocks_.push_back(std::make_unique_for_overwrite<wchar_t[]>(size));
+        used_ = 0;
+        capacity_ = size;
+    }
+    wchar_t* const at = blocks_.back().get() + used_;
+    at[0] = static_cast<wchar_t>(text.size() & 0xFFFF);
+    at[1] = static_cast<wchar_t>((text.size() >> 16) & 0xFFFF);
+    std::copy(text.begin(), text.end(), at + kLengthSize);
+    at[kLengthSize + text.size()] = L'\0';
+    used_ += needed;
+    return at + kLengthSize;
 }
 
-JobRow::JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring fullPath,
+std::wstring_view DropTexts::View(const wchar_t* kept) {
+    const auto low = static_cast<std::size_t>(kept[-2]) & 0xFFFF;
+    const auto high = static_cast<std::size_t>(kept[-1]) & 0xFFFF;
+    return {kept, low | (high << 16)};
+}
+
+const wchar_t* DropTexts::Empty() {
+    static const wchar_t empty[kLengthSize + 1] = {};
+    return empty + kLengthSize;
+}
+
+JobRow::JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop,
+               const wchar_t* folder, const wchar_t* fileName)
+    : dropNumber(std::move(dropNumber)), drop_(std::move(drop)), folder_(folder),
+      fileName_(fileName) {}
+
+JobRow::JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring_view fullPath,
                std::wstring destination, std::wstring status)
-    : JobRow(std::move(dropNumber), std::move(profileNumber), std::move(fullPath),
-             std::make_shared<const std::wstring>(std::move(destination)), std::move(status)) {}
+    : dropNumber(std::move(dropNumber)), status(std::move(status)) {
+    auto drop = std::make_shared<DropTexts>(std::move(destination), std::move(profileNumber));
+    const std::size_t folderLength = fullPath.size() - FileNamePartLength(fullPath);
+    folder_ = drop->Keep(fullPath.substr(0, folderLength));
+    fileName_ = drop->Keep(fullPath.substr(folderLength));
+    drop_ = std::move(drop);
+}
+
+const std::wstring& JobRow::ProfileNumber() const {
+    return drop_ ? drop_->profileNumber() : EmptyText();
+}
 
 const std::wstring& JobRow::Destination() const {
-    return destination_ ? *destination_ : EmptyText();
+    return drop_ ? drop_->destination() : EmptyText();
 }
 
-std::wstring_view JobRow::Text(JobColumn column) const {
+std::wstring JobRow::FullPath() const {
+    std::wstring path;
+    path.reserve(Folder().size() + FileName().size());
+    path.append(Folder());
+    path.append(FileName());
+    return path;
+}
+
+std::wstring_view JobRow::Text(JobColumn column, std::wstring& scratch) const {
     switch (column) {
     case JobColumn::DropNumber:
         return dropNumber;
     case JobColumn::ProfileNumber:
-        return profileNumber;
+        return ProfileNumber();
     case JobColumn::FileName:
         return FileName();
     case JobColumn::FullPath:
-        return fullPath_;
+        scratch.assign(Folder());
+        scratch.append(FileName());
+        return scratch;
     case JobColumn::Destination:
         return Destination();
     case JobColumn::Status:

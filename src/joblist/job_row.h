@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,39 +12,67 @@
 
 namespace velkin {
 
-// One row of the job list: six texts, in the order of the list's columns.
-//
-// A drop of 100,000 items makes 100,000 rows, so a row allocates nothing of its own beyond its
-// path: the file name is the tail of the full path, and the rows of one drop share one
-// destination text.
+// What the rows of one drop share: the destination and profile number fixed when it was taken
+// in, and the texts of its paths. A drop of a million items makes a million rows, so each folder
+// is kept once and each file name once, in blocks that never move, each text behind its length
+// and before a NUL.
+class DropTexts {
+public:
+    DropTexts(std::wstring destination, std::wstring profileNumber);
+    DropTexts(const DropTexts&) = delete;
+    DropTexts& operator=(const DropTexts&) = delete;
+
+    const std::wstring& destination() const { return destination_; }
+    const std::wstring& profileNumber() const { return profileNumber_; }
+
+    // A copy of the text that stays where it is as long as this object lives.
+    const wchar_t* Keep(std::wstring_view text);
+
+    // A kept text (or the empty text) whole, in constant time.
+    static std::wstring_view View(const wchar_t* kept);
+    static const wchar_t* Empty();
+
+private:
+    std::wstring destination_;
+    std::wstring profileNumber_;
+    std::vector<std::unique_ptr<wchar_t[]>> blocks_;
+    std::size_t used_ = 0;     // of the last block, in characters
+    std::size_t capacity_ = 0; // of the last block
+};
+
+// One row of the job list: six texts, in the order of the list's columns. The drop number and
+// the status are the row's own; the rest belongs to its drop.
 class JobRow {
 public:
     JobRow() = default;
-    JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring fullPath,
-           std::shared_ptr<const std::wstring> destination, std::wstring status = {});
-    JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring fullPath,
+    // A row of a drop whose texts hold its folder and file name (kept by drop->Keep).
+    JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop, const wchar_t* folder,
+           const wchar_t* fileName);
+    // A row on its own, with a drop of its own.
+    JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring_view fullPath,
            std::wstring destination, std::wstring status = {});
 
     std::wstring dropNumber; // may be edited in place by the user
-    std::wstring profileNumber;
     std::wstring status;
 
-    const std::wstring& FullPath() const { return fullPath_; }
-    // After the last separator of the full path.
-    std::wstring_view FileName() const {
-        return std::wstring_view(fullPath_).substr(fileNameStart_);
-    }
+    const std::wstring& ProfileNumber() const;
     const std::wstring& Destination() const;
+    // Up to and including the last separator of the full path, and what follows it.
+    std::wstring_view Folder() const { return DropTexts::View(folder_); }
+    std::wstring_view FileName() const { return DropTexts::View(fileName_); }
+    std::wstring FullPath() const;
 
-    // Every text ends in a NUL character right after its view, so it can be shown as it is.
-    std::wstring_view Text(JobColumn column) const;
+    // The text of a column, ending in a NUL right after the view so that it can be shown as it
+    // is. The full path is put together in scratch; every other text is the row's own.
+    std::wstring_view Text(JobColumn column, std::wstring& scratch) const;
 
 private:
-    std::wstring fullPath_;
-    std::size_t fileNameStart_ = 0;
-    std::shared_ptr<const std::wstring> destination_;
+    std::shared_ptr<const DropTexts> drop_;
+    const wchar_t* folder_ = DropTexts::Empty();
+    const wchar_t* fileName_ = DropTexts::Empty();
 };
 
-using JobRows = std::vector<JobRow>;
+// A deque, not a vector: a million rows are never moved to make room for more.
+using JobRows = std::deque<JobRow>;
 
 } // namespace velkin

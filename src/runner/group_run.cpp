@@ -31,7 +31,7 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
         }
         group.rows.push_back(at);
         group.paths.push_back(row.FullPath());
-        group.switches = model.profiles.Option(ParseStrictInteger(row.profileNumber));
+        group.switches = model.profiles.Option(ParseStrictInteger(row.ProfileNumber()));
         group.archivePath = row.Destination();
     }
     return group;

@@ -50,8 +50,9 @@ struct Fixture {
 
 std::vector<std::wstring> Column(const JobRows& rows, JobColumn column) {
     std::vector<std::wstring> texts;
+    std::wstring scratch;
     for (const auto& row : rows) {
-        texts.emplace_back(row.Text(column));
+        texts.emplace_back(row.Text(column, scratch));
     }
     return texts;
 }
@@ -108,7 +109,7 @@ TEST_CASE("a zip profile gives zip archives") {
     f.model.profiles.Select(3);
     f.intake.Receive({L"D:\\x\\a.txt"});
     CHECK(f.model.rows.front().Destination() == L"D:\\x\\a.zip");
-    CHECK(f.model.rows.front().profileNumber == L"3");
+    CHECK(f.model.rows.front().ProfileNumber() == L"3");
 }
 
 TEST_CASE("choosing the archive path in the save dialog") {
