@@ -250,9 +250,7 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 void MainWindow::WMDropFiles(HDROP drop) {
     // The messages have waited since this one arrived; reading a large drop is part of that wait.
     lastBreath_ = std::chrono::steady_clock::now();
-    std::vector<std::wstring> paths = ReadDroppedPaths(drop);
-    ::DragFinish(drop);
-    intake_.Receive(std::move(paths));
+    intake_.Receive(std::make_unique<DroppedPaths>(drop, DroppedPaths::AfterReading::Finish));
     CloseIfPending();
 }
 

@@ -49,6 +49,10 @@ private:
 } // namespace
 
 void DropIntake::Receive(std::vector<std::wstring> paths) {
+    Receive(std::make_unique<PathList>(std::move(paths)));
+}
+
+void DropIntake::Receive(std::unique_ptr<PathSource> paths) {
     pending_.push_back(std::move(paths));
     if (busy_) {
         return;
@@ -56,20 +60,21 @@ void DropIntake::Receive(std::vector<std::wstring> paths) {
     busy_ = true;
     const ScopeExit notBusy([this] { busy_ = false; });
     while (!pending_.empty()) {
-        std::vector<std::wstring> drop = std::move(pending_.front());
+        const std::unique_ptr<PathSource> drop = std::move(pending_.front());
         pending_.pop_front();
-        TakeIn(drop);
+        TakeIn(*drop);
     }
 }
 
-void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
+void DropIntake::TakeIn(PathSource& paths) {
+    const std::optional<std::wstring_view> next = paths.Next();
     // The platform delivers no empty drop; should one come, it takes no drop number.
-    if (paths.empty()) {
+    if (!next) {
         return;
     }
+    const std::wstring first(*next);
     const std::wstring extension = ArchiveExtension(model_.profiles.SelectedOption());
-    const ArchiveNaming naming =
-        NameArchive(paths.front(), host_.IsDirectory(paths.front()), extension);
+    const ArchiveNaming naming = NameArchive(first, host_.IsDirectory(first), extension);
     std::wstring destination = naming.Destination();
     if (model_.savePath) {
         if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming))) {
@@ -84,10 +89,10 @@ void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
     const std::shared_ptr<const DropTexts> shared = texts;
     FolderTable folders(*texts);
 
-    for (const std::wstring_view path : paths) {
-        const std::size_t folderLength = path.size() - FileNamePartLength(path);
-        const wchar_t* folder = folders.Keep(path.substr(0, folderLength));
-        const wchar_t* fileName = texts->Keep(path.substr(folderLength));
+    for (std::optional<std::wstring_view> path = first; path; path = paths.Next()) {
+        const std::size_t folderLength = path->size() - FileNamePartLength(*path);
+        const wchar_t* folder = folders.Keep(path->substr(0, folderLength));
+        const wchar_t* fileName = texts->Keep(path->substr(folderLength));
         model_.rows.emplace_back(dropNumber, shared, folder, fileName);
         host_.Breathe();
     }

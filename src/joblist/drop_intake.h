@@ -1,10 +1,12 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/path_source.h"
 #include "joblist/archive_naming.h"
 #include "joblist/job_list.h"
 
@@ -32,17 +34,19 @@ public:
     DropIntake(JobList& model, DropIntakeHost& host) : model_(model), host_(host) {}
 
     // Takes in the drop. A drop that arrives while another is being taken in (the window keeps
-    // handling messages meanwhile) waits and is taken in after it, whole, in arrival order.
+    // handling messages meanwhile) waits and is taken in after it, whole, in arrival order. Its
+    // paths are read one at a time, between rows.
+    void Receive(std::unique_ptr<PathSource> paths);
     void Receive(std::vector<std::wstring> paths);
 
     bool Busy() const { return busy_; }
 
 private:
-    void TakeIn(std::vector<std::wstring>& paths);
+    void TakeIn(PathSource& paths);
 
     JobList& model_;
     DropIntakeHost& host_;
-    std::deque<std::vector<std::wstring>> pending_;
+    std::deque<std::unique_ptr<PathSource>> pending_;
     bool busy_ = false;
 };
 

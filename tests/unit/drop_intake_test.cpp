@@ -187,7 +187,7 @@ TEST_CASE("several drops arriving during one intake are taken in arrival order")
 
 TEST_CASE("an empty drop takes no drop number") {
     Fixture f;
-    f.intake.Receive({});
+    f.intake.Receive(std::vector<std::wstring>{});
     CHECK(f.model.rows.empty());
     CHECK(f.model.dropCount == 0);
 }
