@@ -117,7 +117,11 @@ template <class Text> std::optional<std::vector<Text>> Lines(const Text& text) {
 
 void CheckListFile(const std::vector<std::wstring>& paths) {
     const MiniShiftJis codePage;
-    const auto file = velkin::BuildListFile(paths, codePage);
+    std::vector<velkin::ListFileLine> lines;
+    for (const auto& path : paths) {
+        lines.push_back({{}, path});
+    }
+    const auto file = velkin::BuildListFile(lines, codePage);
 
     bool allAnsi = true;
     for (const auto& path : paths) {

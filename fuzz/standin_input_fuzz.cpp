@@ -154,7 +154,11 @@ void CheckBuiltList(FuzzedDataProvider& data) {
                                       24);
     }
     const MiniShiftJis codePage;
-    const auto file = velkin::BuildListFile(paths, codePage);
+    std::vector<velkin::ListFileLine> lines;
+    for (const auto& path : paths) {
+        lines.push_back({{}, path});
+    }
+    const auto file = velkin::BuildListFile(lines, codePage);
     const auto list = standin::DecodeListFile(file.bytes, DecodeMiniShiftJis);
 
     FUZZ_CHECK(list.problems.empty());

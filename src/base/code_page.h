@@ -15,6 +15,16 @@ public:
     // The text in ANSI bytes, or nothing when some character has no exact ANSI form (a
     // conversion would silently turn it into "?" or a look-alike).
     virtual std::optional<std::string> ToAnsi(std::wstring_view text) const = 0;
+
+    // The same appended to bytes, for texts put together from many pieces; false when some
+    // character has no exact ANSI form, and then part of the text may have been appended.
+    virtual bool AppendAnsi(std::string& bytes, std::wstring_view text) const {
+        const auto ansi = ToAnsi(text);
+        if (ansi) {
+            bytes += *ansi;
+        }
+        return ansi.has_value();
+    }
 };
 
 } // namespace velkin

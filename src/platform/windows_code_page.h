@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
 #include "base/code_page.h"
 
 namespace velkin::win {
@@ -7,7 +10,20 @@ namespace velkin::win {
 // The system's ANSI code page (CP_ACP), as the settings file and the archiver see it.
 class WindowsCodePage final : public CodePage {
 public:
+    WindowsCodePage();
+
     std::optional<std::string> ToAnsi(std::wstring_view text) const override;
+    bool AppendAnsi(std::string& bytes, std::wstring_view text) const override;
+
+private:
+    // What the table holds for a unit outside ASCII, asking the system the first time.
+    std::uint32_t Unit(wchar_t unit) const;
+
+    // In a code page of one or two bytes a character (every code page but UTF-8), each UTF-16
+    // unit has its bytes on its own, so the system is asked once per unit ever met and the
+    // answer kept: a list file of a million paths is converted in a table's time.
+    bool perUnit_;
+    mutable std::unique_ptr<std::uint32_t[]> units_;
 };
 
 } // namespace velkin::win

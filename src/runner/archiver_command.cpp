@@ -1,5 +1,7 @@
 #include "runner/archiver_command.h"
 
+#include <array>
+
 namespace velkin {
 namespace {
 
@@ -22,6 +24,42 @@ void AppendUtf16(std::string& bytes, std::wstring_view text) {
     }
 }
 
+// The ANSI bytes of the folders of a list's lines. The rows of a drop share each folder's text,
+// and a drop's lines come from one folder or take turns among a few: the last few folders met are
+// kept converted, found by where their text lies.
+class FolderBytes {
+public:
+    explicit FolderBytes(const CodePage& codePage) : codePage_(codePage) {}
+
+    // Nothing when the folder has no ANSI form.
+    const std::string* Of(std::wstring_view folder) {
+        for (auto& known : recent_) {
+            if (known.text.data() == folder.data() && known.text.size() == folder.size() &&
+                known.used) {
+                return known.ansi ? &known.bytes : nullptr;
+            }
+        }
+        Known& known = recent_[next_];
+        next_ = (next_ + 1) % recent_.size();
+        known.used = true;
+        known.text = folder;
+        known.bytes.clear();
+        known.ansi = codePage_.AppendAnsi(known.bytes, folder);
+        return known.ansi ? &known.bytes : nullptr;
+    }
+
+private:
+    struct Known {
+        bool used = false;
+        std::wstring_view text;
+        std::string bytes;
+        bool ansi = false;
+    };
+    const CodePage& codePage_;
+    std::array<Known, 4> recent_;
+    std::size_t next_ = 0;
+};
+
 } // namespace
 
 std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation) {
@@ -40,20 +78,38 @@ std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation) {
     return line;
 }
 
-ListFile BuildListFile(const std::vector<std::wstring>& paths, const CodePage& codePage) {
+ListFile BuildListFile(const std::vector<ListFileLine>& lines, const CodePage& codePage) {
+    std::size_t characters = 0;
+    for (const auto& line : lines) {
+        characters += line.folder.size() + line.fileName.size() + 2;
+    }
     ListFile file;
-    for (const auto& path : paths) {
-        auto ansi = codePage.ToAnsi(path);
-        if (!ansi) {
-            file = ListFile{ListFileEncoding::Utf16, "\xFF\xFE"};
-            for (const auto& each : paths) {
-                AppendUtf16(file.bytes, each);
-                AppendUtf16(file.bytes, L"\r\n");
-            }
-            return file;
+    // Room for most paths at once; the few characters of two bytes may make it grow once.
+    file.bytes.reserve(characters + characters / 4);
+    FolderBytes folders(codePage);
+    bool ansi = true;
+    for (const auto& line : lines) {
+        const std::string* folder = folders.Of(line.folder);
+        if (folder == nullptr) {
+            ansi = false;
+            break;
         }
-        file.bytes += *ansi;
+        file.bytes += *folder;
+        if (!codePage.AppendAnsi(file.bytes, line.fileName)) {
+            ansi = false;
+            break;
+        }
         file.bytes += "\r\n";
+    }
+    if (ansi) {
+        return file;
+    }
+    file = ListFile{ListFileEncoding::Utf16, "\xFF\xFE"};
+    file.bytes.reserve(2 + 2 * characters);
+    for (const auto& line : lines) {
+        AppendUtf16(file.bytes, line.folder);
+        AppendUtf16(file.bytes, line.fileName);
+        AppendUtf16(file.bytes, L"\r\n");
     }
     return file;
 }

@@ -28,10 +28,16 @@ struct ListFile {
     std::string bytes;
 };
 
+// One path of a list file, in the two parts the job rows keep: folder and file name.
+struct ListFileLine {
+    std::wstring_view folder;
+    std::wstring_view fileName;
+};
+
 // One path a line, every line ended by CR LF, in list order, duplicates kept. ANSI bytes
 // without a header whenever the code page can represent every path; otherwise UTF-16LE with a
 // byte-order mark, which the archiver recognises by itself, so that no file goes missing from
 // the archive because its name was mangled into "?".
-ListFile BuildListFile(const std::vector<std::wstring>& paths, const CodePage& codePage);
+ListFile BuildListFile(const std::vector<ListFileLine>& lines, const CodePage& codePage);
 
 } // namespace velkin

@@ -4,7 +4,6 @@
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
 #include "base/velkin_error.h"
-#include "runner/archiver_command.h"
 #include "runner/exit_status.h"
 
 namespace velkin {
@@ -24,17 +23,36 @@ void SetStatus(RunModel& model, const std::vector<std::size_t>& rows, std::wstri
 GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
     GroupSelection group;
     const std::wstring number = DecimalText(n);
+    // Every row's profile number is read, as an unreadable one ends the run; the rows of a drop
+    // share that text, so it is read once a drop.
+    const std::wstring* profileText = nullptr;
+    std::int32_t profileNo = 0;
     for (std::size_t at = 0; at < model.rows.size(); ++at) {
         const JobRow& row = model.rows[at];
         if (row.dropNumber != number) {
             continue;
         }
         group.rows.push_back(at);
-        group.paths.push_back(row.FullPath());
-        group.switches = model.profiles.Option(ParseStrictInteger(row.ProfileNumber()));
-        group.archivePath = row.Destination();
+        if (&row.ProfileNumber() != profileText) {
+            profileText = &row.ProfileNumber();
+            profileNo = ParseStrictInteger(*profileText);
+        }
+    }
+    if (!group.rows.empty()) {
+        group.switches = model.profiles.Option(profileNo);
+        group.archivePath = model.rows[group.rows.back()].Destination();
     }
     return group;
+}
+
+ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
+                       const CodePage& codePage) {
+    std::vector<ListFileLine> lines;
+    lines.reserve(group.rows.size());
+    for (const auto at : group.rows) {
+        lines.push_back({model.rows[at].Folder(), model.rows[at].FileName()});
+    }
+    return BuildListFile(lines, codePage);
 }
 
 bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
@@ -43,7 +61,7 @@ bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
     // The list file comes first: when it cannot be written the rows keep the status they had.
     const std::wstring directory = host.ProgramDirectory();
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
-    host.WriteFile(listFilePath, BuildListFile(group.paths, codePage).bytes);
+    host.WriteFile(listFilePath, GroupListFile(model, group, codePage).bytes);
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);

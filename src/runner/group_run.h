@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/code_page.h"
+#include "runner/archiver_command.h"
 #include "runner/run_model.h"
 
 namespace velkin {
@@ -53,12 +54,15 @@ public:
 // the decimal text of n; the last of them decides switches and archive path.
 struct GroupSelection {
     std::vector<std::size_t> rows;
-    std::vector<std::wstring> paths;
     std::wstring switches;
     std::wstring archivePath;
 };
 
 GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
+
+// The list file of a group: the full paths of its rows, in list order.
+ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
+                       const CodePage& codePage);
 
 // Runs the archiver once for drop group n: list file, command line, start, wait, statuses.
 // Whether the group succeeded: its rows show the done status.

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/path_parts.h"
 #include "runner/archiver_command.h"
 
 namespace velkin {
@@ -62,28 +63,47 @@ TEST_CASE("the archiver command line joins its parts exactly") {
     }
 }
 
+// The list file of whole paths, each split into folder and file name as the rows keep it.
+ListFile ListFileOf(const std::vector<std::wstring>& paths, const CodePage& codePage) {
+    std::vector<ListFileLine> lines;
+    for (const std::wstring_view path : paths) {
+        const std::size_t folder = path.size() - FileNamePartLength(path);
+        lines.push_back({path.substr(0, folder), path.substr(folder)});
+    }
+    return BuildListFile(lines, codePage);
+}
+
 TEST_CASE("the list file holds one path a line, each ended by CR LF") {
     const FakeShiftJis codePage;
 
     SUBCASE("no paths give an empty file") {
-        const auto file = BuildListFile({}, codePage);
+        const auto file = ListFileOf({}, codePage);
         CHECK(file.encoding == ListFileEncoding::Ansi);
         CHECK(file.bytes.empty());
     }
     SUBCASE("one path") {
-        const auto file = BuildListFile({L"D:\\x\\a.txt"}, codePage);
+        const auto file = ListFileOf({L"D:\\x\\a.txt"}, codePage);
         CHECK(file.bytes == "D:\\x\\a.txt\r\n");
     }
     SUBCASE("many paths in list order, duplicates kept, in ANSI bytes") {
-        const auto file = BuildListFile(
+        const auto file = ListFileOf(
             {L"D:\\x\\a.txt", L"D:\\x\\b c.txt", L"D:\\x\\表.txt", L"D:\\x\\a.txt", L"D:\\ソ"},
             codePage);
         CHECK(file.encoding == ListFileEncoding::Ansi);
         CHECK(file.bytes == "D:\\x\\a.txt\r\nD:\\x\\b "
                             "c.txt\r\nD:\\x\\\x95\x5C.txt\r\nD:\\x\\a.txt\r\nD:\\\x83\x5C\r\n");
     }
+    SUBCASE("lines that share a folder's text share its bytes, and its failure") {
+        const std::wstring_view x = L"D:\\x\\";
+        const std::wstring_view korean = L"D:\\\uD55C\\";
+        CHECK(BuildListFile({{x, L"a"}, {x, L"b"}, {L"D:\\", L"c"}}, codePage).bytes ==
+              "D:\\x\\a\r\nD:\\x\\b\r\nD:\\c\r\n");
+        const auto file = BuildListFile({{x, L"a"}, {korean, L"b"}, {korean, L"c"}}, codePage);
+        CHECK(file.encoding == ListFileEncoding::Utf16);
+        CHECK(file.bytes.size() == 2 + 2 * (8 + 8 + 8));
+    }
     SUBCASE("a path the code page cannot hold turns the whole file to UTF-16LE with a BOM") {
-        const auto file = BuildListFile({L"a", L"\uD55C", L"\U0001F600"}, codePage);
+        const auto file = ListFileOf({L"a", L"\uD55C", L"\U0001F600"}, codePage);
         CHECK(file.encoding == ListFileEncoding::Utf16);
         const std::string expected("\xFF\xFE"
                                    "a\0\r\0\n\0"

@@ -122,12 +122,12 @@ TEST_CASE("a group is the rows whose number text matches exactly; the last row d
         Row(L" 0", L"1", L"D:\\y", L"Y.rar"),    Row(L"0", L"3", L"D:\\a", L"D:\\c.zip")};
     const auto group = SelectGroup(f.model, 0);
     CHECK(group.rows == std::vector<std::size_t>{0, 3, 5});
-    CHECK(group.paths == Texts{L"D:\\a", L"D:\\c", L"D:\\a"});
+    CHECK(GroupListFile(f.model, group, f.codePage).bytes == "D:\\a\r\nD:\\c\r\nD:\\a\r\n");
     CHECK(group.switches == L"-p3");
     CHECK(group.archivePath == L"D:\\c.zip");
 
     const auto one = SelectGroup(f.model, 1);
-    CHECK(one.paths == Texts{L"E:\\b"});
+    CHECK(GroupListFile(f.model, one, f.codePage).bytes == "E:\\b\r\n");
     CHECK(one.switches == L"-p2");
 }
 
