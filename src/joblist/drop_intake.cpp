@@ -11,6 +11,20 @@
 namespace velkin {
 namespace {
 
+// Folders of one drop that differ mostly differ in their last subfolder: compared from the end.
+bool SameText(std::wstring_view text, const wchar_t* kept) {
+    const std::wstring_view other = DropTexts::View(kept);
+    if (text.size() != other.size()) {
+        return false;
+    }
+    for (std::size_t at = text.size(); at-- > 0;) {
+        if (text[at] != other[at]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The folders of one drop's paths, each kept once with the drop's texts.
 class FolderTable {
 public:
@@ -20,7 +34,7 @@ public:
         // A drop from the file manager comes from one folder, one from a search result mostly
         // from a few at a time: the folders met last are looked at before the table.
         for (std::size_t i = 0; i < recent_.size(); ++i) {
-            if (recent_[i] != nullptr && folder == DropTexts::View(recent_[i])) {
+            if (recent_[i] != nullptr && SameText(folder, recent_[i])) {
                 return Remember(recent_[i]);
             }
         }
