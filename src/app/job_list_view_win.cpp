@@ -41,6 +41,12 @@ void JobListView::ShowAppendedRows() {
                             LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
+bool JobListView::AppendedRowsInView() const {
+    // One more than a page: the last row may show in part.
+    return ListView_GetItemCount(list_) <=
+           ListView_GetTopIndex(list_) + ListView_GetCountPerPage(list_);
+}
+
 void JobListView::ShowAllRows() {
     ShowAppendedRows();
     ::InvalidateRect(list_, nullptr, FALSE);

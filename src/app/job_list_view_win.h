@@ -26,6 +26,9 @@ public:
 
     // Rows were appended: the list repaints only those of them that are in view.
     void ShowAppendedRows();
+    // Whether rows appended since the last showing would be in view: the list's rows do not yet
+    // reach its bottom edge.
+    bool AppendedRowsInView() const;
     // Rows were removed or renumbered: the list repaints all it shows.
     void ShowAllRows();
     // These rows changed, in ascending order: they are repainted at once.

@@ -90,6 +90,10 @@ private:
     // A close asked for while a drop comes in or a run goes on waits until it is done.
     bool closePending_ = false;
     std::chrono::steady_clock::time_point lastBreath_;
+    unsigned rowsSinceBreath_ = 0;
+    // When the list was last told its row count while a drop comes in, and rows since.
+    std::chrono::steady_clock::time_point lastShown_;
+    unsigned rowsSinceShown_ = 0;
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<TaskbarButton> taskbar_;
