@@ -254,7 +254,9 @@ public:
     // A moment of the caller's choosing to tell the longest wait's place against.
     void SetOrigin(LONGLONG ticks) { origin_ = ticks; }
     LONGLONG Origin() const { return origin_; }
-    // Only the messages posted while the window was disabled.
+    // Only the messages posted while the window was disabled with no box of its own in front, as
+    // while an archiver runs. A modal box disables its owner too, and its closing is no part of
+    // a run: on a display without a window manager, Wine waited 2 s for every closing box.
     double LongestDisabledMs() const { return longestDisabledMs_; }
     long HandledDisabled() const { return handledDisabled_; }
 
@@ -262,8 +264,12 @@ private:
     static DWORD WINAPI Post(void* instance) {
         auto* self = static_cast<ResponsivenessProbe*>(instance);
         while (!self->stop_) {
-            // Marked when the window is disabled, as it is while an archiver runs.
-            const WPARAM disabled = ::IsWindowEnabled(self->window_) ? 0 : 1;
+            // Marked when the window is disabled without a box in front, as while an archiver
+            // runs.
+            const WPARAM disabled = !::IsWindowEnabled(self->window_) &&
+                                            ::GetWindow(self->window_, GW_ENABLEDPOPUP) == nullptr
+                                        ? 1
+                                        : 0;
             ::PostMessageW(self->window_, self->message_, disabled, static_cast<LPARAM>(Ticks()));
             ::Sleep(self->intervalMs_);
         }
@@ -306,6 +312,18 @@ inline void Drain() {
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
+    }
+}
+
+// The thread idle for a while, handling each message as it comes, as the main loop does: the
+// floor of what a probe can see on this machine.
+inline void Idle(double ms) {
+    const LONGLONG from = Ticks();
+    while (TicksToMs(Ticks() - from) < ms) {
+        Drain();
+        // Without MWMO_INPUTAVAILABLE, Wine lets a message that came in before the wait sleep
+        // until the time-out.
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 

@@ -407,11 +407,7 @@ int main(int argc, char** argv) {
         std::vector<double> idle;
         for (int r = 0; r < probeRuns; ++r) {
             probe.Start();
-            const LONGLONG until = Ticks();
-            while (TicksToMs(Ticks() - until) < 1000) {
-                Drain();
-                ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            }
+            Idle(1000);
             probe.Stop();
             idle.push_back(probe.LongestMs());
         }
