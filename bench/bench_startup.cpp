@@ -192,7 +192,7 @@ void PrintRow(const Program& program) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int runs = 15;
+    int runs = 31;
     int warmup = 2;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];

@@ -6,7 +6,7 @@
 # Usage: bench/run.sh [--build-dir DIR] [--runs N] [--warmup N] [--quick] [--only NAMES]
 #                     [--verbose]
 #   --build-dir DIR  build folder (default build/windows)
-#   --runs N         start-up runs of each program (default 15)
+#   --runs N         start-up runs of each program (default 31)
 #   --warmup N       start-up warm-up runs of each program (default 2)
 #   --quick          fewer runs and smaller side measurements everywhere (about a third of the time)
 #   --only NAMES     comma-separated subset of: startup,size,intake,memory,delete,run
