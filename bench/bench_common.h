@@ -327,6 +327,30 @@ inline void Idle(double ms) {
     }
 }
 
+// Paths of 60 to 100 characters, every third with Japanese in its folders and name, as a large
+// selection out of a photo library or a document tree would give.
+inline std::wstring PathAt(int i) {
+    static const wchar_t* const kFolders[] = {
+        L"C:\\Users\\bench\\Documents\\Projects\\Quarterly reports\\",
+        L"D:\\データ\\写真\\2024年\\家族旅行の記録\\",
+        L"C:\\Work\\Shared\\Design\\Assets\\Exported\\",
+    };
+    static const wchar_t* const kStems[] = {L"report_", L"報告書_最終版_", L"image_export_"};
+    const int kind = i % 3;
+    std::wstring path = kFolders[kind];
+    path += L"folder_" + std::to_wstring(i / 1000) + L"\\";
+    path += kStems[kind];
+    path += std::to_wstring(i);
+    // Lengths spread over the range, the same for every run.
+    const std::size_t target = 60 + static_cast<std::size_t>((i * 37) % 41);
+    const std::size_t withExtension = path.size() + 4;
+    if (withExtension < target) {
+        path.append(target - withExtension, kind == 1 ? L'資' : L'x');
+    }
+    path += L".txt";
+    return path;
+}
+
 // A shell drop as the shell builds it: a DROPFILES header, then the wide paths, each ended by
 // a NUL, and one more NUL after the last. The paths come one at a time from pathAt(i), so that
 // a drop of many paths never exists twice in memory.

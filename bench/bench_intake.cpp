@@ -4,7 +4,7 @@
 // inserted row at a time into a standard list view). Also how long the window goes without
 // handling its messages during a drop, and (--memory N) what a drop of N paths costs in memory.
 //
-// Usage: bench_intake [--runs N] [--sizes 10000,100000] [--query-sizes 2000,5000,10000]
+// Usage: bench_intake [--runs N] [--sizes 10000,100000,1000000] [--query-sizes 2000,5000,10000]
 //                     [--naive-sizes 1000,2000,4000] [--probe-runs N]
 //        bench_intake --memory N
 // Prints FIGURE lines for bench/run.sh and notes on everything else it measured.
@@ -21,34 +21,11 @@
 #include "app/main_window_win.h"
 #include "bench_common.h"
 #include "platform/dropped_files.h"
+#include "silent_host.h"
 
 namespace {
 
 using namespace bench;
-
-// Paths of 60 to 100 characters, every third with Japanese in its folders and name, as a large
-// selection out of a photo library or a document tree would give.
-std::wstring PathAt(int i) {
-    static const wchar_t* const kFolders[] = {
-        L"C:\\Users\\bench\\Documents\\Projects\\Quarterly reports\\",
-        L"D:\\データ\\写真\\2024年\\家族旅行の記録\\",
-        L"C:\\Work\\Shared\\Design\\Assets\\Exported\\",
-    };
-    static const wchar_t* const kStems[] = {L"report_", L"報告書_最終版_", L"image_export_"};
-    const int kind = i % 3;
-    std::wstring path = kFolders[kind];
-    path += L"folder_" + std::to_wstring(i / 1000) + L"\\";
-    path += kStems[kind];
-    path += std::to_wstring(i);
-    // Lengths spread over the range, the same for every run.
-    const std::size_t target = 60 + static_cast<std::size_t>((i * 37) % 41);
-    const std::size_t withExtension = path.size() + 4;
-    if (withExtension < target) {
-        path.append(target - withExtension, kind == 1 ? L'資' : L'x');
-    }
-    path += L".txt";
-    return path;
-}
 
 HWND ListOf(HWND mainWindow) {
     return ::FindWindowExW(mainWindow, nullptr, WC_LISTVIEWW, nullptr);
@@ -103,6 +80,8 @@ double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullpt
     return ms;
 }
 
+// Every path out of the drop into a string of its own: what reading a drop costs any program
+// that keeps its paths.
 double TimeRead(int count) {
     HGLOBAL drop = MakeDrop(count, PathAt);
     const LONGLONG start = Ticks();
@@ -110,6 +89,25 @@ double TimeRead(int count) {
     const double ms = TicksToMs(Ticks() - start);
     if (paths.size() != static_cast<std::size_t>(count) || paths.back() != PathAt(count - 1)) {
         std::fprintf(stderr, "ReadDroppedPaths read the drop wrongly\n");
+        std::exit(1);
+    }
+    ::GlobalFree(drop);
+    return ms;
+}
+
+// The least a read can be: the drop's list copied whole into one buffer of the program's own.
+double TimeCopy(int count) {
+    HGLOBAL drop = MakeDrop(count, PathAt);
+    const LONGLONG start = Ticks();
+    const auto* header = static_cast<const DROPFILES*>(::GlobalLock(drop));
+    const auto* list =
+        reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) + header->pFiles);
+    const std::size_t size = (::GlobalSize(drop) - header->pFiles) / sizeof(wchar_t);
+    const std::vector<wchar_t> copy(list, list + size);
+    ::GlobalUnlock(drop);
+    const double ms = TicksToMs(Ticks() - start);
+    if (copy.size() < static_cast<std::size_t>(count)) {
+        std::fprintf(stderr, "the drop's list is shorter than its paths\n");
         std::exit(1);
     }
     ::GlobalFree(drop);
@@ -208,25 +206,15 @@ private:
     HWND list_ = nullptr;
 };
 
-// The same drop taken into a bare model, with a host that neither asks nor shows anything: what
-// building the rows costs without any window.
-class SilentHost final : public velkin::DropIntakeHost {
-public:
-    bool IsDirectory(const std::wstring&) override { return false; }
-    std::optional<std::wstring> AskArchivePath(const velkin::SaveDialogRequest&) override {
-        return std::nullopt;
-    }
-    void Breathe() override {}
-    void RowsAppended() override {}
-};
-
+// The same drop taken into a bare model: what building the rows costs without any window.
 double TimeModelOnly(int count) {
     HGLOBAL drop = MakeDrop(count, PathAt);
     velkin::AppModel model;
     SilentHost host;
     velkin::DropIntake intake(model, host);
     const LONGLONG start = Ticks();
-    intake.Receive(velkin::win::ReadDroppedPaths(reinterpret_cast<HDROP>(drop)));
+    intake.Receive(std::make_unique<velkin::win::DroppedPaths>(
+        reinterpret_cast<HDROP>(drop), velkin::win::DroppedPaths::AfterReading::Keep));
     const double ms = TicksToMs(Ticks() - start);
     ::GlobalFree(drop);
     if (model.rows.size() != static_cast<std::size_t>(count)) {
@@ -266,12 +254,14 @@ void CheckBoxes(BoxAnswerer& answerer) {
 
 int MemoryMain(int count) {
     Window window;
-    HGLOBAL drop = MakeDrop(count, PathAt);
-    const SIZE_T dropSize = ::GlobalSize(drop); // the window frees the drop
     Drain();
+    // Before the drop exists: the shell's block is the drop's, and the window frees it when it
+    // has read it, so that what stays is what the rows cost.
     PROCESS_MEMORY_COUNTERS before{};
     before.cb = sizeof(before);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof(before));
+    HGLOBAL drop = MakeDrop(count, PathAt);
+    const SIZE_T dropSize = ::GlobalSize(drop);
     ::PostMessageW(window.main.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     while (window.Rows() != count) {
         Drain();
@@ -282,7 +272,8 @@ int MemoryMain(int count) {
     after.cb = sizeof(after);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof(after));
     const double mb = 1024.0 * 1024.0;
-    Note("memory, drop of %s paths (the drop's own block, %.1f MB, already counted before):\n",
+    Note("memory, drop of %s paths (the drop's own block, %.1f MB, made after \"before\" and "
+         "freed before \"after\"):\n",
          Thousands(count).c_str(), static_cast<double>(dropSize) / mb);
     Note("  PagefileUsage      before %8.1f MB  after %8.1f MB\n",
          static_cast<double>(before.PagefileUsage) / mb,
@@ -302,8 +293,10 @@ int MemoryMain(int count) {
            Format("%.0f", static_cast<double>(before.PagefileUsage) / mb) + " -> " +
                Format("%.0f MB", static_cast<double>(after.PagefileUsage) / mb),
            "(none set)", "PagefileUsage of the process holding the window, before and after");
-    Figure("memory: per row kept", Format("%.0f bytes", privateDelta / count), "(none set)",
-           "growth of private bytes / rows; the six texts of a row need ~0.5 KB");
+    Figure("memory: per row kept", Format("%.0f bytes", privateDelta / count), "<= 200 bytes",
+           "growth of private bytes from before the drop existed to after its block was freed, / "
+           "rows; the drop's texts in UTF-16 are " +
+               Format("%.0f bytes a path", static_cast<double>(dropSize) / count));
     Figure("memory: peak working set before -> after",
            Format("%.0f", static_cast<double>(before.PeakWorkingSetSize) / mb) + " -> " +
                Format("%.0f MB", static_cast<double>(after.PeakWorkingSetSize) / mb),
@@ -318,7 +311,7 @@ int main(int argc, char** argv) {
     int runs = 5;
     int probeRuns = 3;
     int memoryCount = 0;
-    std::vector<int> sizes = {10000, 100000};
+    std::vector<int> sizes = {10000, 100000, 1000000};
     std::vector<int> querySizes = {2000, 5000, 10000};
     std::vector<int> naiveSizes = {1000, 2000, 4000};
     for (int i = 1; i < argc; ++i) {
@@ -375,13 +368,16 @@ int main(int argc, char** argv) {
         }
         std::vector<double> modelOnly;
         std::vector<double> repaint;
+        std::vector<double> copy;
         for (int r = 0; r < runs; ++r) {
             modelOnly.push_back(TimeModelOnly(count));
             repaint.push_back(TimeRepaint(window.list));
+            copy.push_back(TimeCopy(count));
         }
         Note("  where the time goes, %s paths: read + rows into a bare model (no window) median "
-             "%.1f ms; one full repaint of the list median %.1f ms\n",
-             Thousands(count).c_str(), Median(modelOnly), Median(repaint));
+             "%.1f ms; one full repaint of the list median %.1f ms; the drop's list copied whole "
+             "into one buffer median %.1f ms\n",
+             Thousands(count).c_str(), Median(modelOnly), Median(repaint), Median(copy));
         Note("drop of %s paths, %d runs: intake median %.1f ms (min %.1f, max %.1f); read "
              "alone median %.1f ms (min %.1f, max %.1f)\n",
              Thousands(count).c_str(), runs, Median(intake), Min(intake), Max(intake), Median(read),
@@ -393,7 +389,7 @@ int main(int argc, char** argv) {
                Format("%.0f ms", Median(intake)), "-",
                Format("median of %.0f runs: WM_DROPFILES to list count = rows, queue empty", runs));
         Figure("intake: reading the same " + rows + " paths only", Format("%.0f ms", Median(read)),
-               "-", "median; ReadDroppedPaths on the same kind of drop");
+               "-", "median; every path into a string of its own (ReadDroppedPaths)");
         Figure("intake: ratio intake / read, " + rows,
                Format("%.2f", Median(intake) / Median(read)), "<= 2",
                "what building and showing the rows adds on top of reading the drop");

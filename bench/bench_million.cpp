@@ -1,0 +1,143 @@
+// A million rows in the model, as a drop of 1,000,000 paths leaves them: the list file of that
+// one group written as a run writes it (the group's rows picked, their paths turned into the
+// list file's bytes, the file written) next to a raw write of the same bytes to the same file;
+// and clearing the rows.
+// Usage: bench_million [--runs N] [--rows N]
+// Prints FIGURE lines for bench/run.sh and notes on everything else it measured.
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "bench_common.h"
+#include "platform/text_file.h"
+#include "platform/windows_code_page.h"
+#include "runner/group_run.h"
+#include "silent_host.h"
+
+namespace {
+
+using namespace bench;
+
+std::string Thousands(int value) {
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0) {
+            grouped += ',';
+        }
+        grouped += digits[at];
+    }
+    return grouped;
+}
+
+// One drop of the given paths, taken in as the window takes it in.
+void Fill(velkin::RunModel& model, int count) {
+    SilentHost host;
+    velkin::DropIntake intake(model, host);
+    std::vector<std::wstring> paths;
+    paths.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        paths.push_back(PathAt(i));
+    }
+    intake.Receive(std::move(paths));
+    if (model.rows.size() != static_cast<std::size_t>(count) || model.dropCount != 1) {
+        std::fprintf(stderr, "the intake made %zu rows in %d groups\n", model.rows.size(),
+                     model.dropCount);
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 5;
+    int count = 1000000;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "%s wants a value\n", option.c_str());
+            return 2;
+        }
+        const int value = ParseCount(argv[++i], option.c_str());
+        if (option == "--runs") {
+            runs = std::max(1, value);
+        } else if (option == "--rows") {
+            count = std::max(1, value);
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", option.c_str());
+            return 2;
+        }
+    }
+    const fs::path folder =
+        fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
+    fs::create_directories(folder);
+    const std::wstring listFile = (folder / "Velkin.lst").wstring();
+    const velkin::win::WindowsCodePage codePage;
+    const std::string rows = Thousands(count);
+
+    velkin::RunModel model;
+    Fill(model, count);
+    std::vector<double> listMs;
+    std::vector<double> rawMs;
+    std::vector<double> buildMs;
+    std::string bytes;
+    // Side by side, the order swapped every round.
+    for (int r = 0; r < runs * 2; ++r) {
+        if ((r % 2 == 0) == (r / 2 % 2 == 0)) {
+            const LONGLONG start = Ticks();
+            const velkin::GroupSelection group = velkin::SelectGroup(model, 0);
+            velkin::ListFile file = velkin::GroupListFile(model, group, codePage);
+            const LONGLONG built = Ticks();
+            velkin::win::WriteWholeFile(listFile, file.bytes);
+            listMs.push_back(TicksToMs(Ticks() - start));
+            buildMs.push_back(TicksToMs(built - start));
+            if (file.encoding != velkin::ListFileEncoding::Ansi ||
+                group.rows.size() != model.rows.size()) {
+                std::fprintf(stderr, "the list file is not the group's ANSI list\n");
+                return 1;
+            }
+            bytes = std::move(file.bytes);
+        } else if (!bytes.empty()) {
+            const LONGLONG start = Ticks();
+            velkin::win::WriteWholeFile(listFile, bytes);
+            rawMs.push_back(TicksToMs(Ticks() - start));
+        }
+    }
+    Note("list file of %s lines (%.1f MB): picking the group and building the bytes median "
+         "%.1f ms (min %.1f); the whole step median %.1f ms (min %.1f, max %.1f); raw write "
+         "median %.1f ms (min %.1f, max %.1f)\n",
+         rows.c_str(), static_cast<double>(bytes.size()) / (1024.0 * 1024.0), Median(buildMs),
+         Min(buildMs), Median(listMs), Min(listMs), Max(listMs), Median(rawMs), Min(rawMs),
+         Max(rawMs));
+    Figure("list file of " + rows + " lines", Format("%.0f ms", Median(listMs)), "-",
+           Format("median of %.0f: the group's rows picked, their paths as the file's bytes, "
+                  "the file written",
+                  runs));
+    Figure("list file: raw write of the same bytes", Format("%.0f ms", Median(rawMs)), "-",
+           Format("median; the same %.0f MB to the same file",
+                  static_cast<double>(bytes.size()) / (1024.0 * 1024.0)));
+    Figure("list file: ratio list file / raw write", Format("%.2f", Median(listMs) / Median(rawMs)),
+           "<= 1.5", "what picking the rows and converting their paths add to writing");
+
+    // Clearing: the rows go as Clear takes them away; a fresh million every time.
+    std::vector<double> clearMs;
+    for (int r = 0; r < runs; ++r) {
+        if (r > 0) {
+            Fill(model, count);
+        }
+        const LONGLONG start = Ticks();
+        model.rows.clear();
+        model.dropCount = 0;
+        clearMs.push_back(TicksToMs(Ticks() - start));
+    }
+    Note("clearing %s rows: median %.1f ms (min %.1f, max %.1f) over %d runs\n", rows.c_str(),
+         Median(clearMs), Min(clearMs), Max(clearMs), runs);
+    Figure("Clear: " + rows + " rows", Format("%.0f ms", Median(clearMs)), "-",
+           Format("median of %.0f: the rows of a drop of that size removed", runs));
+
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    return 0;
+}
