@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,14 +18,19 @@ public:
     // conversion would silently turn it into "?" or a look-alike).
     virtual std::optional<std::string> ToAnsi(std::wstring_view text) const = 0;
 
-    // The same appended to bytes, for texts put together from many pieces; false when some
-    // character has no exact ANSI form, and then part of the text may have been appended.
-    virtual bool AppendAnsi(std::string& bytes, std::wstring_view text) const {
+    // The most bytes one UTF-16 unit takes in any ANSI code page (three in UTF-8).
+    static constexpr std::size_t kMostBytesPerUnit = 3;
+
+    // The same written to out, which has room for kMostBytesPerUnit bytes a unit of the text,
+    // for texts put together from many pieces: how many bytes it wrote, or nothing when some
+    // character has no exact ANSI form.
+    virtual std::optional<std::size_t> WriteAnsi(std::wstring_view text, char* out) const {
         const auto ansi = ToAnsi(text);
-        if (ansi) {
-            bytes += *ansi;
+        if (!ansi) {
+            return std::nullopt;
         }
-        return ansi.has_value();
+        std::copy(ansi->begin(), ansi->end(), out);
+        return ansi->size();
     }
 };
 

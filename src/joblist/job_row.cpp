@@ -43,12 +43,6 @@ const wchar_t* DropTexts::Keep(std::wstring_view text) {
     return at + kLengthSize;
 }
 
-std::wstring_view DropTexts::View(const wchar_t* kept) {
-    const auto low = static_cast<std::size_t>(kept[-2]) & 0xFFFF;
-    const auto high = static_cast<std::size_t>(kept[-1]) & 0xFFFF;
-    return {kept, low | (high << 16)};
-}
-
 const wchar_t* DropTexts::Empty() {
     static const wchar_t empty[kLengthSize + 1] = {};
     return empty + kLengthSize;

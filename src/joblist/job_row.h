@@ -29,7 +29,11 @@ public:
     const wchar_t* Keep(std::wstring_view text);
 
     // A kept text (or the empty text) whole, in constant time.
-    static std::wstring_view View(const wchar_t* kept);
+    static std::wstring_view View(const wchar_t* kept) {
+        const auto low = static_cast<std::size_t>(kept[-2]) & 0xFFFF;
+        const auto high = static_cast<std::size_t>(kept[-1]) & 0xFFFF;
+        return {kept, low | (high << 16)};
+    }
     static const wchar_t* Empty();
 
 private:

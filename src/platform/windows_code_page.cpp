@@ -13,31 +13,30 @@ constexpr std::uint32_t kKnown = 1u << 31;
 constexpr std::uint32_t kNoForm = 1u << 30;
 constexpr std::uint32_t kTwoBytes = 1u << 16;
 
-bool AppendBySystem(std::string& bytes, std::wstring_view text) {
+// out has room for CodePage::kMostBytesPerUnit bytes a unit.
+std::optional<std::size_t> WriteBySystem(std::wstring_view text, char* out) {
     if (text.empty()) {
-        return true;
+        return 0;
     }
     const auto length = static_cast<int>(text.size());
+    const auto room = static_cast<int>(CodePage::kMostBytesPerUnit * text.size());
     BOOL usedDefault = FALSE;
-    const int size = ::WideCharToMultiByte(CP_ACP, kFlags, text.data(), length, nullptr, 0, nullptr,
+    const int size = ::WideCharToMultiByte(CP_ACP, kFlags, text.data(), length, out, room, nullptr,
                                            &usedDefault);
     if (size <= 0 || usedDefault) {
-        return false;
+        return std::nullopt;
     }
-    const std::size_t at = bytes.size();
-    bytes.resize(at + static_cast<std::size_t>(size));
-    ::WideCharToMultiByte(CP_ACP, kFlags, text.data(), length, bytes.data() + at, size, nullptr,
-                          &usedDefault);
-    return !usedDefault;
+    return static_cast<std::size_t>(size);
 }
 
 std::uint32_t AskSystem(wchar_t unit) {
-    std::string bytes;
-    if (!AppendBySystem(bytes, std::wstring_view(&unit, 1)) || bytes.empty() || bytes.size() > 2) {
+    char bytes[CodePage::kMostBytesPerUnit] = {};
+    const auto size = WriteBySystem(std::wstring_view(&unit, 1), bytes);
+    if (!size || *size == 0 || *size > 2) {
         return kKnown | kNoForm;
     }
     std::uint32_t entry = kKnown | static_cast<unsigned char>(bytes[0]);
-    if (bytes.size() == 2) {
+    if (*size == 2) {
         entry |=
             kTwoBytes | (static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[1])) << 8);
     }
@@ -52,21 +51,20 @@ WindowsCodePage::WindowsCodePage() {
 }
 
 std::optional<std::string> WindowsCodePage::ToAnsi(std::wstring_view text) const {
-    std::string bytes;
-    if (!AppendAnsi(bytes, text)) {
+    std::string bytes(kMostBytesPerUnit * text.size(), '\0');
+    const auto written = WriteAnsi(text, bytes.data());
+    if (!written) {
         return std::nullopt;
     }
+    bytes.resize(*written);
     return bytes;
 }
 
-bool WindowsCodePage::AppendAnsi(std::string& bytes, std::wstring_view text) const {
+std::optional<std::size_t> WindowsCodePage::WriteAnsi(std::wstring_view text, char* out) const {
     if (!perUnit_) {
-        return AppendBySystem(bytes, text);
+        return WriteBySystem(text, out);
     }
-    // Room for two bytes a unit, given back at the end: no check of the room per byte.
-    const std::size_t start = bytes.size();
-    bytes.resize(start + 2 * text.size());
-    char* out = bytes.data() + start;
+    char* const start = out;
     for (const wchar_t unit : text) {
         // Every ANSI code page of one or two bytes holds ASCII as it is.
         if (unit < 0x80) {
@@ -75,27 +73,21 @@ bool WindowsCodePage::AppendAnsi(std::string& bytes, std::wstring_view text) con
         }
         const std::uint32_t entry = Unit(unit);
         if ((entry & kNoForm) != 0) {
-            bytes.resize(start);
-            return false;
+            return std::nullopt;
         }
         *out++ = static_cast<char>(entry & 0xFF);
         if ((entry & kTwoBytes) != 0) {
             *out++ = static_cast<char>((entry >> 8) & 0xFF);
         }
     }
-    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-    return true;
+    return static_cast<std::size_t>(out - start);
 }
 
-std::uint32_t WindowsCodePage::Unit(wchar_t unit) const {
+std::uint32_t WindowsCodePage::AskForUnit(wchar_t unit) const {
     if (!units_) {
         units_ = std::make_unique<std::uint32_t[]>(0x10000);
     }
-    std::uint32_t& entry = units_[static_cast<std::uint16_t>(unit)];
-    if (entry == 0) {
-        entry = AskSystem(unit);
-    }
-    return entry;
+    return units_[static_cast<std::uint16_t>(unit)] = AskSystem(unit);
 }
 
 } // namespace velkin::win

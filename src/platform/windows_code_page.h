@@ -13,11 +13,19 @@ public:
     WindowsCodePage();
 
     std::optional<std::string> ToAnsi(std::wstring_view text) const override;
-    bool AppendAnsi(std::string& bytes, std::wstring_view text) const override;
+    std::optional<std::size_t> WriteAnsi(std::wstring_view text, char* out) const override;
 
 private:
     // What the table holds for a unit outside ASCII, asking the system the first time.
-    std::uint32_t Unit(wchar_t unit) const;
+    std::uint32_t Unit(wchar_t unit) const {
+        if (units_) {
+            if (const std::uint32_t entry = units_[static_cast<std::uint16_t>(unit)]; entry != 0) {
+                return entry;
+            }
+        }
+        return AskForUnit(unit);
+    }
+    std::uint32_t AskForUnit(wchar_t unit) const;
 
     // In a code page of one or two bytes a character (every code page but UTF-8), each UTF-16
     // unit has its bytes on its own, so the system is asked once per unit ever met and the

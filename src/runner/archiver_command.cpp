@@ -1,6 +1,8 @@
 #include "runner/archiver_command.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 
 namespace velkin {
 namespace {
@@ -34,8 +36,8 @@ public:
     // Nothing when the folder has no ANSI form.
     const std::string* Of(std::wstring_view folder) {
         for (auto& known : recent_) {
-            if (known.text.data() == folder.data() && known.text.size() == folder.size() &&
-                known.used) {
+            if (known.used && known.text.data() == folder.data() &&
+                known.text.size() == folder.size()) {
                 return known.ansi ? &known.bytes : nullptr;
             }
         }
@@ -43,8 +45,10 @@ public:
         next_ = (next_ + 1) % recent_.size();
         known.used = true;
         known.text = folder;
-        known.bytes.clear();
-        known.ansi = codePage_.AppendAnsi(known.bytes, folder);
+        known.bytes.resize(CodePage::kMostBytesPerUnit * folder.size());
+        const auto written = codePage_.WriteAnsi(folder, known.bytes.data());
+        known.ansi = written.has_value();
+        known.bytes.resize(written.value_or(0));
         return known.ansi ? &known.bytes : nullptr;
     }
 
@@ -59,6 +63,42 @@ private:
     std::array<Known, 4> recent_;
     std::size_t next_ = 0;
 };
+
+// The ANSI lines, or nothing when some path has no ANSI form. They are put together in a buffer
+// of their own and added to the file a block at a time: a million lines, few copies.
+std::optional<std::string> AnsiLines(const std::vector<ListFileLine>& lines,
+                                     const CodePage& codePage, std::size_t characters) {
+    constexpr std::size_t kBlock = 1 << 16;
+    std::string bytes;
+    bytes.reserve(characters + characters / 4);
+    std::vector<char> block(kBlock);
+    std::size_t used = 0;
+    FolderBytes folders(codePage);
+    for (const auto& line : lines) {
+        const std::string* folder = folders.Of(line.folder);
+        if (folder == nullptr) {
+            return std::nullopt;
+        }
+        const std::size_t most =
+            folder->size() + CodePage::kMostBytesPerUnit * line.fileName.size() + 2;
+        if (block.size() - used < most) {
+            bytes.append(block.data(), used);
+            used = 0;
+            block.resize(std::max(block.size(), most));
+        }
+        std::copy(folder->begin(), folder->end(), block.data() + used);
+        used += folder->size();
+        const auto name = codePage.WriteAnsi(line.fileName, block.data() + used);
+        if (!name) {
+            return std::nullopt;
+        }
+        used += *name;
+        block[used++] = '\r';
+        block[used++] = '\n';
+    }
+    bytes.append(block.data(), used);
+    return bytes;
+}
 
 } // namespace
 
@@ -83,28 +123,10 @@ ListFile BuildListFile(const std::vector<ListFileLine>& lines, const CodePage& c
     for (const auto& line : lines) {
         characters += line.folder.size() + line.fileName.size() + 2;
     }
-    ListFile file;
-    // Room for most paths at once; the few characters of two bytes may make it grow once.
-    file.bytes.reserve(characters + characters / 4);
-    FolderBytes folders(codePage);
-    bool ansi = true;
-    for (const auto& line : lines) {
-        const std::string* folder = folders.Of(line.folder);
-        if (folder == nullptr) {
-            ansi = false;
-            break;
-        }
-        file.bytes += *folder;
-        if (!codePage.AppendAnsi(file.bytes, line.fileName)) {
-            ansi = false;
-            break;
-        }
-        file.bytes += "\r\n";
+    if (auto ansi = AnsiLines(lines, codePage, characters)) {
+        return ListFile{ListFileEncoding::Ansi, std::move(*ansi)};
     }
-    if (ansi) {
-        return file;
-    }
-    file = ListFile{ListFileEncoding::Utf16, "\xFF\xFE"};
+    ListFile file{ListFileEncoding::Utf16, "\xFF\xFE"};
     file.bytes.reserve(2 + 2 * characters);
     for (const auto& line : lines) {
         AppendUtf16(file.bytes, line.folder);
