@@ -403,7 +403,7 @@ void MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
     WriteWholeFile(path, bytes);
 }
 
-std::optional<std::uint32_t> MainWindow::RunArchiver(const std::wstring& commandLine) {
+ProcessEnd MainWindow::RunArchiver(const std::wstring& commandLine) {
     // The disabled window is what keeps commands away while the archiver works.
     ::EnableWindow(handle(), FALSE);
     const ScopeExit enable([window = handle()] { ::EnableWindow(window, TRUE); });

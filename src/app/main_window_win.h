@@ -72,7 +72,7 @@ private:
     // Compression runs, on behalf of the model.
     std::wstring ProgramDirectory() override;
     void WriteFile(const std::wstring& path, const std::string& bytes) override;
-    std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) override;
+    ProcessEnd RunArchiver(const std::wstring& commandLine) override;
     void ShowStartFailed() override;
     bool Confirm(std::wstring_view question) override;
     void Inform(std::wstring_view text, std::wstring_view caption) override;

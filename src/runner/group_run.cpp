@@ -49,15 +49,12 @@ void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
 
     const std::wstring commandLine = BuildArchiverCommandLine(
         {model.winRarPath, group.switches, group.archivePath, listFilePath});
-    const auto exitCode = host.RunArchiver(commandLine);
-    if (!exitCode) {
-        SetStatus(model, group.rows, text::kStatusNotStarted);
-        host.StatusesChanged(group.rows);
-        host.ShowStartFailed();
-        return;
-    }
-    SetStatus(model, group.rows, StatusForExitCode(*exitCode));
+    const ProcessEnd end = host.RunArchiver(commandLine);
+    SetStatus(model, group.rows, StatusAfterRun(end));
     host.StatusesChanged(group.rows);
+    if (end.kind == ProcessEnd::Kind::NotStarted) {
+        host.ShowStartFailed();
+    }
 }
 
 void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/code_page.h"
+#include "base/process_end.h"
 #include "runner/run_model.h"
 
 namespace velkin {
@@ -22,9 +23,8 @@ public:
     // cannot.
     virtual void WriteFile(const std::wstring& path, const std::string& bytes) = 0;
     // Starts the archiver with the command line and waits until it ends, the window disabled
-    // meanwhile but still handling its messages. Its exit code, or nothing when it could not
-    // be started.
-    virtual std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) = 0;
+    // meanwhile but still handling its messages. How it ended, as far as the wait could tell.
+    virtual ProcessEnd RunArchiver(const std::wstring& commandLine) = 0;
     // Tells the user the archiver could not be started; returns when they dismissed it.
     virtual void ShowStartFailed() = 0;
     virtual bool Confirm(std::wstring_view question) = 0;

@@ -436,7 +436,8 @@ class FaultsTest:
         self.report.equal(f"{label}: one stand-in run per group, the crashed one aside",
                           len(log.runs()), len(groups) - 1)
         for number, (group_label, paths, archive, code) in enumerate(groups):
-            status = T.status_for(ACCESS_VIOLATION if code is None else code)
+            status = (T.CRASH_STATUS if code in (None, ACCESS_VIOLATION)
+                      else T.status_for(code))
             for row in expected:
                 if row[0] == str(number):
                     row[T.STATUS] = status

@@ -47,6 +47,10 @@ EXIT_MEANINGS = {1: "警告", 2: "致命的なエラー", 3: "CRC エラー", 4:
                  11: "パスワードの誤り", 255: "中断されました"}
 
 
+# An archiver that crashed (access violation): the system's status value in hexadecimal.
+CRASH_STATUS = "失敗 (終了コード 0xC0000005: アクセス違反)"
+
+
 def status_for(exit_code):
     """The status a group's rows get when the archiver ended with exit_code."""
     if exit_code == 0:

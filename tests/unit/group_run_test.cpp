@@ -25,6 +25,10 @@ public:
     }
 };
 
+ProcessEnd Exited(std::uint32_t exitCode) {
+    return {ProcessEnd::Kind::Exited, exitCode};
+}
+
 // Records what a run does, in order, and answers as a test tells it to.
 class FakeRunHost final : public RunHost {
 public:
@@ -32,9 +36,7 @@ public:
     std::vector<std::string> listFiles;
     std::vector<std::wstring> commandLines;
     std::vector<std::vector<std::wstring>> statusesWhileRunning;
-    std::function<std::optional<std::uint32_t>(std::size_t run)> archiver = [](std::size_t) {
-        return std::optional<std::uint32_t>(0);
-    };
+    std::function<ProcessEnd(std::size_t run)> archiver = [](std::size_t) { return Exited(0); };
     bool consent = true;
     bool listFileFails = false;
     RunModel* model = nullptr;
@@ -48,7 +50,7 @@ public:
         CHECK(path == L"C:\\Velkin dir\\Velkin.lst");
         listFiles.push_back(bytes);
     }
-    std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) override {
+    ProcessEnd RunArchiver(const std::wstring& commandLine) override {
         events.push_back("run");
         commandLines.push_back(commandLine);
         std::vector<std::wstring> statuses;
@@ -162,16 +164,23 @@ TEST_CASE("the archiver's outcome shows in the rows") {
     f.model.rows = {Row(L"0", L"1", L"a", L"A.rar"), Row(L"1", L"1", L"b", L"B.rar"),
                     Row(L"2", L"1", L"c", L"C.rar"), Row(L"9", L"1", L"z", L"Z.rar")};
     f.model.dropCount = 3;
-    f.host.archiver = [](std::size_t run) -> std::optional<std::uint32_t> {
-        if (run == 1) {
-            return std::nullopt; // could not be started
+    f.model.rows.push_back(Row(L"3", L"1", L"d", L"D.rar"));
+    f.model.dropCount = 4;
+    f.host.archiver = [](std::size_t run) -> ProcessEnd {
+        switch (run) {
+        case 1:
+            return {ProcessEnd::Kind::NotStarted};
+        case 3:
+            return {ProcessEnd::Kind::Unconfirmed};
+        default:
+            return Exited(run == 0 ? 0u : 2u);
         }
-        return run == 0 ? 0u : 2u;
     };
     StartCommand(f.model, f.host, f.codePage);
-    CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L""});
+    CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L"",
+                                L"終了を確認できません"});
     CHECK(f.host.events == Events{"confirm", "write", "run", "write", "run", "start failed",
-                                  "write", "run", "inform"});
+                                  "write", "run", "write", "run", "inform"});
 }
 
 TEST_CASE("status texts name the failure and its code") {
@@ -180,7 +189,15 @@ TEST_CASE("status texts name the failure and its code") {
     CHECK(StatusForExitCode(10) == L"失敗 (終了コード 10: 該当するファイルがありません)");
     CHECK(StatusForExitCode(255) == L"失敗 (終了コード 255: 中断されました)");
     CHECK(StatusForExitCode(42) == L"失敗 (終了コード 42)");
-    CHECK(StatusForExitCode(0xC0000005u) == L"失敗 (終了コード 3221225477)");
+    CHECK(StatusForExitCode(0xBFFFFFFFu) == L"失敗 (終了コード 3221225471)");
+    // The system's status values, in hexadecimal as its documents write them.
+    CHECK(StatusForExitCode(0xC0000005u) == L"失敗 (終了コード 0xC0000005: アクセス違反)");
+    CHECK(StatusForExitCode(0xC00000FDu) ==
+          L"失敗 (終了コード 0xC00000FD: スタック オーバーフロー)");
+    CHECK(StatusForExitCode(0xC000013Au) ==
+          L"失敗 (終了コード 0xC000013A: 外部から終了されました)");
+    CHECK(StatusForExitCode(0xC0000409u) == L"失敗 (終了コード 0xC0000409)");
+    CHECK(StatusForExitCode(0xFFFFFFFFu) == L"失敗 (終了コード 0xFFFFFFFF)");
 }
 
 TEST_CASE("the Start command") {
@@ -211,7 +228,7 @@ TEST_CASE("the Start command") {
     }
     SUBCASE("checked clearing empties the list, also after a failed start") {
         f.model.clearEnd = true;
-        f.host.archiver = [](std::size_t) { return std::optional<std::uint32_t>(); };
+        f.host.archiver = [](std::size_t) { return ProcessEnd{ProcessEnd::Kind::NotStarted}; };
         StartCommand(f.model, f.host, f.codePage);
         CHECK(f.model.rows.empty());
         CHECK(f.model.dropCount == 0);
@@ -231,7 +248,7 @@ TEST_CASE("the Start command") {
                 f.model.rows.push_back(Row(L"2", L"4", L"c", L"C.rar"));
                 ++f.model.dropCount;
             }
-            return std::optional<std::uint32_t>(0);
+            return Exited(0);
         };
         StartCommand(f.model, f.host, f.codePage);
         CHECK(f.host.commandLines.size() == 3);
