@@ -36,8 +36,12 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
     return group;
 }
 
-void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
+void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
+                   PowerOffAtEnd& powerOff) {
     GroupSelection group = SelectGroup(model, n);
+    // Judged as the group starts, like the bound of the run.
+    const bool lastGroup = n + 1 == model.dropCount;
+    group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
 
     // The list file comes first: when it cannot be written the rows keep the status they had.
     const std::wstring directory = host.ProgramDirectory();
@@ -64,8 +68,9 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
     if (!host.Confirm(text::kConfirmStart)) {
         return;
     }
+    PowerOffAtEnd powerOff;
     for (std::int32_t n = 0; n != model.dropCount; ++n) {
-        CompressGroup(model, host, codePage, n);
+        CompressGroup(model, host, codePage, n, powerOff);
     }
     if (model.clearEnd) {
         model.rows.clear();

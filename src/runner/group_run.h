@@ -8,6 +8,7 @@
 
 #include "base/code_page.h"
 #include "base/process_end.h"
+#include "runner/power_off_switch.h"
 #include "runner/run_model.h"
 
 namespace velkin {
@@ -46,8 +47,10 @@ struct GroupSelection {
 
 GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
 
-// Runs the archiver once for drop group n: list file, command line, start, wait, statuses.
-void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n);
+// Runs the archiver once for drop group n: list file, command line, start, wait, statuses. The
+// power-off switch goes only to the last group of the run (powerOff carries it there).
+void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
+                   PowerOffAtEnd& powerOff);
 
 // The Start command: after the user's consent, every group from 0 while the number differs
 // from the drop count (read afresh each time), then clears the list or asks the user to.

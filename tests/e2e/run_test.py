@@ -75,6 +75,7 @@ class RunTest:
             ("exit code 2", [named("exit_code_2", self.exit_code, 2)]),
             ("exit code 12", [named("exit_code_12", self.exit_code, 12)]),
             ("missing archiver", [self.missing_archiver]),
+            ("power off at the end", [self.power_off_at_the_end]),
         ]
 
     def launch(self, name, archiver_present=True, env=None, settings=None):
@@ -462,6 +463,29 @@ class RunTest:
         with open(self.s.velkin.list_file(), "rb") as f:
             self.report.equal(f"{label}: the list file was still written for the last group",
                               f.read(), list_file_bytes([windows_path(p) for p in second])[0])
+
+    def power_off_at_the_end(self):
+        """The default profile 5 powers the PC off (-ioff): only the run's last group may carry
+        it, or the groups after the first would never be compressed."""
+        label = "-ioff in the first of three groups"
+        self.launch("poweroff")
+        folder = os.path.join(self.work, "data", "poweroff")
+        groups = [(5, [make_file(os.path.join(folder, "first.txt"), "1\n")]),
+                  (1, [make_file(os.path.join(folder, "second.txt"), "2\n")]),
+                  (1, [make_file(os.path.join(folder, "third.txt"), "3\n")])]
+        for number, (profile, paths) in enumerate(groups):
+            self.s.choose_profile(profile)
+            self.drop(paths, number + 1)
+        self.s.start_confirmed(label)
+        self.dismiss(self.s.run_end_box(label))
+        self.report.equal(f"{label}: the switch leaves the first group and goes to the last, "
+                          "the rest byte for byte", [r["commandLine"] for r in self.log.runs()],
+                          [command_line(self.archiver, switches,
+                                        windows_path(os.path.join(folder, name)),
+                                        self.program_folder)
+                           for switches, name in (("-EP1 -S -M5 -MD4096 -df", "first.rar"),
+                                                  (PROFILES[1], "second.rar"),
+                                                  (PROFILES[1] + " -ioff", "third.rar"))])
 
 
 if __name__ == "__main__":

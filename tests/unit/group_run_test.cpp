@@ -134,7 +134,8 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
                     Row(L"0", L"2", L"D:\\x\\b c.txt", L"D:\\x\\a.rar"),
                     Row(L"0", L"2", L"D:\\x\\d", L"D:\\x\\a.rar")};
     f.model.dropCount = 1;
-    CompressGroup(f.model, f.host, f.codePage, 0);
+    PowerOffAtEnd powerOff;
+    CompressGroup(f.model, f.host, f.codePage, 0, powerOff);
 
     CHECK(f.host.events == Events{"write", "run"});
     REQUIRE(f.host.listFiles.size() == 1);
@@ -152,7 +153,8 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
 TEST_CASE("a group no row carries still runs, with an empty list and empty parts") {
     Fixture f;
     f.model.rows = {Row(L"7", L"1", L"D:\\a", L"D:\\a.rar")};
-    CompressGroup(f.model, f.host, f.codePage, 0);
+    PowerOffAtEnd powerOff;
+    CompressGroup(f.model, f.host, f.codePage, 0, powerOff);
     CHECK(f.host.listFiles == std::vector<std::string>{""});
     CHECK(f.host.commandLines[0] ==
           L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A  \"\" \"@C:\\Velkin dir\\Velkin.lst\"");
