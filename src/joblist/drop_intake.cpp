@@ -6,29 +6,30 @@
 namespace velkin {
 
 void DropIntake::Receive(std::vector<std::wstring> paths) {
-    pending_.push_back(std::move(paths));
+    pending_.push_back({std::move(paths), model_.profiles.SelectedNo(),
+                        ArchiveExtension(model_.profiles.SelectedOption()), model_.savePath});
     if (busy_) {
         return;
     }
     busy_ = true;
     const ScopeExit notBusy([this] { busy_ = false; });
     while (!pending_.empty()) {
-        std::vector<std::wstring> drop = std::move(pending_.front());
+        Arrival drop = std::move(pending_.front());
         pending_.pop_front();
         TakeIn(drop);
     }
 }
 
-void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
+void DropIntake::TakeIn(Arrival& drop) {
+    std::vector<std::wstring>& paths = drop.paths;
     // The platform delivers no empty drop; should one come, it takes no drop number.
     if (paths.empty()) {
         return;
     }
-    const std::wstring extension = ArchiveExtension(model_.profiles.SelectedOption());
     const ArchiveNaming naming =
-        NameArchive(paths.front(), host_.IsDirectory(paths.front()), extension);
+        NameArchive(paths.front(), host_.IsDirectory(paths.front()), drop.extension);
     std::wstring destination = naming.Destination();
-    if (model_.savePath) {
+    if (drop.askArchivePath) {
         if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming))) {
             destination = std::move(*chosen);
         }
@@ -37,7 +38,7 @@ void DropIntake::TakeIn(std::vector<std::wstring>& paths) {
 
     // Fixed before the first row, so that nothing handled between rows can split the drop.
     const std::wstring dropNumber = DecimalText(model_.dropCount);
-    const std::wstring profileNumber = DecimalText(model_.profiles.SelectedNo());
+    const std::wstring profileNumber = DecimalText(drop.profileNo);
 
     model_.rows.reserve(model_.rows.size() + paths.size());
     for (auto& path : paths) {

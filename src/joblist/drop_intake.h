@@ -31,18 +31,27 @@ class DropIntake {
 public:
     DropIntake(JobList& model, DropIntakeHost& host) : model_(model), host_(host) {}
 
-    // Takes in the drop. A drop that arrives while another is being taken in (the window keeps
-    // handling messages meanwhile) waits and is taken in after it, whole, in arrival order.
+    // Takes in the drop with what the user has chosen at this moment: the selected profile, the
+    // archive type its text asks for, and whether to ask for the archive path. A drop that
+    // arrives while another is being taken in (the window keeps handling messages meanwhile)
+    // waits, keeping those choices, and is taken in after it, whole, in arrival order.
     void Receive(std::vector<std::wstring> paths);
 
     bool Busy() const { return busy_; }
 
 private:
-    void TakeIn(std::vector<std::wstring>& paths);
+    struct Arrival {
+        std::vector<std::wstring> paths;
+        int profileNo;
+        std::wstring extension;
+        bool askArchivePath;
+    };
+
+    void TakeIn(Arrival& drop);
 
     JobList& model_;
     DropIntakeHost& host_;
-    std::deque<std::vector<std::wstring>> pending_;
+    std::deque<Arrival> pending_;
     bool busy_ = false;
 };
 
