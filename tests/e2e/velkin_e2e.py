@@ -810,7 +810,8 @@ def run_suite(name, description, plans, options=()):
     args = parser.parse_args()
     require_session()
     # Each Velkin gets only the stand-in settings its scenario asks for.
-    for variable in ("VELKIN_STANDIN_LOG", "VELKIN_STANDIN_DELAY_MS", "VELKIN_STANDIN_EXIT_CODE"):
+    for variable in ("VELKIN_STANDIN_LOG", "VELKIN_STANDIN_DELAY_MS", "VELKIN_STANDIN_EXIT_CODE",
+                     "VELKIN_STANDIN_WAIT_FOR"):
         os.environ.pop(variable, None)
     os.makedirs(args.artifacts, exist_ok=True)
     for old in os.listdir(args.artifacts):
