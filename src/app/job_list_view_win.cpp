@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -18,6 +19,9 @@ JobListView::JobListView(HWND parent, int controlId, const JobRows& rows, UINT d
     list_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                               ::GetModuleHandleW(nullptr), nullptr);
+    if (list_ == nullptr) {
+        throw std::runtime_error("CreateWindowExW failed");
+    }
     constexpr DWORD kExtended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
     ListView_SetExtendedListViewStyleEx(list_, kExtended, kExtended);
 

@@ -115,6 +115,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_ENABLE:
+        if (wParam != FALSE) {
+            CloseIfPending();
+        }
+        return 0;
     case WM_ENDSESSION:
         if (wParam != FALSE) {
             OnEndSession();
@@ -209,7 +214,7 @@ void MainWindow::OnInitMenuPopup(HMENU popup) {
 }
 
 void MainWindow::OnClose() {
-    if (Busy()) {
+    if (Busy() || !::IsWindowEnabled(handle())) {
         closePending_ = true;
         return;
     }
@@ -363,7 +368,7 @@ void MainWindow::ShowRows() {
 }
 
 void MainWindow::CloseIfPending() {
-    if (!Busy() && closePending_) {
+    if (!Busy() && closePending_ && ::IsWindowEnabled(handle())) {
         closePending_ = false;
         ::PostMessageW(handle(), WM_CLOSE, 0, 0);
     }

@@ -83,7 +83,9 @@ private:
     DropIntake intake_{model_, *this};
     WindowsCodePage codePage_;
     bool running_ = false;
-    // A close asked for while a drop comes in or a run goes on waits until it is done.
+    // A close asked for while a drop comes in, a run goes on or a box or dialog of the program
+    // is open (the window is then disabled) waits until that is over: handled inside a box's
+    // loop, it would destroy the window under the box, whose quit would take the box away.
     bool closePending_ = false;
     std::chrono::steady_clock::time_point lastBreath_;
     std::unique_ptr<JobListView> listView_;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/scope_exit.h"
+
 namespace velkin::win {
 namespace {
 
@@ -33,6 +35,17 @@ void ProcessPendingMessages() {
         }
         Dispatch(message);
     }
+}
+
+void WithWaitingQuitHeldBack(const std::function<void()>& showModalBox) {
+    MSG quit{};
+    const bool held = ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    const ScopeExit postAgain([&] {
+        if (held) {
+            PassOnQuit(quit);
+        }
+    });
+    showModalBox();
 }
 
 void RunModalLoop(const std::function<bool()>& isOpen) {

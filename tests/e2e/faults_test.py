@@ -93,7 +93,7 @@ class FaultsTest:
         return [(scenario.__name__, [scenario])
                 for scenario in (self.garbage_settings, self.archiver_faults,
                                  self.missing_archiver, self.close_while_running,
-                                 self.big_lists)]
+                                 self.close_before_a_failing_group, self.big_lists)]
 
     @property
     def velkin(self):
@@ -557,6 +557,52 @@ class FaultsTest:
                           self.velkin.running())
         self.driver.click(box["hwnd"], T.OK)
         self.s.expect_exit(f"{label}: after the box the close happens")
+        values = main_section(self.saved_values()[2])
+        self.report.equal(f"{label}: the settings file was written at the close (all 19 keys)",
+                          sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
+                          sorted(k.lower() for k in T.SETTINGS_KEYS))
+
+    def close_before_a_failing_group(self):
+        """A close that waited behind a run is posted as the run ends with an error (the next
+        group's list file cannot be created): the error box stays until it is answered, and
+        then the close happens."""
+        name = "closing-failing"
+        folder = os.path.join(self.work, name)
+        os.makedirs(folder)
+        standin = os.path.join(folder, "StandInArchiver.exe")
+        shutil.copy2(self.args.standin, standin)
+        # The stand-in reads its list file only once this file exists.
+        gate = os.path.join(self.work, name + ".go")
+        self.start_in(folder, {"WinRARPath": windows_path(standin), "ClearEnd": 0},
+                      {"VELKIN_STANDIN_WAIT_FOR": windows_path(gate)})
+        data = os.path.join(self.work, "data", name)
+        self.drop_rows([make_file(os.path.join(data, "e1.txt"), "e1\n")], 1)
+        self.drop_rows([make_file(os.path.join(data, "f1.txt"), "f1\n")], 2)
+        label = "WM_CLOSE, then the next group's list file cannot be created"
+        self.s.start_confirmed(label)
+        seen = wait_until(lambda: (self.s.statuses(), self.s.main_now()["enabled"]),
+                          lambda look: look == ([T.RUNNING, ""], False))
+        self.report.equal(f"{label}: group 0 runs and the window is disabled", seen,
+                          ([T.RUNNING, ""], False))
+        self.driver.one("post-close", "--hwnd", self.main["hwnd"])
+        self.driver.sync(self.main["hwnd"])
+        list_file = self.velkin.list_file()
+        os.remove(list_file)
+        os.mkdir(list_file)
+        try:
+            make_file(gate)
+            box = self.driver.dialog(T.TITLE, pid=self.main["pid"])
+            self.report.equal(f"{label}: the error box", (self.box_texts(box)[-1:], box["buttons"]),
+                              ([T.list_file_error(windows_path(folder))], [T.OK]))
+            # The close went into the queue as the run ended, before the box showed: once
+            # commands posted after it are handled, so was the close.
+            self.s.after_posted_commands()
+            self.report.check(f"{label}: the box is still there after the waiting close",
+                              box["hwnd"] in [b["hwnd"] for b in self.s.boxes()])
+            self.driver.click(box["hwnd"], T.OK)
+            self.s.expect_exit(f"{label}: after OK the close happens")
+        finally:
+            os.rmdir(list_file)
         values = main_section(self.saved_values()[2])
         self.report.equal(f"{label}: the settings file was written at the close (all 19 keys)",
                           sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
