@@ -102,7 +102,8 @@ class DropsTest:
     def plans(self):
         return [("drops", [self.startup, self.first_drop, self.naming, self.zip_profile,
                            self.save_dialog, self.clear_list, self.delete_groups,
-                           self.overlapping_drops, self.still_running])]
+                           self.delete_whatever_shift_keys, self.overlapping_drops,
+                           self.still_running])]
 
     # Helpers.
 
@@ -443,6 +444,28 @@ class DropsTest:
         self.drop_count = 2
         self.check_list("menu deletion: group 1 gone, the last group renumbered 1")
         self.drop_and_check("the next drop is number 2", [f.at("Y", "y1.txt")], y + "\\y1.rar")
+
+    def delete_whatever_shift_keys(self):
+        """Delete with no shift key, with Shift, with Ctrl and with Alt (which Windows sends as a
+        system key) each deletes the selected row's group, like the menu command."""
+        self.clear(YES)
+        self.expected = []
+        self.drop_count = 0
+        for folder in ("X", "Y", "Z", "second", "other"):
+            self.drop_and_check(f"a drop from {folder}", [touch(self.files.at(folder, "k.txt"))],
+                                wine_path(self.files.at(folder)) + "\\k.rar")
+        for chord in ("delete", "shift+delete", "ctrl+delete", "alt+delete"):
+            self.select_row(1)
+            self.driver.keys(chord, hwnd=self.main["hwnd"])
+            box, texts, _ = self.box()
+            self.report.equal(f"{chord} asks about the selected row's group 1", texts,
+                              ["1" + DELETE_SUFFIX])
+            self.answer(box, YES)
+            self.expected = [r for r in self.expected if r[0] != "1"]
+            for number, row in enumerate(self.expected):
+                row[0] = str(number)
+            self.drop_count = len(self.expected)
+            self.check_list(f"{chord}, はい: group 1 gone, the rest renumbered")
 
     def overlapping_drops(self):
         """A big drop, and a small one right after it from a second drag source, so that the
