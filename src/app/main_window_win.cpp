@@ -404,8 +404,8 @@ std::wstring MainWindow::ProgramDirectory() {
     return win::ProgramDirectory();
 }
 
-void MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
-    WriteWholeFile(path, bytes);
+FileHold MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
+    return std::make_shared<UniqueFileHandle>(WriteAndHoldFile(path, bytes));
 }
 
 ProcessEnd MainWindow::RunArchiver(const std::wstring& commandLine) {

@@ -71,7 +71,7 @@ private:
 
     // Compression runs, on behalf of the model.
     std::wstring ProgramDirectory() override;
-    void WriteFile(const std::wstring& path, const std::string& bytes) override;
+    FileHold WriteFile(const std::wstring& path, const std::string& bytes) override;
     ProcessEnd RunArchiver(const std::wstring& commandLine) override;
     void ShowStartFailed() override;
     bool Confirm(std::wstring_view question) override;

@@ -44,9 +44,10 @@ void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
     group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
 
     // The list file comes first: when it cannot be written the rows keep the status they had.
+    // It is held until the archiver has ended, so that nothing else can change what it reads.
     const std::wstring directory = host.ProgramDirectory();
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
-    host.WriteFile(listFilePath, BuildListFile(group.paths, codePage).bytes);
+    FileHold listFile = host.WriteFile(listFilePath, BuildListFile(group.paths, codePage).bytes);
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);
@@ -54,6 +55,7 @@ void CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
     const std::wstring commandLine = BuildArchiverCommandLine(
         {model.winRarPath, group.switches, group.archivePath, listFilePath});
     const ProcessEnd end = host.RunArchiver(commandLine);
+    listFile.reset();
     SetStatus(model, group.rows, StatusAfterRun(end));
     host.StatusesChanged(group.rows);
     if (end.kind == ProcessEnd::Kind::NotStarted) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,9 @@
 
 namespace velkin {
 
+// Keeps a file held while it lives; what holding means is the host's business.
+using FileHold = std::shared_ptr<void>;
+
 // What a compression run needs from the platform.
 class RunHost {
 public:
@@ -20,9 +24,10 @@ public:
 
     // The folder of the running program, with its trailing separator.
     virtual std::wstring ProgramDirectory() = 0;
-    // Creates the file anew with exactly these bytes; throws the error naming the file when it
-    // cannot.
-    virtual void WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Creates the file anew with exactly these bytes and keeps other programs from writing it
+    // (a second Velkin in the same folder) while the returned hold lives; it stays readable for
+    // the archiver. Throws the error naming the file when it cannot.
+    virtual FileHold WriteFile(const std::wstring& path, const std::string& bytes) = 0;
     // Starts the archiver with the command line and waits until it ends, the window disabled
     // meanwhile but still handling its messages. How it ended, as far as the wait could tell.
     virtual ProcessEnd RunArchiver(const std::wstring& commandLine) = 0;

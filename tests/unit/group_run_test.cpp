@@ -42,13 +42,15 @@ public:
     RunModel* model = nullptr;
 
     std::wstring ProgramDirectory() override { return L"C:\\Velkin dir\\"; }
-    void WriteFile(const std::wstring& path, const std::string& bytes) override {
+    FileHold WriteFile(const std::wstring& path, const std::string& bytes) override {
         events.push_back("write");
         if (listFileFails) {
             throw Error(FormatMessageText(L"ファイル %s を作成できません", path));
         }
         CHECK(path == L"C:\\Velkin dir\\Velkin.lst");
         listFiles.push_back(bytes);
+        return FileHold(
+            this, [](void* host) { static_cast<FakeRunHost*>(host)->events.push_back("release"); });
     }
     ProcessEnd RunArchiver(const std::wstring& commandLine) override {
         events.push_back("run");
@@ -137,7 +139,8 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
     PowerOffAtEnd powerOff;
     CompressGroup(f.model, f.host, f.codePage, 0, powerOff);
 
-    CHECK(f.host.events == Events{"write", "run"});
+    // The list file is held from its writing until the archiver has ended.
+    CHECK(f.host.events == Events{"write", "run", "release"});
     REQUIRE(f.host.listFiles.size() == 1);
     CHECK(f.host.listFiles[0] == "D:\\x\\a.txt\r\nD:\\x\\b c.txt\r\nD:\\x\\d\r\n");
     REQUIRE(f.host.commandLines.size() == 1);
@@ -181,8 +184,9 @@ TEST_CASE("the archiver's outcome shows in the rows") {
     StartCommand(f.model, f.host, f.codePage);
     CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L"",
                                 L"終了を確認できません"});
-    CHECK(f.host.events == Events{"confirm", "write", "run", "write", "run", "start failed",
-                                  "write", "run", "write", "run", "inform"});
+    CHECK(f.host.events == Events{"confirm", "write", "run", "release", "write", "run", "release",
+                                  "start failed", "write", "run", "release", "write", "run",
+                                  "release", "inform"});
 }
 
 TEST_CASE("status texts name the failure and its code") {
