@@ -234,9 +234,7 @@ void MainWindow::OnEndSession() {
 }
 
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    ::SetWindowPos(handle(), nullptr, suggested.left, suggested.top,
-                   suggested.right - suggested.left, suggested.bottom - suggested.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    placer_.OnDpiChanged(handle(), suggested);
     listView_->ChangeDpi(dpi);
 }
 
@@ -336,8 +334,9 @@ void MainWindow::FormClose() {
 
 void MainWindow::ApplyStartupSettings() {
     const Settings settings = ReadSettingsFile(listView_->dpi());
-    PlaceOnScreen(handle(), RECT{settings.left, settings.top, settings.left + settings.width,
-                                 settings.top + settings.height});
+    placer_.PlaceAtStored(handle(),
+                          RECT{settings.left, settings.top, settings.left + settings.width,
+                               settings.top + settings.height});
     ApplySettings(settings, model_);
     listView_->SetColumnWidths(settings.columnWidths);
     RefreshMenu();

@@ -11,6 +11,7 @@
 #include "app/job_list_view_win.h"
 #include "joblist/drop_intake.h"
 #include "platform/owned_window.h"
+#include "platform/window_placement_win.h"
 #include "platform/windows_code_page.h"
 #include "runner/group_run.h"
 #include "settings/settings_values.h"
@@ -82,6 +83,7 @@ private:
     AppModel model_;
     DropIntake intake_{model_, *this};
     WindowsCodePage codePage_;
+    WindowPlacer placer_;
     bool running_ = false;
     // A close asked for while a drop comes in, a run goes on or a box or dialog of the program
     // is open (the window is then disabled) waits until that is over: handled inside a box's
