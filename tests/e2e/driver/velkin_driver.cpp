@@ -999,8 +999,32 @@ void ActivateIfAsked(const Arguments& args) {
     }
 }
 
+// Returns the moment the list view in the window first answers with more rows than the
+// threshold: while a drop is being taken in, the window answers only between rows.
+void WaitForMoreRows(HWND window, long long threshold, DWORD timeoutMs) {
+    const HWND list = FindListView(window);
+    const Deadline deadline(timeoutMs);
+    for (;;) {
+        DWORD_PTR answer = 0;
+        if (!::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG,
+                                   kMessageTimeoutMs, &answer)) {
+            Fail("the list view did not answer");
+        }
+        if (static_cast<long long>(answer) > threshold) {
+            return;
+        }
+        if (deadline.Passed()) {
+            Fail("the list has " + std::to_string(answer) + " rows after " +
+                     std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+    }
+}
+
 void CommandKeys(const Arguments& args) {
     ActivateIfAsked(args);
+    const auto afterRows = args.Get(L"after-rows");
+    const DWORD timeoutMs = args.TimeoutMs();
     args.RejectUnused();
     if (args.Words().empty()) {
         Fail("keys needs at least one chord, e.g. alt+p down enter", kExitUsage);
@@ -1008,6 +1032,9 @@ void CommandKeys(const Arguments& args) {
     std::vector<std::vector<INPUT>> chords;
     for (const auto& word : args.Words()) {
         chords.push_back(ChordInputs(word)); // all parsed before anything is sent
+    }
+    if (afterRows) {
+        WaitForMoreRows(args.Window(), std::wcstoll(afterRows->c_str(), nullptr, 10), timeoutMs);
     }
     for (auto& inputs : chords) {
         Send(inputs);
@@ -1542,7 +1569,8 @@ constexpr Command kCommands[] = {
      "row-count --hwnd H [--until N] [--timeout-ms N]  its row count (each change until N)"},
     {L"menu", CommandMenu, "menu --hwnd H [--probe DLL] [--timeout-ms N]  the menu tree"},
     {L"activate", CommandActivate, "activate --hwnd H [--at X,Y]  foreground and pointer"},
-    {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y]] CHORD...  alt+p down*2"},
+    {L"keys", CommandKeys,
+     "keys [--hwnd H [--at X,Y] [--after-rows N]] CHORD...  alt+p down*2"},
     {L"type", CommandType, "type [--hwnd H [--at X,Y]] --text T  as Unicode key strokes"},
     {L"dialog", CommandDialog,
      "dialog [--caption C] [--pid P] [--class C] [--timeout-ms N]  wait for one, read it"},
