@@ -72,6 +72,11 @@ def delete_question(number):
     return f"{number} 番のドロップ分を削除します。\n宜しいですか?"
 
 
+def not_an_integer(text):
+    """The error when a drop number the user edited is no integer."""
+    return f"'{text}' は整数ではありません."
+
+
 def list_file_error(program_folder):
     """The error when the list file beside the program (a Windows path) cannot be written."""
     return f"ファイル {program_folder}\\Velkin.lst を作成できません."

@@ -648,8 +648,18 @@ void CommandSelectRow(const Arguments& args) {
     }
     const auto selected = static_cast<int>(SendChecked(
         list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, "LVM_GETNEXTITEM"));
+    // Where the row's first-column text is on the screen: what a click to edit it aims at.
+    RECT label{};
+    label.left = LVIR_LABEL;
+    memory.Write(0, &label, sizeof(label));
+    SendChecked(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                reinterpret_cast<LPARAM>(memory.At(0)), "LVM_GETITEMRECT");
+    memory.Read(0, &label, sizeof(label));
+    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&label), 2);
     PrintLine("{\"row_count\":" + std::to_string(count) +
-              ",\"selected\":" + std::to_string(selected) + "}");
+              ",\"selected\":" + std::to_string(selected) + ",\"label_rect\":[" +
+              std::to_string(label.left) + "," + std::to_string(label.top) + "," +
+              std::to_string(label.right) + "," + std::to_string(label.bottom) + "]}");
 }
 
 std::wstring DirectoryOf(const std::wstring& path) {
@@ -1569,8 +1579,7 @@ constexpr Command kCommands[] = {
      "row-count --hwnd H [--until N] [--timeout-ms N]  its row count (each change until N)"},
     {L"menu", CommandMenu, "menu --hwnd H [--probe DLL] [--timeout-ms N]  the menu tree"},
     {L"activate", CommandActivate, "activate --hwnd H [--at X,Y]  foreground and pointer"},
-    {L"keys", CommandKeys,
-     "keys [--hwnd H [--at X,Y] [--after-rows N]] CHORD...  alt+p down*2"},
+    {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y] [--after-rows N]] CHORD...  alt+p down*2"},
     {L"type", CommandType, "type [--hwnd H [--at X,Y]] --text T  as Unicode key strokes"},
     {L"dialog", CommandDialog,
      "dialog [--caption C] [--pid P] [--class C] [--timeout-ms N]  wait for one, read it"},
@@ -1580,7 +1589,8 @@ constexpr Command kCommands[] = {
     {L"post-close", CommandPostClose,
      "post-close --hwnd H [--after-rows N [--until M]] [--timeout-ms N]  posts WM_CLOSE to H"},
     {L"select-row", CommandSelectRow,
-     "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it"},
+     "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it; "
+     "the screen rect of its first-column text"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
     {L"menu-command", CommandMenuCommand,
      "menu-command --hwnd H --id N  posts WM_COMMAND as choosing menu item N does"},
