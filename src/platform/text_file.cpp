@@ -11,6 +11,8 @@ namespace velkin::win {
 namespace {
 
 constexpr DWORD kChunk = 1u << 30;
+// Reading back needs no more memory than this at a time.
+constexpr std::size_t kReadChunk = 1u << 20;
 
 [[noreturn]] void CannotCreate(const std::wstring& path) {
     throw Error(FormatMessageText(text::kCannotCreateFile, path));
@@ -35,9 +37,9 @@ bool HoldsExactly(HANDLE file, const std::string& bytes) {
         static_cast<std::uint64_t>(size.QuadPart) != bytes.size()) {
         return false;
     }
-    std::string read(std::min<std::size_t>(bytes.size(), kChunk), '\0');
+    std::string read(std::min<std::size_t>(bytes.size(), kReadChunk), '\0');
     for (std::size_t done = 0; done < bytes.size();) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, kChunk));
+        const DWORD chunk = static_cast<DWORD>(std::min(bytes.size() - done, read.size()));
         DWORD got = 0;
         if (!::ReadFile(file, read.data(), chunk, &got, nullptr) || got == 0 ||
             bytes.compare(done, got, read.data(), got) != 0) {
