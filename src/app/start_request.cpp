@@ -1,5 +1,7 @@
 #include "app/start_request.h"
 
+#include <string_view>
+
 namespace velkin {
 namespace {
 
@@ -24,6 +26,17 @@ bool IsEachSwitch(std::wstring_view argument) {
     return true;
 }
 
+// "X:\" or "X:/" at the start, or two separators (a network path, "\\?\"): the path means the
+// same whatever the current directory and drive are.
+bool IsFullyQualified(std::wstring_view path) {
+    const bool driveRoot =
+        path.size() >= 3 &&
+        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+        path[1] == L':' && IsSeparator(path[2]);
+    const bool twoSeparators = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    return driveRoot || twoSeparators;
+}
+
 } // namespace
 
 StartRequest ReadStartArguments(const std::vector<std::wstring>& arguments,
@@ -41,15 +54,6 @@ StartRequest ReadStartArguments(const std::vector<std::wstring>& arguments,
         }
     }
     return request;
-}
-
-bool IsFullyQualified(std::wstring_view path) {
-    const bool driveRoot =
-        path.size() >= 3 &&
-        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-        path[1] == L':' && IsSeparator(path[2]);
-    const bool twoSeparators = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
-    return driveRoot || twoSeparators;
 }
 
 std::vector<std::vector<std::wstring>> DropsOf(const StartRequest& request) {

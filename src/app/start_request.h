@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace velkin {
@@ -24,10 +23,6 @@ struct StartRequest {
 // named from the full path; every other path is kept exactly as given.
 StartRequest ReadStartArguments(const std::vector<std::wstring>& arguments,
                                 const std::function<std::wstring(const std::wstring&)>& makeFull);
-
-// "X:\" or "X:/" at the start, or two separators (a network path, "\\?\"): the path means the
-// same whatever the current directory and drive are.
-bool IsFullyQualified(std::wstring_view path);
 
 // The drops the request makes, in the order given: all paths as one drop, or one drop for each
 // path; none without paths.
