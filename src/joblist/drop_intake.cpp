@@ -7,7 +7,11 @@ namespace velkin {
 
 void DropIntake::Receive(std::vector<std::wstring> paths) {
     pending_.push_back(std::move(paths));
-    if (busy_) {
+    TakeInWaiting();
+}
+
+void DropIntake::TakeInWaiting() {
+    if (busy_ || holds_ != 0) {
         return;
     }
     busy_ = true;

@@ -32,8 +32,16 @@ public:
     DropIntake(JobList& model, DropIntakeHost& host) : model_(model), host_(host) {}
 
     // Takes in the drop. A drop that arrives while another is being taken in (the window keeps
-    // handling messages meanwhile) waits and is taken in after it, whole, in arrival order.
+    // handling messages meanwhile) or while the intake is held waits and is taken in after it,
+    // whole, in arrival order.
     void Receive(std::vector<std::wstring> paths);
+
+    // While the intake is held (a command that changes the rows is under way), drops wait.
+    // Releasing takes nothing in; the holder calls TakeInWaiting once it is done.
+    void Hold() { ++holds_; }
+    void Release() { --holds_; }
+    // Takes in the drops that wait, unless the intake is held or already at work.
+    void TakeInWaiting();
 
     bool Busy() const { return busy_; }
 
@@ -44,6 +52,7 @@ private:
     DropIntakeHost& host_;
     std::deque<std::vector<std::wstring>> pending_;
     bool busy_ = false;
+    int holds_ = 0;
 };
 
 } // namespace velkin
