@@ -5,13 +5,16 @@
 
 #include "about/readme_win.h"
 #include "app/command_ids.h"
+#include "app/intake_hold_win.h"
 #include "app/main_dialogs_win.h"
 #include "app/main_menu_win.h"
+#include "app/start_request_win.h"
 #include "base/integer_text.h"
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
 #include "joblist/drop_groups.h"
 #include "platform/archiver_process.h"
+#include "platform/clipboard_files.h"
 #include "platform/dpi.h"
 #include "platform/dropped_files.h"
 #include "platform/message_boxes.h"
@@ -81,6 +84,18 @@ void MainWindow::Show(int showCommand) {
     ::UpdateWindow(handle());
 }
 
+void MainWindow::QueueDrops(std::vector<std::vector<std::wstring>> drops) {
+    if (drops.empty()) {
+        return;
+    }
+    // Queued whole before any of them goes in, and taken in from the message loop: a second
+    // start waiting for the answer must not wait for a save dialog as well.
+    const IntakeHold hold(intake_, handle());
+    for (auto& drop : drops) {
+        intake_.Receive(std::move(drop));
+    }
+}
+
 // The message plumbing.
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -130,6 +145,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_COPYDATA:
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+    case kTakeInWaitingMessage:
+        TakeInWaiting();
         return 0;
     default:
         break;
@@ -238,6 +258,29 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     listView_->ChangeDpi(dpi);
 }
 
+bool MainWindow::OnCopyData(const COPYDATASTRUCT* message) {
+    // Anything but a well-formed hand-off, from whatever program, is refused and changes nothing.
+    auto request = ReadHandOff(message);
+    if (!request) {
+        return false;
+    }
+    QueueDrops(DropsOf(*request));
+    return true;
+}
+
+void MainWindow::TakeInWaiting() {
+    intake_.TakeInWaiting();
+    CloseIfPending();
+}
+
+void MainWindow::PasteFiles() {
+    // Files copied in Explorer are one drop; anything else on the clipboard is none.
+    std::vector<std::wstring> paths = ClipboardFiles(handle());
+    if (!paths.empty()) {
+        QueueDrops({std::move(paths)});
+    }
+}
+
 // The form's event handlers.
 
 void MainWindow::WMDropFiles(HDROP drop) {
@@ -252,6 +295,8 @@ void MainWindow::WMDropFiles(HDROP drop) {
 void MainWindow::ListViewKeyDown(WORD key) {
     if (key == VK_DELETE && !Busy()) {
         S_DeleteNumClick();
+    } else if (IsPasteKey(key)) {
+        PasteFiles();
     }
 }
 
@@ -260,6 +305,7 @@ void MainWindow::S_ExitClick() {
 }
 
 void MainWindow::S_DeleteNumClick() {
+    const IntakeHold hold(intake_, handle());
     const auto selected = listView_->SelectedRow();
     if (!selected) {
         return;
@@ -277,6 +323,7 @@ void MainWindow::S_DeleteNumClick() {
 }
 
 void MainWindow::S_ClearClick() {
+    const IntakeHold hold(intake_, handle());
     if (!Confirm(text::kConfirmClear)) {
         return;
     }
@@ -310,6 +357,7 @@ void MainWindow::S_ClearEndClick() {
 }
 
 void MainWindow::S_StartClick() {
+    const IntakeHold hold(intake_, handle());
     running_ = true;
     const ScopeExit runEnds([this] {
         running_ = false;

@@ -29,6 +29,9 @@ public:
     HWND handle() const { return window_.handle(); }
     const AppModel& model() const { return model_; }
     void Show(int showCommand);
+    // Drops that come other than by a drag (the command line, a second start, the clipboard)
+    // go in as dragged ones do, one after another, once the messages already waiting are done.
+    void QueueDrops(std::vector<std::vector<std::wstring>> drops);
 
 private:
     // The message plumbing: each message becomes a call of one of the handlers below it.
@@ -40,6 +43,9 @@ private:
     void OnClose();
     void OnEndSession();
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+    bool OnCopyData(const COPYDATASTRUCT* message);
+    void TakeInWaiting();
+    void PasteFiles();
 
     // The form's event handlers, under the names its description gives them.
     void WMDropFiles(HDROP drop);

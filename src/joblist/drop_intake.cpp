@@ -8,7 +8,11 @@ namespace velkin {
 void DropIntake::Receive(std::vector<std::wstring> paths) {
     pending_.push_back({std::move(paths), model_.profiles.SelectedNo(),
                         ArchiveExtension(model_.profiles.SelectedOption()), model_.savePath});
-    if (busy_) {
+    TakeInWaiting();
+}
+
+void DropIntake::TakeInWaiting() {
+    if (busy_ || holds_ != 0) {
         return;
     }
     busy_ = true;

@@ -34,8 +34,16 @@ public:
     // Takes in the drop with what the user has chosen at this moment: the selected profile, the
     // archive type its text asks for, and whether to ask for the archive path. A drop that
     // arrives while another is being taken in (the window keeps handling messages meanwhile)
-    // waits, keeping those choices, and is taken in after it, whole, in arrival order.
+    // or while the intake is held waits, keeping those choices, and is taken in after it,
+    // whole, in arrival order.
     void Receive(std::vector<std::wstring> paths);
+
+    // While the intake is held (a command that changes the rows is under way), drops wait.
+    // Releasing takes nothing in; the holder calls TakeInWaiting once it is done.
+    void Hold() { ++holds_; }
+    void Release() { --holds_; }
+    // Takes in the drops that wait, unless the intake is held or already at work.
+    void TakeInWaiting();
 
     bool Busy() const { return busy_; }
 
@@ -53,6 +61,7 @@ private:
     DropIntakeHost& host_;
     std::deque<Arrival> pending_;
     bool busy_ = false;
+    int holds_ = 0;
 };
 
 } // namespace velkin

@@ -213,6 +213,22 @@ TEST_CASE("several drops arriving during one intake are taken in arrival order")
     CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"1", L"2"});
 }
 
+TEST_CASE("drops that arrive while the intake is held wait until the holder takes them in") {
+    Fixture f;
+    f.intake.Hold();
+    f.intake.Receive({L"Y:\\a", L"Y:\\b"});
+    f.intake.Receive({L"Z:\\c"});
+    f.intake.TakeInWaiting();
+    CHECK(f.model.rows.empty());
+    f.intake.Release();
+    CHECK(f.model.rows.empty());
+
+    f.intake.TakeInWaiting();
+    CHECK(Column(f.model.rows, JobColumn::FullPath) == Texts{L"Y:\\a", L"Y:\\b", L"Z:\\c"});
+    CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"1"});
+    CHECK(f.model.dropCount == 2);
+}
+
 TEST_CASE("an empty drop takes no drop number") {
     Fixture f;
     f.intake.Receive({});
