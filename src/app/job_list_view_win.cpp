@@ -2,12 +2,37 @@
 
 #include <commctrl.h>
 
+#include <stdexcept>
 #include <string>
 #include <utility>
 
 #include "platform/dpi.h"
 
 namespace velkin::win {
+namespace {
+
+// With Alt held, Delete comes to the list as a system key, which the list does not report as it
+// reports every other key (LVN_KEYDOWN); reported the same way here, it reaches the owner's key
+// handler whatever shift keys are held. The list sees it first, as it would without this.
+LRESULT CALLBACK ReportSystemDelete(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR id, DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(list, ReportSystemDelete, id);
+    }
+    const LRESULT result = ::DefSubclassProc(list, message, wParam, lParam);
+    if (message == WM_SYSKEYDOWN && wParam == VK_DELETE) {
+        NMLVKEYDOWN key{};
+        key.hdr.hwndFrom = list;
+        key.hdr.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(list));
+        key.hdr.code = LVN_KEYDOWN;
+        key.wVKey = VK_DELETE;
+        ::SendMessageW(::GetParent(list), WM_NOTIFY, key.hdr.idFrom,
+                       reinterpret_cast<LPARAM>(&key));
+    }
+    return result;
+}
+
+} // namespace
 
 JobListView::JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi)
     : rows_(rows), dpi_(dpi) {
@@ -18,6 +43,10 @@ JobListView::JobListView(HWND parent, int controlId, const JobRows& rows, UINT d
     list_ = ::CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", kStyle, 0, 0, 0, 0, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)),
                               ::GetModuleHandleW(nullptr), nullptr);
+    if (list_ == nullptr) {
+        throw std::runtime_error("CreateWindowExW failed");
+    }
+    ::SetWindowSubclass(list_, ReportSystemDelete, 0, 0);
     constexpr DWORD kExtended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
     ListView_SetExtendedListViewStyleEx(list_, kExtended, kExtended);
 

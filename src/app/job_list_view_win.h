@@ -18,7 +18,7 @@ namespace velkin::win {
 class JobListView {
 public:
     // The columns of the column table, until the settings give their widths; the form's font
-    // at the window's DPI.
+    // at the window's DPI. Throws when the system cannot make the list.
     JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi);
 
     HWND handle() const { return list_; }

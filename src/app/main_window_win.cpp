@@ -5,13 +5,16 @@
 
 #include "about/readme_win.h"
 #include "app/command_ids.h"
+#include "app/intake_hold_win.h"
 #include "app/main_dialogs_win.h"
 #include "app/main_menu_win.h"
+#include "app/start_request_win.h"
 #include "base/integer_text.h"
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
 #include "joblist/drop_groups.h"
 #include "platform/archiver_process.h"
+#include "platform/clipboard_files.h"
 #include "platform/dpi.h"
 #include "platform/dropped_files.h"
 #include "platform/message_boxes.h"
@@ -94,6 +97,18 @@ void MainWindow::Show(int showCommand) {
     ::UpdateWindow(handle());
 }
 
+void MainWindow::QueueDrops(std::vector<std::vector<std::wstring>> drops) {
+    if (drops.empty()) {
+        return;
+    }
+    // Queued whole before any of them goes in, and taken in from the message loop: a second
+    // start waiting for the answer must not wait for a save dialog as well.
+    const IntakeHold hold(intake_, handle());
+    for (auto& drop : drops) {
+        intake_.Receive(std::move(drop));
+    }
+}
+
 // The message plumbing.
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -137,6 +152,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_ENABLE:
+        if (wParam != FALSE) {
+            CloseIfPending();
+        }
+        return 0;
     case WM_ENDSESSION:
         if (wParam != FALSE) {
             OnEndSession();
@@ -147,6 +167,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_COPYDATA:
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
+    case kTakeInWaitingMessage:
+        TakeInWaiting();
         return 0;
     default:
         break;
@@ -231,7 +256,7 @@ void MainWindow::OnInitMenuPopup(HMENU popup) {
 }
 
 void MainWindow::OnClose() {
-    if (Busy()) {
+    if (Busy() || !::IsWindowEnabled(handle())) {
         closePending_ = true;
         return;
     }
@@ -251,10 +276,31 @@ void MainWindow::OnEndSession() {
 }
 
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
-    ::SetWindowPos(handle(), nullptr, suggested.left, suggested.top,
-                   suggested.right - suggested.left, suggested.bottom - suggested.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    placer_.OnDpiChanged(handle(), suggested);
     listView_->ChangeDpi(dpi);
+}
+
+bool MainWindow::OnCopyData(const COPYDATASTRUCT* message) {
+    // Anything but a well-formed hand-off, from whatever program, is refused and changes nothing.
+    auto request = ReadHandOff(message);
+    if (!request) {
+        return false;
+    }
+    QueueDrops(DropsOf(*request));
+    return true;
+}
+
+void MainWindow::TakeInWaiting() {
+    intake_.TakeInWaiting();
+    CloseIfPending();
+}
+
+void MainWindow::PasteFiles() {
+    // Files copied in Explorer are one drop; anything else on the clipboard is none.
+    std::vector<std::wstring> paths = ClipboardFiles(handle());
+    if (!paths.empty()) {
+        QueueDrops({std::move(paths)});
+    }
 }
 
 // The form's event handlers.
@@ -272,6 +318,8 @@ void MainWindow::WMDropFiles(HDROP drop) {
 void MainWindow::ListViewKeyDown(WORD key) {
     if (key == VK_DELETE && !Busy()) {
         S_DeleteNumClick();
+    } else if (IsPasteKey(key)) {
+        PasteFiles();
     }
 }
 
@@ -280,6 +328,7 @@ void MainWindow::S_ExitClick() {
 }
 
 void MainWindow::S_DeleteNumClick() {
+    const IntakeHold hold(intake_, handle());
     const auto selected = listView_->SelectedRow();
     if (!selected) {
         return;
@@ -297,6 +346,7 @@ void MainWindow::S_DeleteNumClick() {
 }
 
 void MainWindow::S_ClearClick() {
+    const IntakeHold hold(intake_, handle());
     if (!Confirm(text::kConfirmClear)) {
         return;
     }
@@ -330,6 +380,7 @@ void MainWindow::S_ClearEndClick() {
 }
 
 void MainWindow::S_StartClick() {
+    const IntakeHold hold(intake_, handle());
     running_ = true;
     const ScopeExit runEnds([this] {
         running_ = false;
@@ -359,8 +410,9 @@ void MainWindow::FormClose() {
 
 void MainWindow::ApplyStartupSettings() {
     const Settings settings = ReadSettingsFile(listView_->dpi());
-    PlaceOnScreen(handle(), RECT{settings.left, settings.top, settings.left + settings.width,
-                                 settings.top + settings.height});
+    placer_.PlaceAtStored(handle(),
+                          RECT{settings.left, settings.top, settings.left + settings.width,
+                               settings.top + settings.height});
     ApplySettings(settings, model_);
     listView_->SetColumnWidths(settings.columnWidths);
     RefreshMenu();
@@ -391,7 +443,7 @@ void MainWindow::ShowRows() {
 }
 
 void MainWindow::CloseIfPending() {
-    if (!Busy() && closePending_) {
+    if (!Busy() && closePending_ && ::IsWindowEnabled(handle())) {
         closePending_ = false;
         ::PostMessageW(handle(), WM_CLOSE, 0, 0);
     }
@@ -437,11 +489,11 @@ std::wstring MainWindow::ProgramDirectory() {
     return win::ProgramDirectory();
 }
 
-void MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
-    WriteWholeFile(path, bytes);
+FileHold MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
+    return std::make_shared<UniqueFileHandle>(WriteAndHoldFile(path, bytes));
 }
 
-std::optional<std::uint32_t> MainWindow::RunArchiver(const std::wstring& commandLine) {
+ProcessEnd MainWindow::RunArchiver(const std::wstring& commandLine) {
     // The disabled window is what keeps commands away while the archiver works.
     ::EnableWindow(handle(), FALSE);
     const ScopeExit enable([window = handle()] { ::EnableWindow(window, TRUE); });

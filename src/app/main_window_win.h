@@ -12,6 +12,7 @@
 #include "joblist/drop_intake.h"
 #include "platform/owned_window.h"
 #include "platform/taskbar_button.h"
+#include "platform/window_placement_win.h"
 #include "platform/windows_code_page.h"
 #include "runner/group_run.h"
 #include "settings/settings_values.h"
@@ -29,6 +30,9 @@ public:
     HWND handle() const { return window_.handle(); }
     const AppModel& model() const { return model_; }
     void Show(int showCommand);
+    // Drops that come other than by a drag (the command line, a second start, the clipboard)
+    // go in as dragged ones do, one after another, once the messages already waiting are done.
+    void QueueDrops(std::vector<std::vector<std::wstring>> drops);
 
 private:
     // The message plumbing: each message becomes a call of one of the handlers below it.
@@ -40,6 +44,9 @@ private:
     void OnClose();
     void OnEndSession();
     void OnDpiChanged(UINT dpi, const RECT& suggested);
+    bool OnCopyData(const COPYDATASTRUCT* message);
+    void TakeInWaiting();
+    void PasteFiles();
 
     // The form's event handlers, under the names its description gives them.
     void WMDropFiles(HDROP drop);
@@ -72,8 +79,8 @@ private:
 
     // Compression runs, on behalf of the model.
     std::wstring ProgramDirectory() override;
-    void WriteFile(const std::wstring& path, const std::string& bytes) override;
-    std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) override;
+    FileHold WriteFile(const std::wstring& path, const std::string& bytes) override;
+    ProcessEnd RunArchiver(const std::wstring& commandLine) override;
     void ShowStartFailed() override;
     bool Confirm(std::wstring_view question) override;
     void Inform(std::wstring_view text, std::wstring_view caption) override;
@@ -86,8 +93,11 @@ private:
     AppModel model_;
     DropIntake intake_{model_, *this};
     WindowsCodePage codePage_;
+    WindowPlacer placer_;
     bool running_ = false;
-    // A close asked for while a drop comes in or a run goes on waits until it is done.
+    // A close asked for while a drop comes in, a run goes on or a box or dialog of the program
+    // is open (the window is then disabled) waits until that is over: handled inside a box's
+    // loop, it would destroy the window under the box, whose quit would take the box away.
     bool closePending_ = false;
     std::chrono::steady_clock::time_point lastBreath_;
     unsigned rowsSinceBreath_ = 0;

@@ -38,6 +38,8 @@ inline constexpr std::wstring_view kUnknownError = L"不明なエラーが発生
 inline constexpr std::wstring_view kStatusRunning = L"圧縮中";
 inline constexpr std::wstring_view kStatusDone = L"OK";
 inline constexpr std::wstring_view kStatusNotStarted = L"起動失敗";
+// The archiver was started, but the wait for its end failed: it may still be running.
+inline constexpr std::wstring_view kStatusEndUnconfirmed = L"終了を確認できません";
 
 inline constexpr std::wstring_view kEditProfileCaption = L"プロファイルの編集";
 inline constexpr std::wstring_view kEditProfilePrompt = L"コマンドライン";

@@ -67,30 +67,34 @@ void DropIntake::Receive(std::vector<std::wstring> paths) {
 }
 
 void DropIntake::Receive(std::unique_ptr<PathSource> paths) {
-    pending_.push_back(std::move(paths));
-    if (busy_) {
+    pending_.push_back({std::move(paths), model_.profiles.SelectedNo(),
+                        ArchiveExtension(model_.profiles.SelectedOption()), model_.savePath});
+    TakeInWaiting();
+}
+
+void DropIntake::TakeInWaiting() {
+    if (busy_ || holds_ != 0) {
         return;
     }
     busy_ = true;
     const ScopeExit notBusy([this] { busy_ = false; });
     while (!pending_.empty()) {
-        const std::unique_ptr<PathSource> drop = std::move(pending_.front());
+        Arrival drop = std::move(pending_.front());
         pending_.pop_front();
-        TakeIn(*drop);
+        TakeIn(drop);
     }
 }
 
-void DropIntake::TakeIn(PathSource& paths) {
-    const std::optional<std::wstring_view> next = paths.Next();
+void DropIntake::TakeIn(Arrival& drop) {
+    const std::optional<std::wstring_view> next = drop.paths->Next();
     // The platform delivers no empty drop; should one come, it takes no drop number.
     if (!next) {
         return;
     }
     const std::wstring first(*next);
-    const std::wstring extension = ArchiveExtension(model_.profiles.SelectedOption());
-    const ArchiveNaming naming = NameArchive(first, host_.IsDirectory(first), extension);
+    const ArchiveNaming naming = NameArchive(first, host_.IsDirectory(first), drop.extension);
     std::wstring destination = naming.Destination();
-    if (model_.savePath) {
+    if (drop.askArchivePath) {
         if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming))) {
             destination = std::move(*chosen);
         }
@@ -98,12 +102,12 @@ void DropIntake::TakeIn(PathSource& paths) {
 
     // Fixed before the first row, so that nothing handled between rows can split the drop.
     const std::wstring dropNumber = DecimalText(model_.dropCount);
-    const auto texts = std::make_shared<DropTexts>(std::move(destination),
-                                                   DecimalText(model_.profiles.SelectedNo()));
+    const auto texts =
+        std::make_shared<DropTexts>(std::move(destination), DecimalText(drop.profileNo));
     const std::shared_ptr<const DropTexts> shared = texts;
     FolderTable folders(*texts);
 
-    for (std::optional<std::wstring_view> path = first; path; path = paths.Next()) {
+    for (std::optional<std::wstring_view> path = first; path; path = drop.paths->Next()) {
         const std::size_t folderLength = path->size() - FileNamePartLength(*path);
         const wchar_t* folder = folders.Keep(path->substr(0, folderLength));
         const wchar_t* fileName = texts->Keep(path->substr(folderLength));

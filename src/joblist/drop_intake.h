@@ -33,21 +33,38 @@ class DropIntake {
 public:
     DropIntake(JobList& model, DropIntakeHost& host) : model_(model), host_(host) {}
 
-    // Takes in the drop. A drop that arrives while another is being taken in (the window keeps
-    // handling messages meanwhile) waits and is taken in after it, whole, in arrival order. Its
-    // paths are read one at a time, between rows.
+    // Takes in the drop with what the user has chosen at this moment: the selected profile, the
+    // archive type its text asks for, and whether to ask for the archive path. A drop that
+    // arrives while another is being taken in (the window keeps handling messages meanwhile)
+    // or while the intake is held waits, keeping those choices, and is taken in after it,
+    // whole, in arrival order. Its paths are read one at a time, between rows.
     void Receive(std::unique_ptr<PathSource> paths);
     void Receive(std::vector<std::wstring> paths);
+
+    // While the intake is held (a command that changes the rows is under way), drops wait.
+    // Releasing takes nothing in; the holder calls TakeInWaiting once it is done.
+    void Hold() { ++holds_; }
+    void Release() { --holds_; }
+    // Takes in the drops that wait, unless the intake is held or already at work.
+    void TakeInWaiting();
 
     bool Busy() const { return busy_; }
 
 private:
-    void TakeIn(PathSource& paths);
+    struct Arrival {
+        std::unique_ptr<PathSource> paths;
+        int profileNo;
+        std::wstring extension;
+        bool askArchivePath;
+    };
+
+    void TakeIn(Arrival& drop);
 
     JobList& model_;
     DropIntakeHost& host_;
-    std::deque<std::unique_ptr<PathSource>> pending_;
+    std::deque<Arrival> pending_;
     bool busy_ = false;
+    int holds_ = 0;
 };
 
 } // namespace velkin

@@ -7,7 +7,7 @@
 
 namespace velkin::win {
 
-std::optional<std::uint32_t> RunAndWait(const std::wstring& commandLine) {
+ProcessEnd RunAndWait(const std::wstring& commandLine) {
     // The process may write into the command line, so it gets a copy of its own.
     std::vector<wchar_t> writableLine(commandLine.begin(), commandLine.end());
     writableLine.push_back(L'\0');
@@ -17,29 +17,29 @@ std::optional<std::uint32_t> RunAndWait(const std::wstring& commandLine) {
     PROCESS_INFORMATION started{};
     if (!::CreateProcessW(nullptr, writableLine.data(), nullptr, nullptr, FALSE,
                           NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
-        return std::nullopt;
+        return {ProcessEnd::Kind::NotStarted};
     }
     const UniqueKernelHandle process(started.hProcess);
     const UniqueKernelHandle thread(started.hThread);
 
     // Wakes at once for either the process's end or a message, so the window is repainted and
     // answers without delay, and the end is noticed the moment it happens.
-    for (;;) {
-        const HANDLE handles[] = {process.get()};
-        const DWORD woken =
+    const HANDLE handles[] = {process.get()};
+    DWORD woken = WAIT_FAILED;
+    do {
+        woken =
             ::MsgWaitForMultipleObjectsEx(1, handles, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 + 1) {
             ProcessPendingMessages();
-            continue;
         }
-        break;
-    }
+    } while (woken == WAIT_OBJECT_0 + 1);
+    // A program may end with 259 (STILL_ACTIVE) of its own accord: whether its end was seen is
+    // the wait's to say, not the code's.
     DWORD exitCode = 0;
-    if (!::GetExitCodeProcess(process.get(), &exitCode) || exitCode == STILL_ACTIVE) {
-        // The wait failed; the run counts as ended, though nothing tells how.
-        return 0xFFFFFFFFu;
+    if (woken != WAIT_OBJECT_0 || !::GetExitCodeProcess(process.get(), &exitCode)) {
+        return {ProcessEnd::Kind::Unconfirmed};
     }
-    return exitCode;
+    return {ProcessEnd::Kind::Exited, exitCode};
 }
 
 } // namespace velkin::win

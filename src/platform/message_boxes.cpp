@@ -7,6 +7,7 @@
 #include "base/exception_text.h"
 #include "base/message_texts.h"
 #include "base/velkin_error.h"
+#include "platform/message_loop.h"
 
 namespace velkin::win {
 namespace {
@@ -27,7 +28,10 @@ std::wstring WideFromUtf8(const char* text) {
 void ShowExceptionDisplay(std::wstring_view message) {
     const std::wstring text = ExceptionDisplayText(message);
     const std::wstring caption(text::kApplicationTitle);
-    ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    // A quit may be waiting: a window destroyed on the error's way out (a failed start-up).
+    WithWaitingQuitHeldBack([&] {
+        ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    });
 }
 
 void ShowCurrentException() noexcept {

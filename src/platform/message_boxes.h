@@ -7,7 +7,8 @@
 namespace velkin::win {
 
 // The exception display: the application's error box. All windows of the program are disabled
-// while it is open, and the window that was active before is active again afterwards.
+// while it is open, and the window that was active before is active again afterwards. It stays
+// until the user dismisses it: a quit message already waiting is held back until then.
 void ShowExceptionDisplay(std::wstring_view message);
 
 // Shows the exception that is being handled; call only inside a catch block.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/scope_exit.h"
+
 namespace velkin::win {
 namespace {
 
@@ -17,10 +19,19 @@ void PassOnQuit(const MSG& quit) {
 
 } // namespace
 
+// Only the quit message ends a loop. A message the system fails to hand over is lost and the
+// loop goes on: under Wine, a message sent from another process with 256 MB of data makes
+// GetMessageW fail (with a status code, not -1), and the window must keep working.
 void RunMessageLoop() {
     MSG message{};
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        Dispatch(message);
+    for (;;) {
+        const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            return;
+        }
+        if (got > 0) {
+            Dispatch(message);
+        }
     }
 }
 
@@ -35,17 +46,28 @@ void ProcessPendingMessages() {
     }
 }
 
+void WithWaitingQuitHeldBack(const std::function<void()>& showModalBox) {
+    MSG quit{};
+    const bool held = ::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    const ScopeExit postAgain([&] {
+        if (held) {
+            PassOnQuit(quit);
+        }
+    });
+    showModalBox();
+}
+
 void RunModalLoop(const std::function<bool()>& isOpen) {
     MSG message{};
     while (isOpen()) {
         const BOOL got = ::GetMessageW(&message, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0) {
-                PassOnQuit(message);
-            }
+        if (got == 0) {
+            PassOnQuit(message);
             return;
         }
-        Dispatch(message);
+        if (got > 0) {
+            Dispatch(message);
+        }
     }
 }
 

@@ -15,6 +15,11 @@ void RunMessageLoop();
 // once and is left for the loops around it.
 void ProcessPendingMessages();
 
+// Runs a modal box (its own loop inside) with a quit message that is already waiting held back,
+// and posts that quit again once the box is gone: the box's loop would take the quit for the
+// end of the box, which would then vanish before anyone could read it.
+void WithWaitingQuitHeldBack(const std::function<void()>& showModalBox);
+
 // Takes and dispatches messages while isOpen() holds; a quit message ends it early and is left
 // for the loops around it. For a window shown modally: its handlers make isOpen() false.
 void RunModalLoop(const std::function<bool()>& isOpen);

@@ -1,6 +1,7 @@
 #include "platform/owned_window.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "platform/message_boxes.h"
 
@@ -19,6 +20,9 @@ void OwnedWindow::Create(const WindowCreation& creation) {
                           creation.x, creation.y, creation.width, creation.height, creation.parent,
                           creation.menu, creation.instance, this);
     if (window == nullptr) {
+        if (creationError_) {
+            std::rethrow_exception(std::exchange(creationError_, nullptr));
+        }
         throw std::runtime_error("CreateWindowExW failed");
     }
 }
@@ -46,6 +50,11 @@ LRESULT CALLBACK OwnedWindow::Procedure(HWND window, UINT message, WPARAM wParam
     try {
         return owner->handler_(message, wParam, lParam);
     } catch (...) {
+        if (message == WM_NCCREATE || message == WM_CREATE) {
+            // The system then destroys the window, and CreateWindowExW returns null.
+            owner->creationError_ = std::current_exception();
+            return message == WM_CREATE ? -1 : FALSE;
+        }
         ShowCurrentException();
         return 0;
     }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <utility>
 
@@ -25,8 +26,9 @@ struct WindowCreation {
 // The window of a C++ object. The object hands over its message handler, which sees every
 // message from WM_NCCREATE on; what it leaves alone it passes to Default. An error that escapes
 // the handler must not unwind through the system's frames: the exception display shows it, and
-// the program goes on with the next message. The window is destroyed with this object, unless
-// it went first (with its parent, or by DestroyWindow).
+// the program goes on with the next message. An error that escapes WM_NCCREATE or WM_CREATE
+// fails the creation instead, and Create throws it: a window half made is no window. The window
+// is destroyed with this object, unless it went first (with its parent, or by DestroyWindow).
 //
 // The owning object declares it as its last member, so that it is destroyed first, while
 // everything the window's last messages reach still stands. That is why it is a member and not
@@ -44,7 +46,7 @@ public:
     // The window procedure of every class whose windows are made by Create.
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Makes the window; throws when the system refuses.
+    // Makes the window; throws when the system refuses, or the handler's error that failed it.
     void Create(const WindowCreation& creation);
 
     // Null before Create and once the window is gone.
@@ -58,6 +60,7 @@ public:
 private:
     Handler handler_;
     HWND window_ = nullptr;
+    std::exception_ptr creationError_;
 };
 
 } // namespace velkin::win

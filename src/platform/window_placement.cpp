@@ -26,4 +26,9 @@ ScreenRect BoundsToStore(const ScreenRect& windowBounds, bool minimisedOrMaximis
     return ScreenRect{normal.left + dx, normal.top + dy, normal.right + dx, normal.bottom + dy};
 }
 
+ScreenRect PlaceAfterDpiChange(const ScreenRect& suggested,
+                               const std::optional<ScreenRect>& placing) {
+    return placing ? *placing : suggested;
+}
+
 } // namespace velkin

@@ -42,4 +42,13 @@ struct RestoredPlace {
 ScreenRect BoundsToStore(const ScreenRect& windowBounds, bool minimisedOrMaximised,
                          const std::optional<RestoredPlace>& restored);
 
+// Where a window goes when its DPI changes. The system suggests a rectangle that keeps the
+// window's size in inches at the new DPI: right when the user moved the window onto a monitor of
+// another DPI. When the change comes from the program putting the window at its stored place (a
+// place on a monitor of another DPI than the one it was created on), the stored place stands as
+// stored: taking the suggestion would rescale it, and the window would grow or shrink at every
+// start. `placing` is the place the program is applying, nothing when it is applying none.
+ScreenRect PlaceAfterDpiChange(const ScreenRect& suggested,
+                               const std::optional<ScreenRect>& placing);
+
 } // namespace velkin

@@ -1,8 +1,6 @@
 #include "platform/window_placement_win.h"
 
-#include <optional>
-
-#include "platform/window_placement.h"
+#include "base/scope_exit.h"
 
 namespace velkin::win {
 namespace {
@@ -15,9 +13,14 @@ RECT RectOf(const ScreenRect& rect) {
     return RECT{rect.left, rect.top, rect.right, rect.bottom};
 }
 
+void MoveWindowTo(HWND window, const RECT& place) {
+    ::SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 } // namespace
 
-void PlaceOnScreen(HWND window, const RECT& stored) {
+void WindowPlacer::PlaceAtStored(HWND window, const RECT& stored) {
     RECT placed = stored;
     if (::MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) == nullptr) {
         MONITORINFO monitor{};
@@ -26,8 +29,15 @@ void PlaceOnScreen(HWND window, const RECT& stored) {
             placed = RectOf(MoveIntoWorkArea(ScreenRectOf(stored), ScreenRectOf(monitor.rcWork)));
         }
     }
-    ::SetWindowPos(window, nullptr, placed.left, placed.top, placed.right - placed.left,
-                   placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    // The system sends WM_DPICHANGED from inside the move when the place lies on a monitor of
+    // another DPI.
+    placing_ = ScreenRectOf(placed);
+    const ScopeExit placedNow([this] { placing_.reset(); });
+    MoveWindowTo(window, placed);
+}
+
+void WindowPlacer::OnDpiChanged(HWND window, const RECT& suggested) const {
+    MoveWindowTo(window, RectOf(PlaceAfterDpiChange(ScreenRectOf(suggested), placing_)));
 }
 
 RECT WindowBoundsToStore(HWND window) {

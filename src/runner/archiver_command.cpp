@@ -4,27 +4,10 @@
 #include <array>
 #include <optional>
 
+#include "base/utf16.h"
+
 namespace velkin {
 namespace {
-
-void AppendUtf16Unit(std::string& bytes, unsigned unit) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>((unit >> 8) & 0xFF);
-}
-
-// wchar_t is UTF-16 on Windows and UTF-32 elsewhere; the file is UTF-16LE either way.
-void AppendUtf16(std::string& bytes, std::wstring_view text) {
-    for (const wchar_t c : text) {
-        const auto code = static_cast<unsigned long>(c);
-        if (code > 0xFFFF) {
-            const auto offset = code - 0x10000;
-            AppendUtf16Unit(bytes, 0xD800 + static_cast<unsigned>(offset >> 10));
-            AppendUtf16Unit(bytes, 0xDC00 + static_cast<unsigned>(offset & 0x3FF));
-        } else {
-            AppendUtf16Unit(bytes, static_cast<unsigned>(code));
-        }
-    }
-}
 
 // The ANSI bytes of the folders of a list's lines. The rows of a drop share each folder's text,
 // and a drop's lines come from one folder or take turns among a few: the last few folders met are
@@ -129,9 +112,9 @@ ListFile BuildListFile(const std::vector<ListFileLine>& lines, const CodePage& c
     ListFile file{ListFileEncoding::Utf16, "\xFF\xFE"};
     file.bytes.reserve(2 + 2 * characters);
     for (const auto& line : lines) {
-        AppendUtf16(file.bytes, line.folder);
-        AppendUtf16(file.bytes, line.fileName);
-        AppendUtf16(file.bytes, L"\r\n");
+        AppendUtf16Le(file.bytes, line.folder);
+        AppendUtf16Le(file.bytes, line.fileName);
+        AppendUtf16Le(file.bytes, L"\r\n");
     }
     return file;
 }

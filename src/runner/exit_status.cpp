@@ -1,5 +1,6 @@
 #include "runner/exit_status.h"
 
+#include <cstdio>
 #include <string_view>
 
 #include "base/message_texts.h"
@@ -7,7 +8,12 @@
 namespace velkin {
 namespace {
 
-// What the archiver's own exit codes mean; any other code is shown as a bare number.
+// Exit codes from here up are the system's status values for a program that did not end by
+// itself.
+constexpr std::uint32_t kFirstErrorStatus = 0xC0000000u;
+
+// What the archiver's own exit codes and the commonest status values mean; any other code is
+// shown as a bare number.
 std::wstring_view ExitCodeMeaning(std::uint32_t exitCode) {
     switch (exitCode) {
     case 1:
@@ -34,6 +40,12 @@ std::wstring_view ExitCodeMeaning(std::uint32_t exitCode) {
         return L"パスワードの誤り";
     case 255:
         return L"中断されました";
+    case 0xC0000005u:
+        return L"アクセス違反";
+    case 0xC00000FDu:
+        return L"スタック オーバーフロー";
+    case 0xC000013Au:
+        return L"外部から終了されました";
     default:
         return {};
     }
@@ -45,13 +57,32 @@ std::wstring StatusForExitCode(std::uint32_t exitCode) {
     if (exitCode == 0) {
         return std::wstring(text::kStatusDone);
     }
-    std::wstring status = L"失敗 (終了コード " + std::to_wstring(exitCode);
+    std::wstring status = L"失敗 (終了コード ";
+    if (exitCode >= kFirstErrorStatus) {
+        wchar_t hex[11] = {};
+        std::swprintf(hex, 11, L"0x%08X", static_cast<unsigned>(exitCode));
+        status += hex;
+    } else {
+        status += std::to_wstring(exitCode);
+    }
     if (const auto meaning = ExitCodeMeaning(exitCode); !meaning.empty()) {
         status += L": ";
         status += meaning;
     }
     status += L")";
     return status;
+}
+
+std::wstring StatusAfterRun(const ProcessEnd& end) {
+    switch (end.kind) {
+    case ProcessEnd::Kind::NotStarted:
+        return std::wstring(text::kStatusNotStarted);
+    case ProcessEnd::Kind::Unconfirmed:
+        return std::wstring(text::kStatusEndUnconfirmed);
+    case ProcessEnd::Kind::Exited:
+        break;
+    }
+    return StatusForExitCode(end.exitCode);
 }
 
 } // namespace velkin

@@ -3,11 +3,18 @@
 #include <cstdint>
 #include <string>
 
+#include "base/process_end.h"
+
 namespace velkin {
 
 // The status a group's rows show after its archiver ended with this exit code: "OK" for 0,
-// otherwise "失敗 (終了コード N)", with the code's meaning after the number when the archiver
-// documents one.
+// otherwise "失敗 (終了コード N)", with the code's meaning after it when one is known. The
+// archiver's own codes are decimal; a status value of the system (0xC0000000 and above: the
+// program crashed or was ended from outside) is hexadecimal, as the system's documents write it.
 std::wstring StatusForExitCode(std::uint32_t exitCode);
+
+// The status after a run, however it ended: not started, an exit code, or an end the wait
+// could not confirm.
+std::wstring StatusAfterRun(const ProcessEnd& end);
 
 } // namespace velkin

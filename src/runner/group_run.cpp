@@ -55,29 +55,32 @@ ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
     return BuildListFile(lines, codePage);
 }
 
-bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n) {
+bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
+                   PowerOffAtEnd& powerOff) {
     GroupSelection group = SelectGroup(model, n);
+    // Judged as the group starts, like the bound of the run.
+    const bool lastGroup = n + 1 == model.dropCount;
+    group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
 
     // The list file comes first: when it cannot be written the rows keep the status they had.
+    // It is held until the archiver has ended, so that nothing else can change what it reads.
     const std::wstring directory = host.ProgramDirectory();
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
-    host.WriteFile(listFilePath, GroupListFile(model, group, codePage).bytes);
+    FileHold listFile = host.WriteFile(listFilePath, GroupListFile(model, group, codePage).bytes);
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);
 
     const std::wstring commandLine = BuildArchiverCommandLine(
         {model.winRarPath, group.switches, group.archivePath, listFilePath});
-    const auto exitCode = host.RunArchiver(commandLine);
-    if (!exitCode) {
-        SetStatus(model, group.rows, text::kStatusNotStarted);
-        host.StatusesChanged(group.rows);
-        host.ShowStartFailed();
-        return false;
-    }
-    const std::wstring status = StatusForExitCode(*exitCode);
+    const ProcessEnd end = host.RunArchiver(commandLine);
+    listFile.reset();
+    const std::wstring status = StatusAfterRun(end);
     SetStatus(model, group.rows, status);
     host.StatusesChanged(group.rows);
+    if (end.kind == ProcessEnd::Kind::NotStarted) {
+        host.ShowStartFailed();
+    }
     return status == text::kStatusDone;
 }
 
@@ -90,10 +93,11 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
     }
     {
         const ScopeExit ended([&host] { host.RunEnded(); });
+        PowerOffAtEnd powerOff;
         RunProgress progress{0, model.dropCount, false};
         host.RunProgressed(progress);
         for (std::int32_t n = 0; n != model.dropCount; ++n) {
-            progress.failed = !CompressGroup(model, host, codePage, n) || progress.failed;
+            progress.failed = !CompressGroup(model, host, codePage, n, powerOff) || progress.failed;
             progress.done = n + 1;
             progress.total = model.dropCount;
             host.RunProgressed(progress);

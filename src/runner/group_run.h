@@ -1,16 +1,22 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/code_page.h"
+#include "base/process_end.h"
+#include "runner/power_off_switch.h"
 #include "runner/archiver_command.h"
 #include "runner/run_model.h"
 
 namespace velkin {
+
+// Keeps a file held while it lives; what holding means is the host's business.
+using FileHold = std::shared_ptr<void>;
 
 // How far a run has come: `done` of its `total` groups have ended, and whether one of them failed
 // (its archiver could not be started or reported an error).
@@ -27,13 +33,13 @@ public:
 
     // The folder of the running program, with its trailing separator.
     virtual std::wstring ProgramDirectory() = 0;
-    // Creates the file anew with exactly these bytes; throws the error naming the file when it
-    // cannot.
-    virtual void WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Creates the file anew with exactly these bytes and keeps other programs from writing it
+    // (a second Velkin in the same folder) while the returned hold lives; it stays readable for
+    // the archiver. Throws the error naming the file when it cannot.
+    virtual FileHold WriteFile(const std::wstring& path, const std::string& bytes) = 0;
     // Starts the archiver with the command line and waits until it ends, the window disabled
-    // meanwhile but still handling its messages. Its exit code, or nothing when it could not
-    // be started.
-    virtual std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) = 0;
+    // meanwhile but still handling its messages. How it ended, as far as the wait could tell.
+    virtual ProcessEnd RunArchiver(const std::wstring& commandLine) = 0;
     // Tells the user the archiver could not be started; returns when they dismissed it.
     virtual void ShowStartFailed() = 0;
     virtual bool Confirm(std::wstring_view question) = 0;
@@ -64,9 +70,11 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
                        const CodePage& codePage);
 
-// Runs the archiver once for drop group n: list file, command line, start, wait, statuses.
-// Whether the group succeeded: its rows show the done status.
-bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n);
+// Runs the archiver once for drop group n: list file, command line, start, wait, statuses. The
+// power-off switch goes only to the last group of the run (powerOff carries it there). Whether
+// the group succeeded: its rows show the done status.
+bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
+                   PowerOffAtEnd& powerOff);
 
 // The Start command: after the user's consent, every group from 0 while the number differs
 // from the drop count (read afresh each time), then clears the list or asks the user to. The

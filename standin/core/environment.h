@@ -10,6 +10,7 @@ namespace velkin::standin {
 inline constexpr wchar_t kLogVariable[] = L"VELKIN_STANDIN_LOG";
 inline constexpr wchar_t kDelayVariable[] = L"VELKIN_STANDIN_DELAY_MS";
 inline constexpr wchar_t kExitCodeVariable[] = L"VELKIN_STANDIN_EXIT_CODE";
+inline constexpr wchar_t kWaitForVariable[] = L"VELKIN_STANDIN_WAIT_FOR";
 
 // A day at most: a longer wait is surely a mistake, and would hold the caller for good.
 inline constexpr long long kMaxDelayMs = 24LL * 60 * 60 * 1000;

@@ -504,6 +504,29 @@ void AppendLogLine(const std::wstring& path, const std::string& line) {
     }
 }
 
+// Returns once the file exists (or after a day): whoever set VELKIN_STANDIN_WAIT_FOR decides
+// when this run reads its list file. Woken by any change of names in the file's folder, and
+// once a second should the folder not be watchable.
+void WaitUntilExists(const std::wstring& path) {
+    const std::wstring full = FullPath(path);
+    const std::wstring folder = full.substr(0, full.find_last_of(L'\\') + 1);
+    const HANDLE change = ::FindFirstChangeNotificationW(
+        folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(kMaxDelayMs);
+    while (::GetFileAttributesW(ForApi(full).c_str()) == INVALID_FILE_ATTRIBUTES &&
+           ::GetTickCount64() < deadline) {
+        if (change == INVALID_HANDLE_VALUE) {
+            ::Sleep(1000);
+            continue;
+        }
+        ::WaitForSingleObject(change, 1000);
+        ::FindNextChangeNotification(change);
+    }
+    if (change != INVALID_HANDLE_VALUE) {
+        ::FindCloseChangeNotification(change);
+    }
+}
+
 } // namespace
 
 std::uint32_t StandInMain() {
@@ -521,6 +544,9 @@ std::uint32_t StandInMain() {
         record.delayMs = settings.delayMs;
         record.exitCodeForced = settings.exitCode;
         record.notes.insert(record.notes.end(), settings.notes.begin(), settings.notes.end());
+        if (const auto gate = EnvironmentValue(kWaitForVariable); gate && !gate->empty()) {
+            WaitUntilExists(*gate);
+        }
         Run(record);
     } catch (const RunFailure& failure) {
         record.Fail(failure.code, failure.message);

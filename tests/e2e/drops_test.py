@@ -37,6 +37,8 @@ FILE_NAME_COMBO_ID = 1148
 
 BIG_DROP = 100_000
 OVERLAP_ATTEMPTS = 3
+# Big enough that rows are still coming in when the menu opens at the next pause for messages.
+MENU_DROP = 300_000
 BIG_DROP_TIMEOUT_MS = 180_000
 
 wine_path = xdnd.wine_path
@@ -102,6 +104,7 @@ class DropsTest:
     def plans(self):
         return [("drops", [self.startup, self.first_drop, self.naming, self.zip_profile,
                            self.save_dialog, self.clear_list, self.delete_groups,
+                           self.delete_whatever_shift_keys, self.commands_during_a_drop,
                            self.overlapping_drops, self.still_running])]
 
     # Helpers.
@@ -443,6 +446,83 @@ class DropsTest:
         self.drop_count = 2
         self.check_list("menu deletion: group 1 gone, the last group renumbered 1")
         self.drop_and_check("the next drop is number 2", [f.at("Y", "y1.txt")], y + "\\y1.rar")
+
+    def delete_whatever_shift_keys(self):
+        """Delete with no shift key, with Shift, with Ctrl and with Alt (which Windows sends as a
+        system key) each deletes the selected row's group, like the menu command."""
+        self.clear(YES)
+        self.expected = []
+        self.drop_count = 0
+        for folder in ("X", "Y", "Z", "second", "other"):
+            self.drop_and_check(f"a drop from {folder}", [touch(self.files.at(folder, "k.txt"))],
+                                wine_path(self.files.at(folder)) + "\\k.rar")
+        for chord in ("delete", "shift+delete", "ctrl+delete", "alt+delete"):
+            self.select_row(1)
+            self.driver.keys(chord, hwnd=self.main["hwnd"])
+            box, texts, _ = self.box()
+            self.report.equal(f"{chord} asks about the selected row's group 1", texts,
+                              ["1" + DELETE_SUFFIX])
+            self.answer(box, YES)
+            self.expected = [r for r in self.expected if r[0] != "1"]
+            for number, row in enumerate(self.expected):
+                row[0] = str(number)
+            self.drop_count = len(self.expected)
+            self.check_list(f"{chord}, はい: group 1 gone, the rest renumbered")
+
+    def commands_during_a_drop(self):
+        """While a drop is being taken in, Delete, Clear and Start are grayed in the menu, and
+        ignored should they come all the same. The menu is opened from the keyboard between two
+        rows of a big drop; while it is open, the drop waits where it is."""
+        self.clear(YES)
+        self.expected = []
+        self.drop_count = 0
+        self.drop_and_check("a row for Delete to act on", [self.files.at("X", "x1.txt")],
+                            wine_path(self.files.at("X")) + "\\x1.rar")
+        self.select_row(0)
+        many = [os.path.join(self.files.at("many"), f"m{i:06d}") for i in range(MENU_DROP)]
+        total = 1 + MENU_DROP
+        keys = self.s.helper()
+        keys.begin("keys", "--hwnd", self.main["hwnd"], "--after-rows", 1, "--timeout-ms",
+                   BIG_DROP_TIMEOUT_MS, "alt+e", timeout_ms=BIG_DROP_TIMEOUT_MS)
+        self.drop(many, timeout_ms=BIG_DROP_TIMEOUT_MS)
+        keys.finish()
+        self.driver.window(T.MENU_CLASS, pid=self.main["pid"])
+        label = "the Edit menu opened between two rows of a drop"
+        count = self.row_count()
+        print(f"note: {label} at {count} of {total} rows", flush=True)
+        self.report.check(f"{label}: rows were still coming in", 1 < count < total,
+                          f"{count} of {total} rows in")
+
+        def grayed(top, caption):
+            return [item["grayed"] for item in self.s.top_menu(top)["items"]
+                    if item["caption"] == caption]
+
+        self.report.equal(f"{label}: Delete and Clear grayed",
+                          grayed(T.EDIT_MENU, T.DELETE_GROUP) + grayed(T.EDIT_MENU, T.CLEAR),
+                          [True, True])
+        self.driver.keys("right*2")
+        self.report.equal(f"{label}: moving on to {T.OPTION_MENU}, Start grayed",
+                          wait_until(lambda: grayed(T.OPTION_MENU, T.START),
+                                     lambda shown: shown == [True]), [True])
+        # The commands themselves, as the menu would send them: nothing asks, nothing changes.
+        for top, caption in ((T.EDIT_MENU, T.DELETE_GROUP), (T.EDIT_MENU, T.CLEAR),
+                             (T.OPTION_MENU, T.START)):
+            self.s.invoke(top, caption)
+        self.s.after_posted_commands()
+        self.report.equal(f"{label}: Delete, Clear and Start ignored: no box, and the drop "
+                          "waits while the menu is open", (self.s.boxes(), self.row_count()),
+                          ([], count))
+        self.driver.keys("esc", "esc")
+        self.driver.wait_none(T.MENU_CLASS, pid=self.main["pid"])
+        self.report.equal("after the menu the whole drop comes in, the first row kept",
+                          (self.wait_for_rows(total), self.s.boxes(),
+                           self.driver.rows(self.main["hwnd"], count=1)["rows"]),
+                          (total, [], self.expected[:1]))
+        self.s.keyboard_menu(T.EDIT_MENU)
+        self.report.equal("once the drop is in, Delete and Clear are no longer grayed",
+                          grayed(T.EDIT_MENU, T.DELETE_GROUP) + grayed(T.EDIT_MENU, T.CLEAR),
+                          [False, False])
+        self.s.choose_in_open_menu("esc", "esc")
 
     def overlapping_drops(self):
         """A big drop, and a small one right after it from a second drag source, so that the

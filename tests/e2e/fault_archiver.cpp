@@ -1,8 +1,11 @@
-// An archiver that fails on purpose, chosen per group by the archive's name, so that one run of
-// Velkin meets every kind of failure in a row:
+// An archiver that fails or waits on purpose, chosen per group by the archive's name, so that one
+// run of Velkin meets every kind of failure in a row:
 //
 //   ...\crash<anything>.<ext>   dereferences a null pointer (a real access violation)
 //   ...\exit<N><anything>.<ext> runs the stand-in archiver with VELKIN_STANDIN_EXIT_CODE=N
+//   ...\hold<anything>.<ext>    waits until the driver sets the event VelkinE2EArchiverGate
+//                               (set-event), then runs the stand-in archiver as it is: a run
+//                               that lasts exactly as long as a test needs
 //   anything else               runs the stand-in archiver as it is
 //
 // The stand-in is StandInArchiver.exe beside this program; it gets Velkin's command line with
@@ -81,6 +84,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (digits > 0) {
             SetEnvironmentVariableW(L"VELKIN_STANDIN_EXIT_CODE", code);
         }
+    }
+
+    if (name_length >= 4 && _wcsnicmp(name, L"hold", 4) == 0) {
+        HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, L"VelkinE2EArchiverGate");
+        if (gate == nullptr) {
+            return 95;
+        }
+        // Bounded, so that a test that failed before letting it go leaves nothing hanging.
+        WaitForSingleObject(gate, 600000);
+        CloseHandle(gate);
     }
 
     wchar_t standin[MAX_PATH + 32];

@@ -24,6 +24,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
+import xdnd  # noqa: E402
 from velkin_e2e import (UI_TIMEOUT_MS, DriverError, StandinLog,  # noqa: E402
                         list_file_bytes, make_file, outer_rect, run_suite, screen_size,
                         wait_until, windows_path)
@@ -93,7 +94,8 @@ class FaultsTest:
         return [(scenario.__name__, [scenario])
                 for scenario in (self.garbage_settings, self.archiver_faults,
                                  self.missing_archiver, self.close_while_running,
-                                 self.big_lists)]
+                                 self.close_before_a_failing_group,
+                                 self.two_velkins_one_folder, self.big_lists)]
 
     @property
     def velkin(self):
@@ -436,7 +438,8 @@ class FaultsTest:
         self.report.equal(f"{label}: one stand-in run per group, the crashed one aside",
                           len(log.runs()), len(groups) - 1)
         for number, (group_label, paths, archive, code) in enumerate(groups):
-            status = T.status_for(ACCESS_VIOLATION if code is None else code)
+            status = (T.CRASH_STATUS if code in (None, ACCESS_VIOLATION)
+                      else T.status_for(code))
             for row in expected:
                 if row[0] == str(number):
                     row[T.STATUS] = status
@@ -560,6 +563,114 @@ class FaultsTest:
         self.report.equal(f"{label}: the settings file was written at the close (all 19 keys)",
                           sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
                           sorted(k.lower() for k in T.SETTINGS_KEYS))
+
+    def close_before_a_failing_group(self):
+        """A close that waited behind a run is posted as the run ends with an error (the next
+        group's list file cannot be created): the error box stays until it is answered, and
+        then the close happens."""
+        name = "closing-failing"
+        folder = os.path.join(self.work, name)
+        os.makedirs(folder)
+        standin = os.path.join(folder, "StandInArchiver.exe")
+        shutil.copy2(self.args.standin, standin)
+        # The stand-in reads its list file only once this file exists.
+        gate = os.path.join(self.work, name + ".go")
+        self.start_in(folder, {"WinRARPath": windows_path(standin), "ClearEnd": 0},
+                      {"VELKIN_STANDIN_WAIT_FOR": windows_path(gate)})
+        data = os.path.join(self.work, "data", name)
+        self.drop_rows([make_file(os.path.join(data, "e1.txt"), "e1\n")], 1)
+        self.drop_rows([make_file(os.path.join(data, "f1.txt"), "f1\n")], 2)
+        label = "WM_CLOSE, then the next group's list file cannot be created"
+        self.s.start_confirmed(label)
+        seen = wait_until(lambda: (self.s.statuses(), self.s.main_now()["enabled"]),
+                          lambda look: look == ([T.RUNNING, ""], False))
+        self.report.equal(f"{label}: group 0 runs and the window is disabled", seen,
+                          ([T.RUNNING, ""], False))
+        self.driver.one("post-close", "--hwnd", self.main["hwnd"])
+        self.driver.sync(self.main["hwnd"])
+        list_file = self.velkin.list_file()
+        os.remove(list_file)
+        os.mkdir(list_file)
+        try:
+            make_file(gate)
+            box = self.driver.dialog(T.TITLE, pid=self.main["pid"])
+            self.report.equal(f"{label}: the error box", (self.box_texts(box)[-1:], box["buttons"]),
+                              ([T.list_file_error(windows_path(folder))], [T.OK]))
+            # The close went into the queue as the run ended, before the box showed: once
+            # commands posted after it are handled, so was the close.
+            self.s.after_posted_commands()
+            self.report.check(f"{label}: the box is still there after the waiting close",
+                              box["hwnd"] in [b["hwnd"] for b in self.s.boxes()])
+            self.driver.click(box["hwnd"], T.OK)
+            self.s.expect_exit(f"{label}: after OK the close happens")
+        finally:
+            os.rmdir(list_file)
+        values = main_section(self.saved_values()[2])
+        self.report.equal(f"{label}: the settings file was written at the close (all 19 keys)",
+                          sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
+                          sorted(k.lower() for k in T.SETTINGS_KEYS))
+
+    def two_velkins_one_folder(self):
+        """Two Velkins started from one folder share its list file. While the first one's
+        archiver runs (and reads its list late), the second one's run must not overwrite that
+        list: it meets the error for its group, and the first archive gets only its own files."""
+        name = "shared"
+        folder = os.path.join(self.work, name)
+        os.makedirs(folder)
+        standin = os.path.join(folder, "StandInArchiver.exe")
+        shutil.copy2(self.args.standin, standin)
+        log = StandinLog(os.path.join(self.work, name + "-standin.jsonl"))
+        gate = os.path.join(self.work, name + ".go")
+        env = {"VELKIN_STANDIN_LOG": windows_path(log.path),
+               "VELKIN_STANDIN_WAIT_FOR": windows_path(gate)}
+        data = os.path.join(self.work, "data", name)
+        mine = make_file(os.path.join(data, "first", "mine.txt"), "mine\n")
+        theirs = make_file(os.path.join(data, "second", "theirs.txt"), "theirs\n")
+        label = "two Velkins in one folder"
+
+        self.start_in(folder, {"WinRARPath": windows_path(standin), "ClearEnd": 0, "MainX": 0,
+                               "MainY": 0, "MainW": 600, "MainH": 400}, env)
+        first = self.velkin
+        self.drop_rows([mine], 1)
+        self.s.start_confirmed(f"{label}, the first")
+        self.report.equal(f"{label}: the first one's archiver runs, its list not read yet",
+                          wait_until(self.s.statuses, lambda s: s == [T.RUNNING]), [T.RUNNING])
+
+        # The second one reads the same settings and stands on the same place: moved aside, so
+        # that the drop finds it.
+        self.start_in(folder, None, env)
+        self.driver.one("move", "--hwnd", self.main["hwnd"], "--rect", "640,0,600,400")
+        xdnd.drop([theirs], x=940, y=250, build_dir=self.args.build, types=["text/uri-list"],
+                  incr_threshold=NO_INCR_BELOW)
+        self.report.equal(f"{label}: the second one takes its drop",
+                          wait_until(self.s.row_count, lambda n: n == 1), 1)
+        self.s.start_confirmed(f"{label}, the second")
+        shown = wait_until(lambda: (self.s.boxes(), self.s.statuses()),
+                           lambda look: look[0] or look[1] != [""])
+        self.report.check(f"{label}: the second one's run meets the list file held",
+                          bool(shown[0]), f"statuses {shown[1]}")
+        if shown[0]:
+            box = self.driver.dialog(T.TITLE, pid=self.main["pid"])
+            self.report.equal(f"{label}: the second one's error box",
+                              (self.box_texts(box)[-1:], box["buttons"]),
+                              ([T.list_file_error(windows_path(folder))], [T.OK]))
+            self.report.equal(f"{label}: the second one's row keeps its status", self.s.statuses(),
+                              [""])
+            self.answer(box, T.OK)
+
+        make_file(gate)
+        self.s.velkin, self.s.main = first, first.main
+        self.answer(self.s.run_end_box(label), T.OK)
+        runs = log.runs()
+        self.report.equal(f"{label}: one archiver run, with the first one's list",
+                          [(run["archivePath"], base64.b64decode(run["listFileBase64"] or ""))
+                           for run in runs],
+                          [(windows_path(os.path.join(data, "first", "mine.rar")),
+                            list_file_bytes([windows_path(mine)])[0])])
+        self.check_archive(label, os.path.join(data, "first", "mine.rar"), [mine])
+        with open(first.list_file(), "rb") as f:
+            self.report.equal(f"{label}: Velkin.lst is where it was, with the first one's bytes",
+                              f.read(), list_file_bytes([windows_path(mine)])[0])
 
     # Big lists.
 

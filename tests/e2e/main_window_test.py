@@ -17,6 +17,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import velkin_texts as T  # noqa: E402
 from velkin_e2e import run_suite, wait_until  # noqa: E402
 
+# Window styles of a maximised and of a minimised window.
+WS_MAXIMIZE = 0x01000000
+WS_MINIMIZE = 0x20000000
+
 # An "&" (shown literally, not as an access key), a double blank and a trailing blank, and
 # Japanese text typed as Unicode key strokes.
 EDITED_PROFILE = "-EP1 -S  -M3 -x*.bak & テスト "
@@ -86,7 +90,8 @@ class MainWindowTest:
     def plans(self):
         return [("main window", [self.startup, self.job_list, self.initial_menu,
                                  self.choose_profile_3, self.toggle_options, self.edit_profile,
-                                 self.exit_from_keyboard])]
+                                 self.exit_from_keyboard]),
+                ("show command", [self.show_commands])]
 
     def expected(self):
         return expected_shape(self.profiles, self.selected, self.save_path, self.clear_end)
@@ -237,6 +242,24 @@ class MainWindowTest:
         self.edit_profile_cancelled(
             "edit profile, close box", lambda dialog: self.driver.close(dialog["hwnd"]))
 
+    def show_commands(self):
+        """The show command Velkin is started with, as a shortcut gives it: maximised (3) and
+        minimised without activation (7) show the window so; the close then stores the place
+        the window returns to, not the maximised or minimised one."""
+        place = {"MainX": "120", "MainY": "90", "MainW": "650", "MainH": "410"}
+        for show, label in ((3, "started maximised"), (7, "started minimised")):
+            velkin = self.s.start(f"show{show}", settings={"WinRARPath": "C:\\x.exe", **place},
+                                  launcher=[self.s.args.start_shown, str(show)])
+            style = self.driver.one("inspect", "--hwnd", self.s.main["hwnd"])["style"]
+            self.report.equal(f"{label}: (maximised, minimised)",
+                              (bool(style & WS_MAXIMIZE), bool(style & WS_MINIMIZE)),
+                              (show == 3, show == 7))
+            self.driver.close(self.s.main["hwnd"])
+            self.s.expect_exit(label)
+            stored = {key: value for _, key, value in velkin.read_settings() if key in place}
+            self.report.equal(f"{label}: the close stores the place it returns to", stored,
+                              place)
+
     def exit_from_keyboard(self):
         self.s.keyboard_menu(T.FILE_MENU)
         self.driver.keys("x")
@@ -245,4 +268,5 @@ class MainWindowTest:
 
 if __name__ == "__main__":
     sys.exit(run_suite("main-window", __doc__.splitlines()[0],
-                       lambda session: MainWindowTest(session).plans()))
+                       lambda session: MainWindowTest(session).plans(),
+                       options=[("--start-shown", "start_shown.exe")]))

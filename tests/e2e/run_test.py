@@ -75,6 +75,8 @@ class RunTest:
             ("exit code 2", [named("exit_code_2", self.exit_code, 2)]),
             ("exit code 12", [named("exit_code_12", self.exit_code, 12)]),
             ("missing archiver", [self.missing_archiver]),
+            ("power off at the end", [self.power_off_at_the_end]),
+            ("edited drop numbers", [self.edited_drop_numbers]),
         ]
 
     def launch(self, name, archiver_present=True, env=None, settings=None):
@@ -462,6 +464,107 @@ class RunTest:
         with open(self.s.velkin.list_file(), "rb") as f:
             self.report.equal(f"{label}: the list file was still written for the last group",
                               f.read(), list_file_bytes([windows_path(p) for p in second])[0])
+
+    def power_off_at_the_end(self):
+        """The default profile 5 powers the PC off (-ioff): only the run's last group may carry
+        it, or the groups after the first would never be compressed."""
+        label = "-ioff in the first of three groups"
+        self.launch("poweroff")
+        folder = os.path.join(self.work, "data", "poweroff")
+        groups = [(5, [make_file(os.path.join(folder, "first.txt"), "1\n")]),
+                  (1, [make_file(os.path.join(folder, "second.txt"), "2\n")]),
+                  (1, [make_file(os.path.join(folder, "third.txt"), "3\n")])]
+        for number, (profile, paths) in enumerate(groups):
+            self.s.choose_profile(profile)
+            self.drop(paths, number + 1)
+        self.s.start_confirmed(label)
+        self.dismiss(self.s.run_end_box(label))
+        self.report.equal(f"{label}: the switch leaves the first group and goes to the last, "
+                          "the rest byte for byte", [r["commandLine"] for r in self.log.runs()],
+                          [command_line(self.archiver, switches,
+                                        windows_path(os.path.join(folder, name)),
+                                        self.program_folder)
+                           for switches, name in (("-EP1 -S -M5 -MD4096 -df", "first.rar"),
+                                                  (PROFILES[1], "second.rar"),
+                                                  (PROFILES[1] + " -ioff", "third.rar"))])
+
+    def edit_number(self, row, text):
+        """Edits a row's drop number in place as a user does: a click on the selected row's
+        number begins the edit, the text is typed over the selected old one, Enter ends it;
+        each step waited for."""
+        main = self.s.main["hwnd"]
+        left, top, right, bottom = self.driver.one("select-row", "--hwnd", main, "--row",
+                                                   row)["label_rect"]
+        self.driver.one("click-at", "--at", f"{(left + right) // 2},{(top + bottom) // 2}")
+        editing = wait_until(lambda: self.driver.focus(main),
+                             lambda f: f["focus_class"] == "Edit" and f["selection"] == [0, 1])
+        if editing["focus_class"] != "Edit":
+            raise DriverError(f"a click on row {row}'s number began no edit: {editing}")
+        self.driver.type_text(text)
+        typed = wait_until(lambda: self.driver.focus(main),
+                           lambda f: f["selection"] == [len(text), len(text)])
+        if typed["selection"] != [len(text), len(text)]:
+            raise DriverError(f"typing {text!r} left the edit at {typed}")
+        self.driver.keys("enter")
+        numbers = wait_until(lambda: [r[T.NUMBER] for r in self.rows()],
+                             lambda shown: shown[row] == text)
+        self.report.equal(f"row {row} edited in place to {text!r}", numbers[row], text)
+
+    def answer_delete(self, row, number_text):
+        """Delete on the row, the question about its number text answered Yes."""
+        self.driver.one("select-row", "--hwnd", self.s.main["hwnd"], "--row", row)
+        self.driver.keys("delete", hwnd=self.s.main["hwnd"])
+        box = self.s.box(T.CONFIRM)
+        self.report.equal(f"Delete on {number_text!r} asks about {number_text!r}",
+                          box["texts"], [T.delete_question(number_text)])
+        self.driver.click(box["hwnd"], T.YES)
+        self.driver.wait_gone(box["hwnd"])
+
+    def not_an_integer(self, label, text):
+        box = self.s.box(T.TITLE)
+        self.report.equal(f"{label}: the error box", (box["texts"], box["buttons"]),
+                          ([T.not_an_integer(text)], [T.OK]))
+        self.dismiss(box)
+
+    def edited_drop_numbers(self):
+        """A drop number edited in place: with a leading zero it counts as its value for Delete
+        but as text for Start; text that is no number stops Delete with an error."""
+        label = "edited numbers"
+        self.launch("edited")
+        folder = os.path.join(self.work, "data", "edited")
+        rows = [make_file(os.path.join(folder, sub, name), name)
+                for sub, name in (("a", "a0.txt"), ("b", "b0.txt"), ("b", "b1.txt"),
+                                  ("c", "c0.txt"))]
+        for paths, count in (([rows[0]], 1), (rows[1:3], 3), ([rows[3]], 4)):
+            self.drop(paths, count)
+        self.edit_number(2, "01")
+        self.edit_number(3, "abc")
+
+        self.answer_delete(3, "abc")
+        self.not_an_integer(f"{label}, Delete on 'abc'", "abc")
+        before = self.rows()
+        self.report.equal(f"{label}: nothing removed", [r[T.NUMBER] for r in before],
+                          ["0", "1", "01", "abc"])
+
+        self.s.start_confirmed(label)
+        self.dismiss(self.s.run_end_box(label))
+        runs = self.log.runs()
+        self.report.equal(f"{label}: Start runs groups 0 to 2 by their exact texts: '01' and "
+                          "'abc' belong to none",
+                          [base64.b64decode(run["listFileBase64"] or "") for run in runs],
+                          [list_file_bytes([windows_path(p) for p in paths])[0]
+                           for paths in ([rows[0]], [rows[1]], [])])
+        self.report.equal(f"{label}: only the rows that ran read OK", self.statuses(),
+                          [T.DONE, T.DONE, "", ""])
+
+        # Delete reads '01' as 1: the rows numbered 1 and 01 go, until 'abc' stops it there.
+        self.answer_delete(2, "01")
+        self.not_an_integer(f"{label}, Delete on '01' meets 'abc'", "abc")
+        self.report.equal(f"{label}: group 1 gone, both its rows; 'abc' and what follows stay, "
+                          "nothing renumbered", [r[T.NUMBER] for r in self.rows()], ["0", "abc"])
+        extra = make_file(os.path.join(folder, "d", "d0.txt"), "d0")
+        self.report.equal(f"{label}: the drop count kept its value: the next drop is number 3",
+                          self.drop([extra], 3)[-1][T.NUMBER], "3")
 
 
 if __name__ == "__main__":

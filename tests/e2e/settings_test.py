@@ -10,6 +10,7 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
 """
 
 import os
+import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
@@ -48,7 +49,8 @@ class SettingsTest:
         # Each scenario starts its own Velkins; one failing does not stop the others.
         return [(scenario.__name__, [scenario])
                 for scenario in (self.first_start, self.cancelled_prompt, self.round_trip,
-                                 self.hand_written, self.off_screen, self.unwritable)]
+                                 self.hand_written, self.off_screen, self.restarts_at_144_dpi,
+                                 self.unwritable)]
 
     # Helpers.
 
@@ -366,6 +368,40 @@ class SettingsTest:
         expected = default_values(archiver)
         expected.update(MainX=str(left), MainY=str(top), MainW="500", MainH="300")
         self.check_file(label, velkin, expected, seeded=list(seeded))
+
+    def restarts_at_144_dpi(self):
+        """At a DPI other than 96 the place and column widths are stored as the window has them
+        and applied as stored, start after start. The prefix's DPI is set for this scenario only
+        (Wine reads it from the registry as each program starts)."""
+        label = "144 DPI"
+        keys = ["MainX", "MainY", "MainW", "MainH"] + [f"Column{n}" for n in range(6)]
+        self.set_log_pixels(144)
+        try:
+            velkin = self.start(settings={"WinRARPath": "C:\\WinRAR\\WinRAR.exe"})
+            main = self.main_window(velkin)
+            self.report.equal(f"{label}: the default size and columns are those of 96 DPI "
+                              "scaled by 1.5", (outer_rect(main), self.column_widths(main)),
+                              ((100, 100, 960, 600), [w * 3 // 2 for w in DEFAULT_COLUMNS]))
+            self.exit_by_close_box(velkin, main, label)
+            first = {key: value for _, key, value in velkin.read_settings() if key in keys}
+            for restart in (1, 2, 3):
+                again = self.start(folder=velkin.folder)
+                main = self.main_window(again)
+                self.exit_by_close_box(again, main, f"{label}, restart {restart}")
+                self.report.equal(f"{label}, restart {restart}: place and column widths stored "
+                                  "unchanged",
+                                  {key: value for _, key, value in again.read_settings()
+                                   if key in keys}, first)
+        finally:
+            self.set_log_pixels(None)
+
+    def set_log_pixels(self, dpi):
+        """The prefix's DPI (HKCU\\Control Panel\\Desktop, LogPixels); None: Wine's default."""
+        key = "HKCU\\Control Panel\\Desktop"
+        command = (["reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
+                   if dpi else ["reg", "delete", key, "/v", "LogPixels", "/f"])
+        subprocess.run(["wine", *command], capture_output=True, check=dpi is not None,
+                       timeout=STARTUP_TIMEOUT_MS / 1000, stdin=subprocess.DEVNULL)
 
     def unwritable(self):
         label = "unwritable file"

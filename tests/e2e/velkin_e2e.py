@@ -272,11 +272,12 @@ class Velkin:
     defaults whatever earlier runs left behind."""
 
     def __init__(self, velkin_exe, folder, settings=None, settings_bytes=None, env=None,
-                 cwd=None, arguments=()):
+                 cwd=None, arguments=(), launcher=()):
         """folder: the program folder (an existing one is a restart). settings: {key: value}
         written as section [Main] of Velkin.ini (Shift-JIS, CR LF) before the start;
         settings_bytes: the file's exact bytes instead. cwd: the current directory to start
-        in, when it must not be the program folder. arguments: Velkin's command line."""
+        in, when it must not be the program folder. arguments: Velkin's command line.
+        launcher: a Windows program and its arguments that start Velkin (start_shown.exe)."""
         self.folder = folder = os.path.abspath(folder)
         os.makedirs(folder, exist_ok=True)
         self.exe = os.path.join(folder, os.path.basename(velkin_exe))
@@ -290,7 +291,10 @@ class Velkin:
         self.main = None  # the main window once it showed
         self.prompt_seen = False
         self._log = open(os.path.join(folder, "wine-output.log"), "ab")
-        self.process = subprocess.Popen(["wine", self.exe, *arguments], cwd=cwd or folder,
+        # A Windows launcher needs the Windows form of the path; wine itself takes either.
+        program = windows_path(self.exe) if launcher else self.exe
+        self.process = subprocess.Popen(["wine", *launcher, program, *arguments],
+                                        cwd=cwd or folder,
                                         stdin=subprocess.DEVNULL, stdout=self._log,
                                         stderr=subprocess.STDOUT,
                                         env=dict(os.environ, **(env or {})))
@@ -478,7 +482,7 @@ class Session:
     # Starting and ending Velkin.
 
     def start(self, name=None, settings=None, settings_bytes=None, env=None, folder=None,
-              cwd=None, arguments=(), wait=True):
+              cwd=None, arguments=(), launcher=(), wait=True):
         """Velkin from a program folder of its own (`name` inside the work folder, or an
         existing `folder` for a restart). With wait, returns once the main window shows; a
         question for the WinRAR location on the way is answered with Cancel, as a user
@@ -487,7 +491,7 @@ class Session:
             folder = (os.path.join(self.work, name) if name
                       else tempfile.mkdtemp(prefix="velkin-", dir=self.work))
         self.velkin = Velkin(self.args.velkin, folder, settings, settings_bytes, env, cwd,
-                             arguments)
+                             arguments, launcher)
         self.velkins.append(self.velkin)
         self.main = None
         if wait:
@@ -810,7 +814,8 @@ def run_suite(name, description, plans, options=()):
     args = parser.parse_args()
     require_session()
     # Each Velkin gets only the stand-in settings its scenario asks for.
-    for variable in ("VELKIN_STANDIN_LOG", "VELKIN_STANDIN_DELAY_MS", "VELKIN_STANDIN_EXIT_CODE"):
+    for variable in ("VELKIN_STANDIN_LOG", "VELKIN_STANDIN_DELAY_MS", "VELKIN_STANDIN_EXIT_CODE",
+                     "VELKIN_STANDIN_WAIT_FOR"):
         os.environ.pop(variable, None)
     os.makedirs(args.artifacts, exist_ok=True)
     for old in os.listdir(args.artifacts):

@@ -47,6 +47,10 @@ EXIT_MEANINGS = {1: "警告", 2: "致命的なエラー", 3: "CRC エラー", 4:
                  11: "パスワードの誤り", 255: "中断されました"}
 
 
+# An archiver that crashed (access violation): the system's status value in hexadecimal.
+CRASH_STATUS = "失敗 (終了コード 0xC0000005: アクセス違反)"
+
+
 def status_for(exit_code):
     """The status a group's rows get when the archiver ended with exit_code."""
     if exit_code == 0:
@@ -66,6 +70,11 @@ START_FAILED = "WinRARの起動に失敗しました."
 
 def delete_question(number):
     return f"{number} 番のドロップ分を削除します。\n宜しいですか?"
+
+
+def not_an_integer(text):
+    """The error when a drop number the user edited is no integer."""
+    return f"'{text}' は整数ではありません."
 
 
 def list_file_error(program_folder):

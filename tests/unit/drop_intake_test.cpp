@@ -170,6 +170,35 @@ TEST_CASE("what happens between rows cannot split a drop") {
     CHECK(f.host.appendedNotices == 2);
 }
 
+TEST_CASE("a waiting drop keeps what the user had chosen when it arrived") {
+    Fixture f;
+    f.model.profiles.SetText(4, L"-EP1 -afzip -df");
+    f.host.dialogAnswer = L"E:\\chosen.zip";
+    bool delivered = false;
+    f.host.onBreathe = [&](std::size_t) {
+        if (!delivered) {
+            delivered = true;
+            // Arrives with profile 1 and no save dialog; the user then changes both before it
+            // is taken in.
+            f.intake.Receive({L"E:\\q\\1.txt"});
+            f.model.profiles.Select(4);
+            f.model.savePath = true;
+        }
+    };
+    f.intake.Receive({L"D:\\x\\a", L"D:\\x\\b"});
+
+    REQUIRE(f.model.rows.size() == 3);
+    CHECK(f.model.rows.back().ProfileNumber() == L"1");
+    CHECK(f.model.rows.back().Destination() == L"E:\\q\\1.rar");
+    CHECK(f.host.dialogRequests.empty());
+    // The next drop takes the new choices.
+    f.host.onBreathe = nullptr;
+    f.intake.Receive({L"F:\\r.txt"});
+    CHECK(f.model.rows.back().ProfileNumber() == L"4");
+    CHECK(f.model.rows.back().Destination() == L"E:\\chosen.zip");
+    CHECK(f.host.dialogRequests.size() == 1);
+}
+
 TEST_CASE("several drops arriving during one intake are taken in arrival order") {
     Fixture f;
     int delivered = 0;
@@ -183,6 +212,22 @@ TEST_CASE("several drops arriving during one intake are taken in arrival order")
     CHECK(Column(f.model.rows, JobColumn::FullPath) ==
           Texts{L"Y:\\a", L"Y:\\b", L"Z:\\1", L"Z:\\2"});
     CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"1", L"2"});
+}
+
+TEST_CASE("drops that arrive while the intake is held wait until the holder takes them in") {
+    Fixture f;
+    f.intake.Hold();
+    f.intake.Receive({L"Y:\\a", L"Y:\\b"});
+    f.intake.Receive({L"Z:\\c"});
+    f.intake.TakeInWaiting();
+    CHECK(f.model.rows.empty());
+    f.intake.Release();
+    CHECK(f.model.rows.empty());
+
+    f.intake.TakeInWaiting();
+    CHECK(Column(f.model.rows, JobColumn::FullPath) == Texts{L"Y:\\a", L"Y:\\b", L"Z:\\c"});
+    CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"1"});
+    CHECK(f.model.dropCount == 2);
 }
 
 TEST_CASE("an empty drop takes no drop number") {

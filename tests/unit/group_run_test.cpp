@@ -25,6 +25,10 @@ public:
     }
 };
 
+ProcessEnd Exited(std::uint32_t exitCode) {
+    return {ProcessEnd::Kind::Exited, exitCode};
+}
+
 // Records what a run does, in order, and answers as a test tells it to.
 class FakeRunHost final : public RunHost {
 public:
@@ -32,23 +36,23 @@ public:
     std::vector<std::string> listFiles;
     std::vector<std::wstring> commandLines;
     std::vector<std::vector<std::wstring>> statusesWhileRunning;
-    std::function<std::optional<std::uint32_t>(std::size_t run)> archiver = [](std::size_t) {
-        return std::optional<std::uint32_t>(0);
-    };
+    std::function<ProcessEnd(std::size_t run)> archiver = [](std::size_t) { return Exited(0); };
     bool consent = true;
     bool listFileFails = false;
     RunModel* model = nullptr;
 
     std::wstring ProgramDirectory() override { return L"C:\\Velkin dir\\"; }
-    void WriteFile(const std::wstring& path, const std::string& bytes) override {
+    FileHold WriteFile(const std::wstring& path, const std::string& bytes) override {
         events.push_back("write");
         if (listFileFails) {
             throw Error(FormatMessageText(L"ファイル %s を作成できません", path));
         }
         CHECK(path == L"C:\\Velkin dir\\Velkin.lst");
         listFiles.push_back(bytes);
+        return FileHold(
+            this, [](void* host) { static_cast<FakeRunHost*>(host)->events.push_back("release"); });
     }
-    std::optional<std::uint32_t> RunArchiver(const std::wstring& commandLine) override {
+    ProcessEnd RunArchiver(const std::wstring& commandLine) override {
         events.push_back("run");
         commandLines.push_back(commandLine);
         std::vector<std::wstring> statuses;
@@ -137,9 +141,11 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
                     Row(L"0", L"2", L"D:\\x\\b c.txt", L"D:\\x\\a.rar"),
                     Row(L"0", L"2", L"D:\\x\\d", L"D:\\x\\a.rar")};
     f.model.dropCount = 1;
-    CHECK(CompressGroup(f.model, f.host, f.codePage, 0));
+    PowerOffAtEnd powerOff;
+    CHECK(CompressGroup(f.model, f.host, f.codePage, 0, powerOff));
 
-    CHECK(f.host.events == Events{"write", "run"});
+    // The list file is held from its writing until the archiver has ended.
+    CHECK(f.host.events == Events{"write", "run", "release"});
     REQUIRE(f.host.listFiles.size() == 1);
     CHECK(f.host.listFiles[0] == "D:\\x\\a.txt\r\nD:\\x\\b c.txt\r\nD:\\x\\d\r\n");
     REQUIRE(f.host.commandLines.size() == 1);
@@ -155,7 +161,8 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
 TEST_CASE("a group no row carries still runs, with an empty list and empty parts") {
     Fixture f;
     f.model.rows = {Row(L"7", L"1", L"D:\\a", L"D:\\a.rar")};
-    CompressGroup(f.model, f.host, f.codePage, 0);
+    PowerOffAtEnd powerOff;
+    CompressGroup(f.model, f.host, f.codePage, 0, powerOff);
     CHECK(f.host.listFiles == std::vector<std::string>{""});
     CHECK(f.host.commandLines[0] ==
           L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A  \"\" \"@C:\\Velkin dir\\Velkin.lst\"");
@@ -167,22 +174,48 @@ TEST_CASE("the archiver's outcome shows in the rows and in the run's progress") 
     f.model.rows = {Row(L"0", L"1", L"a", L"A.rar"), Row(L"1", L"1", L"b", L"B.rar"),
                     Row(L"2", L"1", L"c", L"C.rar"), Row(L"9", L"1", L"z", L"Z.rar")};
     f.model.dropCount = 3;
-    f.host.archiver = [](std::size_t run) -> std::optional<std::uint32_t> {
-        if (run == 1) {
-            return std::nullopt; // could not be started
+    f.model.rows.push_back(Row(L"3", L"1", L"d", L"D.rar"));
+    f.model.dropCount = 4;
+    f.host.archiver = [](std::size_t run) -> ProcessEnd {
+        switch (run) {
+        case 1:
+            return {ProcessEnd::Kind::NotStarted};
+        case 3:
+            return {ProcessEnd::Kind::Unconfirmed};
+        default:
+            return Exited(run == 0 ? 0u : 2u);
         }
-        return run == 0 ? 0u : 2u;
     };
     StartCommand(f.model, f.host, f.codePage);
-    CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L""});
+    CHECK(f.Statuses() == Texts{L"OK", L"起動失敗", L"失敗 (終了コード 2: 致命的なエラー)", L"",
+                                L"終了を確認できません"});
     // A failure is reported from the group it happened in on, and the run is over before the
     // closing box.
-    CHECK(f.host.events == Events{"confirm", "progress 0/3", "write", "run", "progress 1/3",
-                                  "write", "run", "start failed", "progress 2/3 failed", "write",
-                                  "run", "progress 3/3 failed", "ended", "inform"});
+    CHECK(f.host.events == Events{"confirm",
+                                  "progress 0/4",
+                                  "write",
+                                  "run",
+                                  "release",
+                                  "progress 1/4",
+                                  "write",
+                                  "run",
+                                  "release",
+                                  "start failed",
+                                  "progress 2/4 failed",
+                                  "write",
+                                  "run",
+                                  "release",
+                                  "progress 3/4 failed",
+                                  "write",
+                                  "run",
+                                  "release",
+                                  "progress 4/4 failed",
+                                  "ended",
+                                  "inform"});
     // An exit code other than 0 fails the group as well.
-    f.host.archiver = [](std::size_t) { return std::optional<std::uint32_t>(2); };
-    CHECK_FALSE(CompressGroup(f.model, f.host, f.codePage, 0));
+    f.host.archiver = [](std::size_t) { return Exited(2); };
+    PowerOffAtEnd powerOff;
+    CHECK_FALSE(CompressGroup(f.model, f.host, f.codePage, 0, powerOff));
 }
 
 TEST_CASE("status texts name the failure and its code") {
@@ -191,7 +224,15 @@ TEST_CASE("status texts name the failure and its code") {
     CHECK(StatusForExitCode(10) == L"失敗 (終了コード 10: 該当するファイルがありません)");
     CHECK(StatusForExitCode(255) == L"失敗 (終了コード 255: 中断されました)");
     CHECK(StatusForExitCode(42) == L"失敗 (終了コード 42)");
-    CHECK(StatusForExitCode(0xC0000005u) == L"失敗 (終了コード 3221225477)");
+    CHECK(StatusForExitCode(0xBFFFFFFFu) == L"失敗 (終了コード 3221225471)");
+    // The system's status values, in hexadecimal as its documents write them.
+    CHECK(StatusForExitCode(0xC0000005u) == L"失敗 (終了コード 0xC0000005: アクセス違反)");
+    CHECK(StatusForExitCode(0xC00000FDu) ==
+          L"失敗 (終了コード 0xC00000FD: スタック オーバーフロー)");
+    CHECK(StatusForExitCode(0xC000013Au) ==
+          L"失敗 (終了コード 0xC000013A: 外部から終了されました)");
+    CHECK(StatusForExitCode(0xC0000409u) == L"失敗 (終了コード 0xC0000409)");
+    CHECK(StatusForExitCode(0xFFFFFFFFu) == L"失敗 (終了コード 0xFFFFFFFF)");
 }
 
 TEST_CASE("the Start command") {
@@ -222,7 +263,7 @@ TEST_CASE("the Start command") {
     }
     SUBCASE("checked clearing empties the list, also after a failed start") {
         f.model.clearEnd = true;
-        f.host.archiver = [](std::size_t) { return std::optional<std::uint32_t>(); };
+        f.host.archiver = [](std::size_t) { return ProcessEnd{ProcessEnd::Kind::NotStarted}; };
         StartCommand(f.model, f.host, f.codePage);
         CHECK(f.model.rows.empty());
         CHECK(f.model.dropCount == 0);
@@ -242,7 +283,7 @@ TEST_CASE("the Start command") {
                 f.model.rows.push_back(Row(L"2", L"4", L"c", L"C.rar"));
                 ++f.model.dropCount;
             }
-            return std::optional<std::uint32_t>(0);
+            return Exited(0);
         };
         StartCommand(f.model, f.host, f.codePage);
         CHECK(f.host.commandLines.size() == 3);

@@ -54,4 +54,12 @@ TEST_CASE("a minimised or maximised window keeps the place it returns to") {
     }
 }
 
+TEST_CASE("a DPI change keeps the stored place while the program applies it") {
+    constexpr ScreenRect kStored{2000, 100, 2700, 550};    // 700x450, as stored
+    constexpr ScreenRect kSuggested{2000, 100, 3050, 775}; // the same in inches at 144 DPI
+    CHECK(PlaceAfterDpiChange(kSuggested, kStored) == kStored);
+    // The user moved the window across monitors: the system's suggestion.
+    CHECK(PlaceAfterDpiChange(kSuggested, std::nullopt) == kSuggested);
+}
+
 } // namespace velkin

@@ -10,8 +10,10 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <cwctype>
 #include <functional>
@@ -648,8 +650,18 @@ void CommandSelectRow(const Arguments& args) {
     }
     const auto selected = static_cast<int>(SendChecked(
         list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, "LVM_GETNEXTITEM"));
+    // Where the row's first-column text is on the screen: what a click to edit it aims at.
+    RECT label{};
+    label.left = LVIR_LABEL;
+    memory.Write(0, &label, sizeof(label));
+    SendChecked(list, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                reinterpret_cast<LPARAM>(memory.At(0)), "LVM_GETITEMRECT");
+    memory.Read(0, &label, sizeof(label));
+    ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&label), 2);
     PrintLine("{\"row_count\":" + std::to_string(count) +
-              ",\"selected\":" + std::to_string(selected) + "}");
+              ",\"selected\":" + std::to_string(selected) + ",\"label_rect\":[" +
+              std::to_string(label.left) + "," + std::to_string(label.top) + "," +
+              std::to_string(label.right) + "," + std::to_string(label.bottom) + "]}");
 }
 
 std::wstring DirectoryOf(const std::wstring& path) {
@@ -999,8 +1011,32 @@ void ActivateIfAsked(const Arguments& args) {
     }
 }
 
+// Returns the moment the list view in the window first answers with more rows than the
+// threshold: while a drop is being taken in, the window answers only between rows.
+void WaitForMoreRows(HWND window, long long threshold, DWORD timeoutMs) {
+    const HWND list = FindListView(window);
+    const Deadline deadline(timeoutMs);
+    for (;;) {
+        DWORD_PTR answer = 0;
+        if (!::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG,
+                                   kMessageTimeoutMs, &answer)) {
+            Fail("the list view did not answer");
+        }
+        if (static_cast<long long>(answer) > threshold) {
+            return;
+        }
+        if (deadline.Passed()) {
+            Fail("the list has " + std::to_string(answer) + " rows after " +
+                     std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+    }
+}
+
 void CommandKeys(const Arguments& args) {
     ActivateIfAsked(args);
+    const auto afterRows = args.Get(L"after-rows");
+    const DWORD timeoutMs = args.TimeoutMs();
     args.RejectUnused();
     if (args.Words().empty()) {
         Fail("keys needs at least one chord, e.g. alt+p down enter", kExitUsage);
@@ -1008,6 +1044,9 @@ void CommandKeys(const Arguments& args) {
     std::vector<std::vector<INPUT>> chords;
     for (const auto& word : args.Words()) {
         chords.push_back(ChordInputs(word)); // all parsed before anything is sent
+    }
+    if (afterRows) {
+        WaitForMoreRows(args.Window(), std::wcstoll(afterRows->c_str(), nullptr, 10), timeoutMs);
     }
     for (auto& inputs : chords) {
         Send(inputs);
@@ -1556,6 +1595,122 @@ void CommandClickAt(const Arguments& args) {
               "\",\"class\":" + JsonString(ClassName(under)) + "}");
 }
 
+// ---------------------------------------------------------------------------------------------
+// Ways in besides a drag: the clipboard, WM_COPYDATA as another program sends it, and the gate
+// that holds the fault archiver until a test lets it go on.
+
+// Puts files (CF_HDROP, wide, as Explorer copies them) or text on the clipboard. The clipboard
+// needs an owner window for SetClipboardData; the data outlives it.
+void CommandClipboard(const Arguments& args) {
+    const auto text = args.Get(L"text");
+    args.RejectUnused();
+    if (text.has_value() == !args.Words().empty()) {
+        Fail("clipboard takes --text T or paths, not both", kExitUsage);
+    }
+    std::vector<wchar_t> units;
+    if (text) {
+        units.assign(text->begin(), text->end());
+        units.push_back(L'\0');
+    } else {
+        for (const auto& path : args.Words()) {
+            units.insert(units.end(), path.begin(), path.end());
+            units.push_back(L'\0');
+        }
+        units.push_back(L'\0');
+    }
+    const std::size_t header = text ? 0 : sizeof(DROPFILES);
+    const std::size_t size = header + units.size() * sizeof(wchar_t);
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (block == nullptr) {
+        FailWithLastError("GlobalAlloc");
+    }
+    auto* bytes = static_cast<char*>(::GlobalLock(block));
+    if (!text) {
+        auto* files = reinterpret_cast<DROPFILES*>(bytes);
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = TRUE;
+    }
+    std::memcpy(bytes + header, units.data(), units.size() * sizeof(wchar_t));
+    ::GlobalUnlock(block);
+
+    const HWND owner = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         nullptr, nullptr);
+    const bool opened = owner != nullptr && ::OpenClipboard(owner);
+    const bool set = opened && ::EmptyClipboard() &&
+                     ::SetClipboardData(text ? CF_UNICODETEXT : CF_HDROP, block) != nullptr;
+    const DWORD error = ::GetLastError();
+    if (opened) {
+        ::CloseClipboard();
+    }
+    if (owner != nullptr) {
+        ::DestroyWindow(owner);
+    }
+    if (!set) {
+        ::GlobalFree(block); // the clipboard did not take it
+        Fail("putting data on the clipboard failed (error " + std::to_string(error) + ")");
+    }
+    PrintLine(std::string("{\"clipboard\":") + (text ? "\"text\"" : "\"files\"") +
+              ",\"items\":" + std::to_string(text ? 1 : args.Words().size()) + "}");
+}
+
+std::vector<char> ParseHex(const std::wstring& hex) {
+    if (hex.size() % 2 != 0) {
+        Fail("--hex needs pairs of hexadecimal digits", kExitUsage);
+    }
+    std::vector<char> bytes;
+    for (std::size_t at = 0; at < hex.size(); at += 2) {
+        wchar_t* end = nullptr;
+        const std::wstring pair = hex.substr(at, 2);
+        const unsigned long value = std::wcstoul(pair.c_str(), &end, 16);
+        if (end != pair.c_str() + 2) {
+            Fail("--hex needs pairs of hexadecimal digits", kExitUsage);
+        }
+        bytes.push_back(static_cast<char>(value));
+    }
+    return bytes;
+}
+
+// WM_COPYDATA with the given dwData and bytes (--size pads them with zeros or cuts them), sent
+// as another program would; prints the window's answer.
+void CommandCopyData(const Arguments& args) {
+    const HWND window = args.Window();
+    const auto tag = static_cast<ULONG_PTR>(args.Number(L"tag", 0));
+    std::vector<char> bytes = ParseHex(args.Get(L"hex").value_or(L""));
+    if (args.Get(L"size")) {
+        bytes.resize(static_cast<std::size_t>(args.Number(L"size", 0)));
+    }
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    COPYDATASTRUCT data{tag, static_cast<DWORD>(bytes.size()), bytes.data()};
+    DWORD_PTR answer = 0;
+    if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                               SMTO_ABORTIFHUNG, timeoutMs, &answer)) {
+        FailWithLastError("SendMessageTimeoutW(WM_COPYDATA)");
+    }
+    PrintLine("{\"answer\":" + std::to_string(answer) +
+              ",\"bytes\":" + std::to_string(bytes.size()) + "}");
+}
+
+// Lets the fault archiver that waits on the named event go on, once it waits there.
+void CommandSetEvent(const Arguments& args) {
+    const std::wstring name = args.Require(L"name");
+    const DWORD timeoutMs = args.TimeoutMs();
+    args.RejectUnused();
+    const Deadline deadline(timeoutMs);
+    UniqueKernelHandle event;
+    while (!(event = UniqueKernelHandle(::OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())))) {
+        if (deadline.Passed()) {
+            Fail("no event " + Utf8(name) + " within " + std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+        ::Sleep(kPollMs);
+    }
+    if (!::SetEvent(event.get())) {
+        FailWithLastError("SetEvent");
+    }
+    PrintLine("{\"set\":" + JsonString(name) + "}");
+}
+
 struct Command {
     std::wstring_view name;
     void (*run)(const Arguments&);
@@ -1577,7 +1732,7 @@ constexpr Command kCommands[] = {
      "row-count --hwnd H [--until N] [--timeout-ms N]  its row count (each change until N)"},
     {L"menu", CommandMenu, "menu --hwnd H [--probe DLL] [--timeout-ms N]  the menu tree"},
     {L"activate", CommandActivate, "activate --hwnd H [--at X,Y]  foreground and pointer"},
-    {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y]] CHORD...  alt+p down*2"},
+    {L"keys", CommandKeys, "keys [--hwnd H [--at X,Y] [--after-rows N]] CHORD...  alt+p down*2"},
     {L"type", CommandType, "type [--hwnd H [--at X,Y]] --text T  as Unicode key strokes"},
     {L"dialog", CommandDialog,
      "dialog [--caption C] [--pid P] [--class C] [--timeout-ms N]  wait for one, read it"},
@@ -1587,7 +1742,8 @@ constexpr Command kCommands[] = {
     {L"post-close", CommandPostClose,
      "post-close --hwnd H [--after-rows N [--until M]] [--timeout-ms N]  posts WM_CLOSE to H"},
     {L"select-row", CommandSelectRow,
-     "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it"},
+     "select-row --hwnd H --row N  scrolls the list view in H to row N, selects and focuses it; "
+     "the screen rect of its first-column text"},
     {L"sync", CommandSync, "sync --hwnd H [--timeout-ms N]  until its thread is idle again"},
     {L"send-registered", CommandSendRegistered,
      "send-registered --hwnd H --name NAME [--timeout-ms N]  sends a registered message, as the "
@@ -1608,6 +1764,12 @@ constexpr Command kCommands[] = {
     {L"pointer", CommandPointer, "pointer --at X,Y  moves the pointer there by SendInput"},
     {L"click-at", CommandClickAt,
      "click-at --at X,Y [--button left|right|middle]  pointer there, then press and release"},
+    {L"clipboard", CommandClipboard,
+     "clipboard [--text T] [PATH...]  puts the files (CF_HDROP) or the text on the clipboard"},
+    {L"copy-data", CommandCopyData,
+     "copy-data --hwnd H --tag N [--hex BYTES] [--size N] [--timeout-ms N]  sends WM_COPYDATA"},
+    {L"set-event", CommandSetEvent,
+     "set-event --name N [--timeout-ms N]  sets the named event once it exists"},
 };
 
 std::string UsageText() {

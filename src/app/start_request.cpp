@@ -1,0 +1,74 @@
+#include "app/start_request.h"
+
+#include <string_view>
+
+namespace velkin {
+namespace {
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+bool IsEachSwitch(std::wstring_view argument) {
+    constexpr std::wstring_view kEach = L"each";
+    if (argument.size() != kEach.size() + 1 || (argument[0] != L'/' && argument[0] != L'-')) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kEach.size(); ++i) {
+        wchar_t c = argument[i + 1];
+        if (c >= L'A' && c <= L'Z') {
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        }
+        if (c != kEach[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "X:\" or "X:/" at the start, or two separators (a network path, "\\?\"): the path means the
+// same whatever the current directory and drive are.
+bool IsFullyQualified(std::wstring_view path) {
+    const bool driveRoot =
+        path.size() >= 3 &&
+        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+        path[1] == L':' && IsSeparator(path[2]);
+    const bool twoSeparators = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    return driveRoot || twoSeparators;
+}
+
+} // namespace
+
+StartRequest ReadStartArguments(const std::vector<std::wstring>& arguments,
+                                const std::function<std::wstring(const std::wstring&)>& makeFull) {
+    StartRequest request;
+    for (const auto& argument : arguments) {
+        if (IsEachSwitch(argument)) {
+            request.eachApart = true;
+        } else if (argument.empty() || argument.front() == L'/') {
+            continue;
+        } else if (IsFullyQualified(argument)) {
+            request.paths.push_back(argument);
+        } else {
+            request.paths.push_back(makeFull(argument));
+        }
+    }
+    return request;
+}
+
+std::vector<std::vector<std::wstring>> DropsOf(const StartRequest& request) {
+    if (request.paths.empty()) {
+        return {};
+    }
+    if (!request.eachApart) {
+        return {request.paths};
+    }
+    std::vector<std::vector<std::wstring>> drops;
+    drops.reserve(request.paths.size());
+    for (const auto& path : request.paths) {
+        drops.push_back({path});
+    }
+    return drops;
+}
+
+} // namespace velkin

@@ -1,0 +1,33 @@
+#include "platform/clipboard_files.h"
+
+#include <shellapi.h>
+
+#include "base/scope_exit.h"
+#include "platform/dropped_files.h"
+
+namespace velkin::win {
+
+std::vector<std::wstring> ClipboardFiles(HWND owner) {
+    if (!::IsClipboardFormatAvailable(CF_HDROP) || !::OpenClipboard(owner)) {
+        return {};
+    }
+    const ScopeExit close([] { ::CloseClipboard(); });
+    // The clipboard only lends its block: it is read while the clipboard is open and never
+    // released here (no DragFinish).
+    const auto block = static_cast<HDROP>(::GetClipboardData(CF_HDROP));
+    if (block == nullptr) {
+        return {};
+    }
+    return ReadDroppedPaths(block);
+}
+
+bool IsPasteKey(WORD key) {
+    const bool control = ::GetKeyState(VK_CONTROL) < 0;
+    const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    if (::GetKeyState(VK_MENU) < 0) {
+        return false;
+    }
+    return (key == 'V' && control && !shift) || (key == VK_INSERT && shift && !control);
+}
+
+} // namespace velkin::win
