@@ -10,9 +10,36 @@ namespace {
 
 using UniqueArgumentList = UniqueHandle<NullableHandleTraits<LPWSTR*, &::LocalFree>>;
 
+// Whether anything follows the program's own token, taken as CommandLineToArgvW takes it: up to
+// the closing quote when it begins with one, else up to the first blank.
+bool HasArguments(const wchar_t* line) {
+    if (*line == L'"') {
+        ++line;
+        while (*line != L'\0' && *line != L'"') {
+            ++line;
+        }
+        if (*line == L'"') {
+            ++line;
+        }
+    } else {
+        while (*line != L'\0' && *line != L' ' && *line != L'\t') {
+            ++line;
+        }
+    }
+    while (*line == L' ' || *line == L'\t') {
+        ++line;
+    }
+    return *line != L'\0';
+}
+
 } // namespace
 
 std::vector<std::wstring> CommandLineArguments() {
+    // Every start reads its command line; shell32, which splits it, is loaded only when there is
+    // something to split, so that a plain start does without it.
+    if (!HasArguments(::GetCommandLineW())) {
+        return {};
+    }
     int count = 0;
     const UniqueArgumentList list(::CommandLineToArgvW(::GetCommandLineW(), &count));
     std::vector<std::wstring> arguments;
