@@ -37,12 +37,12 @@ if [ "$quick" = 1 ]; then
     intake_args=(--runs 3 --probe-runs 3 --query-sizes 2000,5000 --naive-sizes 500,1000)
     delete_args=(--runs 5)
     million_args=(--runs 3)
-    run_args=(--groups 40 --passes 1 --delay-groups 2)
+    run_args=(--groups 40 --passes 1 --delay-groups 2 --probe-runs 2)
 else
     intake_args=(--runs 5 --probe-runs 5)
     delete_args=(--runs 9)
     million_args=(--runs 5)
-    run_args=(--groups 100 --passes 2 --delay-groups 3)
+    run_args=(--groups 100 --passes 2 --delay-groups 3 --probe-runs 5)
 fi
 
 cmake --preset windows -B "$build_dir" >/dev/null
