@@ -8,30 +8,8 @@
 
 #include <string>
 
+#include "common/file_beside.h"
 #include "common/json_text.h"
-
-namespace {
-
-std::wstring LogPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return L"shell_recorder.log";
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const auto slash = path.find_last_of(L"\\/");
-    return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) +
-           L"shell_recorder.log";
-}
-
-} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const wchar_t* commandLine = ::GetCommandLineW();
@@ -39,16 +17,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t** arguments = ::CommandLineToArgvW(commandLine, &count);
     std::string line = "{\"command_line\":" + velkin::e2e::JsonString(commandLine) + ",\"args\":[";
     for (int i = 1; arguments != nullptr && i < count; ++i) {
-        line += (i > 1 ? "," : "") + velkin::e2e::JsonString(arguments[i]);
+        // Appended piece by piece: GCC 12 takes "," + string for an overlapping copy.
+        if (i > 1) {
+            line += ',';
+        }
+        line += velkin::e2e::JsonString(arguments[i]);
     }
     line += "]}\n";
     if (arguments != nullptr) {
         ::LocalFree(arguments);
     }
     // Appending with one write keeps each line whole even if two starts overlap.
-    const HANDLE log =
-        ::CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE log = ::CreateFileW(
+        velkin::e2e::FileBeside(nullptr, L"shell_recorder.log").c_str(), FILE_APPEND_DATA,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE) {
         return 1;
     }

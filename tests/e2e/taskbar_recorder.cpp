@@ -11,6 +11,7 @@
 #include <atomic>
 #include <string>
 
+#include "common/file_beside.h"
 #include "common/json_text.h"
 
 namespace {
@@ -21,33 +22,14 @@ using velkin::e2e::JsonString;
 HMODULE module = nullptr;
 std::atomic<long> liveObjects{0};
 
-std::wstring LogPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return L"taskbar_recorder.log";
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const auto slash = path.find_last_of(L"\\/");
-    return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) +
-           L"taskbar_recorder.log";
-}
-
 // One call, one line, appended with one write so that lines stay whole.
 void Log(const std::string& call, const std::string& fields = {}) {
     const std::string line = "{\"pid\":" + std::to_string(::GetCurrentProcessId()) +
                              ",\"call\":" + JsonString(std::wstring(call.begin(), call.end())) +
                              fields + "}\n";
-    const HANDLE log =
-        ::CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE log = ::CreateFileW(
+        velkin::e2e::FileBeside(module, L"taskbar_recorder.log").c_str(), FILE_APPEND_DATA,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (log == INVALID_HANDLE_VALUE) {
         return;
     }
