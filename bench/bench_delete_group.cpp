@@ -13,9 +13,12 @@
 
 #include "base/integer_text.h"
 #include "joblist/drop_groups.h"
+#include "bench_text.h"
 #include "silent_host.h"
 
 namespace {
+
+using bench::Thousands;
 
 using velkin::JobRow;
 using velkin::JobRows;
@@ -37,18 +40,6 @@ std::string Format(const char* format, double value) {
     char text[512];
     std::snprintf(text, sizeof(text), format, value);
     return text;
-}
-
-std::string Thousands(int value) {
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (std::size_t at = 0; at < digits.size(); ++at) {
-        if (at > 0 && (digits.size() - at) % 3 == 0) {
-            grouped += ',';
-        }
-        grouped += digits[at];
-    }
-    return grouped;
 }
 
 // A list as drops leave it: groups numbered from 0, every even group saving to one shared

@@ -20,6 +20,7 @@
 #include "app/command_ids.h"
 #include "app/main_window_win.h"
 #include "bench_common.h"
+#include "bench_text.h"
 #include "platform/dropped_files.h"
 #include "silent_host.h"
 
@@ -229,18 +230,6 @@ double TimeRepaint(HWND list) {
     const LONGLONG start = Ticks();
     ::RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
     return TicksToMs(Ticks() - start);
-}
-
-std::string Thousands(int value) {
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (std::size_t at = 0; at < digits.size(); ++at) {
-        if (at > 0 && (digits.size() - at) % 3 == 0) {
-            grouped += ',';
-        }
-        grouped += digits[at];
-    }
-    return grouped;
 }
 
 void CheckBoxes(BoxAnswerer& answerer) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench_common.h"
+#include "bench_text.h"
 #include "platform/text_file.h"
 #include "platform/windows_code_page.h"
 #include "runner/group_run.h"
@@ -19,18 +20,6 @@
 namespace {
 
 using namespace bench;
-
-std::string Thousands(int value) {
-    const std::string digits = std::to_string(value);
-    std::string grouped;
-    for (std::size_t at = 0; at < digits.size(); ++at) {
-        if (at > 0 && (digits.size() - at) % 3 == 0) {
-            grouped += ',';
-        }
-        grouped += digits[at];
-    }
-    return grouped;
-}
 
 // One drop of the given paths, taken in as the window takes it in.
 void Fill(velkin::RunModel& model, int count) {
