@@ -43,11 +43,12 @@ constexpr unsigned kRowsPerBreath = 16384;
 // and a hundred rows take well under a millisecond.
 constexpr unsigned kRowsPerClockLook = 128;
 
-// Telling the list its new row count costs some milliseconds under Wine whatever the count.
-// Once the rows fill the list's view, only the scroll bar shows that more arrive: the count is
-// told every so often and every so many rows, not at every breath.
-constexpr auto kShowInterval = std::chrono::milliseconds(100);
-constexpr unsigned kRowsPerShow = 65536;
+// Telling the list its new row count costs 5 to 12 ms under Wine whatever the count. Once the
+// rows fill the list's view, only the scroll bar shows that more arrive: the count is told every
+// so often, and each time the rows since the last telling have doubled, so that a drop shows its
+// progress however fast it comes in.
+constexpr auto kShowInterval = std::chrono::milliseconds(200);
+constexpr unsigned kFirstRowsPerShow = 65536;
 
 // Yes and No, the information icon, No as the default.
 constexpr UINT kConfirmFlags = MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2;
@@ -311,6 +312,7 @@ void MainWindow::WMDropFiles(HDROP drop) {
     lastShown_ = lastBreath_;
     rowsSinceBreath_ = 0;
     rowsSinceShown_ = 0;
+    rowsPerShow_ = kFirstRowsPerShow;
     intake_.Receive(std::make_unique<DroppedPaths>(drop, DroppedPaths::AfterReading::Finish));
     CloseIfPending();
 }
@@ -470,10 +472,11 @@ void MainWindow::Breathe() {
     rowsSinceShown_ += std::exchange(rowsSinceBreath_, 0u);
     const auto now = std::chrono::steady_clock::now();
     if (listView_->AppendedRowsInView() || now - lastShown_ >= kShowInterval ||
-        rowsSinceShown_ >= kRowsPerShow) {
+        rowsSinceShown_ >= rowsPerShow_) {
         listView_->ShowAppendedRows();
         lastShown_ = now;
         rowsSinceShown_ = 0;
+        rowsPerShow_ *= 2;
     }
     ProcessPendingMessages();
     lastBreath_ = std::chrono::steady_clock::now();

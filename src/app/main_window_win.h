@@ -101,9 +101,11 @@ private:
     bool closePending_ = false;
     std::chrono::steady_clock::time_point lastBreath_;
     unsigned rowsSinceBreath_ = 0;
-    // When the list was last told its row count while a drop comes in, and rows since.
+    // When the list was last told its row count while a drop comes in, rows since, and how many
+    // rows make it tell the list again.
     std::chrono::steady_clock::time_point lastShown_;
     unsigned rowsSinceShown_ = 0;
+    unsigned rowsPerShow_ = 0;
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<TaskbarButton> taskbar_;
