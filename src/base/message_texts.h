@@ -50,8 +50,6 @@ inline constexpr std::wstring_view kOpenDialogTitle = L"WinRAR.exeを指定し�
 inline constexpr std::wstring_view kOpenDialogFilter = L"実行ファイル (*.exe)|*.exe";
 inline constexpr std::wstring_view kOpenDialogDefaultExtension = L"exe";
 inline constexpr std::wstring_view kSaveDialogTitle = L"名前を付けて保存";
-inline constexpr std::wstring_view kSaveDialogFilter = L"rarかzip (*.rar,*.zip)|*.rar;*.zip";
-inline constexpr std::wstring_view kSaveDialogDefaultExtension = L"rar";
 // What the save dialog offers for one drop, by the drop's archive type.
 inline constexpr std::wstring_view kSaveDialogRarFilter = L"rar (*.rar)|*.rar";
 inline constexpr std::wstring_view kSaveDialogZipFilter = L"zip (*.zip)|*.zip";
