@@ -21,20 +21,21 @@ namespace {
 std::wstring g_output;
 HWND g_main_window;
 
-std::string to_utf8(const wchar_t* text, int length)
-{
-    if (length <= 0) return {};
+std::string to_utf8(const wchar_t* text, int length) {
+    if (length <= 0)
+        return {};
     int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
     return out;
 }
 
-bool append_to_output(const std::string& bytes)
-{
-    HANDLE file = CreateFileW(g_output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+bool append_to_output(const std::string& bytes) {
+    HANDLE file =
+        CreateFileW(g_output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
     size_t done = 0;
     bool ok = true;
     while (ok && done < bytes.size()) {
@@ -47,8 +48,7 @@ bool append_to_output(const std::string& bytes)
     return ok;
 }
 
-void record_drop(HDROP drop)
-{
+void record_drop(HDROP drop) {
     UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     std::string block;
     std::wstring path;
@@ -66,14 +66,14 @@ void record_drop(HDROP drop)
                      GetLastError());
 }
 
-LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
+LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_DROPFILES:
         record_drop(reinterpret_cast<HDROP>(wparam));
         return 0;
     case WM_DESTROY:
-        if (window == g_main_window) PostQuitMessage(0);
+        if (window == g_main_window)
+            PostQuitMessage(0);
         return 0;
     default:
         return DefWindowProcW(window, message, wparam, lparam);
@@ -82,8 +82,7 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv)
-{
+int wmain(int argc, wchar_t** argv) {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: drop_target.exe OUTPUT_FILE [WINDOW_TITLE]\n");
         return 2;
@@ -98,20 +97,23 @@ int wmain(int argc, wchar_t** argv)
     window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     window_class.lpszClassName = L"XdndDropTarget";
-    if (!RegisterClassW(&window_class)) return 1;
+    if (!RegisterClassW(&window_class))
+        return 1;
 
-    g_main_window = CreateWindowExW(0, window_class.lpszClassName, title, WS_OVERLAPPEDWINDOW,
-                                    100, 100, 400, 300, nullptr, nullptr, instance, nullptr);
-    if (!g_main_window) return 1;
+    g_main_window = CreateWindowExW(0, window_class.lpszClassName, title, WS_OVERLAPPEDWINDOW, 100,
+                                    100, 400, 300, nullptr, nullptr, instance, nullptr);
+    if (!g_main_window)
+        return 1;
     DragAcceptFiles(g_main_window, TRUE);
     ShowWindow(g_main_window, SW_SHOWNORMAL);
     UpdateWindow(g_main_window);
 
     std::wstring refusing_title = std::wstring(title) + L" (refuses)";
-    HWND refusing = CreateWindowExW(0, window_class.lpszClassName, refusing_title.c_str(),
-                                    WS_OVERLAPPEDWINDOW, 600, 100, 300, 200, nullptr, nullptr,
-                                    instance, nullptr);
-    if (!refusing) return 1;
+    HWND refusing =
+        CreateWindowExW(0, window_class.lpszClassName, refusing_title.c_str(), WS_OVERLAPPEDWINDOW,
+                        600, 100, 300, 200, nullptr, nullptr, instance, nullptr);
+    if (!refusing)
+        return 1;
     ShowWindow(refusing, SW_SHOWNOACTIVATE);
 
     MSG message;

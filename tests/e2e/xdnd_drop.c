@@ -34,7 +34,7 @@ enum {
 /* Before version 3 a target may not fetch the data through XdndSelection. */
 #define OLDEST_XDND_VERSION 3
 
-static const char *usage_text =
+static const char* usage_text =
     "usage: xdnd_drop [options] PATH...\n"
     "Drops the given absolute paths onto an X window through XDND, like a file manager.\n"
     "\n"
@@ -58,27 +58,41 @@ static const char *usage_text =
     "Exit codes: 0 dropped and finished; 2 bad arguments; 3 no display, window or XDND-aware\n"
     "target; 4 the target refused the drop; 5 timed out; 6 other failure.\n";
 
-static Display *dpy;
+static Display* dpy;
 static Window root_win;
 static Window source_win;
 static int verbose;
 
 enum {
-    A_XdndAware, A_XdndProxy, A_XdndEnter, A_XdndPosition, A_XdndStatus, A_XdndLeave,
-    A_XdndDrop, A_XdndFinished, A_XdndSelection, A_XdndTypeList, A_XdndActionCopy,
-    A_TARGETS, A_TIMESTAMP, A_INCR, A_UTF8_STRING, A_NET_WM_NAME, A_STAMP,
+    A_XdndAware,
+    A_XdndProxy,
+    A_XdndEnter,
+    A_XdndPosition,
+    A_XdndStatus,
+    A_XdndLeave,
+    A_XdndDrop,
+    A_XdndFinished,
+    A_XdndSelection,
+    A_XdndTypeList,
+    A_XdndActionCopy,
+    A_TARGETS,
+    A_TIMESTAMP,
+    A_INCR,
+    A_UTF8_STRING,
+    A_NET_WM_NAME,
+    A_STAMP,
     A_COUNT
 };
-static char *atom_names[A_COUNT] = {
-    "XdndAware", "XdndProxy", "XdndEnter", "XdndPosition", "XdndStatus", "XdndLeave",
-    "XdndDrop", "XdndFinished", "XdndSelection", "XdndTypeList", "XdndActionCopy",
-    "TARGETS", "TIMESTAMP", "INCR", "UTF8_STRING", "_NET_WM_NAME", "_XDND_DROP_STAMP",
+static char* atom_names[A_COUNT] = {
+    "XdndAware", "XdndProxy",    "XdndEnter",     "XdndPosition", "XdndStatus",       "XdndLeave",
+    "XdndDrop",  "XdndFinished", "XdndSelection", "XdndTypeList", "XdndActionCopy",   "TARGETS",
+    "TIMESTAMP", "INCR",         "UTF8_STRING",   "_NET_WM_NAME", "_XDND_DROP_STAMP",
 };
 static Atom atoms[A_COUNT];
 
-static void logv(const char *fmt, ...)
-{
-    if (!verbose) return;
+static void logv(const char* fmt, ...) {
+    if (!verbose)
+        return;
     va_list ap;
     va_start(ap, fmt);
     fputs("xdnd_drop: ", stderr);
@@ -87,8 +101,7 @@ static void logv(const char *fmt, ...)
     va_end(ap);
 }
 
-static void fail(int code, const char *fmt, ...)
-{
+static void fail(int code, const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
     fputs("xdnd_drop: error: ", stderr);
@@ -98,16 +111,14 @@ static void fail(int code, const char *fmt, ...)
     exit(code);
 }
 
-static long now_ms(void)
-{
+static long now_ms(void) {
     struct timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return (long)ts.tv_sec * 1000 + ts.tv_nsec / 1000000;
 }
 
-static void sleep_ms(long ms)
-{
-    struct timespec ts = { ms / 1000, (ms % 1000) * 1000000 };
+static void sleep_ms(long ms) {
+    struct timespec ts = {ms / 1000, (ms % 1000) * 1000000};
     while (nanosleep(&ts, &ts) == -1 && errno == EINTR) {
     }
 }
@@ -115,17 +126,18 @@ static void sleep_ms(long ms)
 /* ---- growable byte buffer ---- */
 
 struct buf {
-    char *p;
+    char* p;
     size_t len, cap;
 };
 
-static void buf_add(struct buf *b, const void *data, size_t n)
-{
+static void buf_add(struct buf* b, const void* data, size_t n) {
     if (b->len + n + 1 > b->cap) {
         size_t cap = b->cap ? b->cap : 4096;
-        while (cap < b->len + n + 1) cap *= 2;
-        char *p = realloc(b->p, cap);
-        if (!p) fail(EXIT_FAILED, "out of memory");
+        while (cap < b->len + n + 1)
+            cap *= 2;
+        char* p = realloc(b->p, cap);
+        if (!p)
+            fail(EXIT_FAILED, "out of memory");
         b->p = p;
         b->cap = cap;
     }
@@ -134,38 +146,45 @@ static void buf_add(struct buf *b, const void *data, size_t n)
     b->p[b->len] = '\0';
 }
 
-static void buf_str(struct buf *b, const char *s) { buf_add(b, s, strlen(s)); }
+static void buf_str(struct buf* b, const char* s) {
+    buf_add(b, s, strlen(s));
+}
 
 /* ---- the paths and what is served for them ---- */
 
-static char **paths;
+static char** paths;
 static size_t path_count, path_cap;
 
-static void add_path(const char *p)
-{
-    if (p[0] != '/') fail(EXIT_USAGE, "not an absolute path: %s", p);
+static void add_path(const char* p) {
+    if (p[0] != '/')
+        fail(EXIT_USAGE, "not an absolute path: %s", p);
     if (path_count == path_cap) {
         path_cap = path_cap ? path_cap * 2 : 64;
         paths = realloc(paths, path_cap * sizeof *paths);
-        if (!paths) fail(EXIT_FAILED, "out of memory");
+        if (!paths)
+            fail(EXIT_FAILED, "out of memory");
     }
-    paths[path_count++] = (char *)p;
+    paths[path_count++] = (char*)p;
 }
 
-static void read_paths_file(const char *name)
-{
-    FILE *f = strcmp(name, "-") == 0 ? stdin : fopen(name, "rb");
-    if (!f) fail(EXIT_USAGE, "cannot open %s: %s", name, strerror(errno));
-    struct buf b = { 0 };
+static void read_paths_file(const char* name) {
+    FILE* f = strcmp(name, "-") == 0 ? stdin : fopen(name, "rb");
+    if (!f)
+        fail(EXIT_USAGE, "cannot open %s: %s", name, strerror(errno));
+    struct buf b = {0};
     char chunk[65536];
     size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) buf_add(&b, chunk, n);
-    if (ferror(f)) fail(EXIT_USAGE, "cannot read %s", name);
-    if (f != stdin) fclose(f);
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
+        buf_add(&b, chunk, n);
+    if (ferror(f))
+        fail(EXIT_USAGE, "cannot read %s", name);
+    if (f != stdin)
+        fclose(f);
     /* The buffer is kept for the life of the process: the paths point into it. */
     for (size_t start = 0; start < b.len;) {
         size_t end = start + strlen(b.p + start);
-        if (end > start) add_path(b.p + start);
+        if (end > start)
+            add_path(b.p + start);
         start = end + 1;
     }
 }
@@ -173,18 +192,17 @@ static void read_paths_file(const char *name)
 /* RFC 3986 leaves only the unreserved characters and the segment separators as they are;
  * escaping everything else is always valid and keeps blanks, '%', '#' and non-ASCII bytes
  * (UTF-8 names) unambiguous for the receiver. */
-static void add_file_uri(struct buf *b, const char *path)
-{
+static void add_file_uri(struct buf* b, const char* path) {
     static const char hex[] = "0123456789ABCDEF";
     buf_str(b, "file://");
-    for (const unsigned char *s = (const unsigned char *)path; *s; ++s) {
+    for (const unsigned char* s = (const unsigned char*)path; *s; ++s) {
         unsigned char c = *s;
         int plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                     c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
         if (plain) {
             buf_add(b, &c, 1);
         } else {
-            char esc[3] = { '%', hex[c >> 4], hex[c & 15] };
+            char esc[3] = {'%', hex[c >> 4], hex[c & 15]};
             buf_add(b, esc, 3);
         }
     }
@@ -193,7 +211,7 @@ static void add_file_uri(struct buf *b, const char *path)
 enum payload_kind { URI_LIST, PATH_LINES, URI_LINES };
 
 struct payload {
-    const char *name;
+    const char* name;
     enum payload_kind kind;
     Atom atom;
     struct buf data;
@@ -202,21 +220,21 @@ struct payload {
 };
 
 static struct payload known_payloads[] = {
-    { "text/uri-list", URI_LIST, 0, { 0 }, 0, 0, 0, 0 },
-    { "UTF8_STRING", PATH_LINES, 0, { 0 }, 0, 0, 0, 0 },
-    { "text/plain;charset=utf-8", PATH_LINES, 0, { 0 }, 0, 0, 0, 0 },
+    {"text/uri-list", URI_LIST, 0, {0}, 0, 0, 0, 0},
+    {"UTF8_STRING", PATH_LINES, 0, {0}, 0, 0, 0, 0},
+    {"text/plain;charset=utf-8", PATH_LINES, 0, {0}, 0, 0, 0, 0},
     /* Latin-1 targets: the escaped URIs are plain ASCII whatever the names are. */
-    { "text/plain", URI_LINES, 0, { 0 }, 0, 0, 0, 0 },
-    { "STRING", URI_LINES, 0, { 0 }, 0, 0, 0, 0 },
+    {"text/plain", URI_LINES, 0, {0}, 0, 0, 0, 0},
+    {"STRING", URI_LINES, 0, {0}, 0, 0, 0, 0},
 };
 #define KNOWN_PAYLOADS (sizeof known_payloads / sizeof known_payloads[0])
 
-static struct payload *offered[KNOWN_PAYLOADS];
+static struct payload* offered[KNOWN_PAYLOADS];
 static size_t offered_count;
 
-static const struct buf *payload_data(struct payload *pl)
-{
-    if (pl->built) return &pl->data;
+static const struct buf* payload_data(struct payload* pl) {
+    if (pl->built)
+        return &pl->data;
     for (size_t i = 0; i < path_count; ++i) {
         switch (pl->kind) {
         case URI_LIST:
@@ -224,11 +242,13 @@ static const struct buf *payload_data(struct payload *pl)
             buf_str(&pl->data, "\r\n");
             break;
         case PATH_LINES:
-            if (i) buf_str(&pl->data, "\n");
+            if (i)
+                buf_str(&pl->data, "\n");
             buf_str(&pl->data, paths[i]);
             break;
         case URI_LINES:
-            if (i) buf_str(&pl->data, "\n");
+            if (i)
+                buf_str(&pl->data, "\n");
             add_file_uri(&pl->data, paths[i]);
             break;
         }
@@ -237,26 +257,28 @@ static const struct buf *payload_data(struct payload *pl)
     return &pl->data;
 }
 
-static void parse_types(const char *list)
-{
+static void parse_types(const char* list) {
     offered_count = 0;
-    const char *s = list;
+    const char* s = list;
     while (*s) {
-        const char *comma = strchr(s, ',');
+        const char* comma = strchr(s, ',');
         size_t n = comma ? (size_t)(comma - s) : strlen(s);
         size_t k;
         for (k = 0; k < KNOWN_PAYLOADS; ++k)
             if (strlen(known_payloads[k].name) == n && strncmp(known_payloads[k].name, s, n) == 0)
                 break;
-        if (k == KNOWN_PAYLOADS) fail(EXIT_USAGE, "unknown type in --types: %.*s", (int)n, s);
+        if (k == KNOWN_PAYLOADS)
+            fail(EXIT_USAGE, "unknown type in --types: %.*s", (int)n, s);
         for (size_t j = 0; j < offered_count; ++j)
             if (offered[j] == &known_payloads[k])
                 fail(EXIT_USAGE, "type given twice in --types: %.*s", (int)n, s);
         offered[offered_count++] = &known_payloads[k];
         s += n;
-        if (*s == ',') ++s;
+        if (*s == ',')
+            ++s;
     }
-    if (!offered_count) fail(EXIT_USAGE, "--types is empty");
+    if (!offered_count)
+        fail(EXIT_USAGE, "--types is empty");
 }
 
 /* ---- X errors: a window may vanish at any time; record instead of exiting ---- */
@@ -264,8 +286,7 @@ static void parse_types(const char *list)
 static unsigned long x_errors;
 static char last_x_error[160];
 
-static int on_x_error(Display *d, XErrorEvent *e)
-{
+static int on_x_error(Display* d, XErrorEvent* e) {
     char text[120];
     XGetErrorText(d, e->error_code, text, sizeof text);
     snprintf(last_x_error, sizeof last_x_error, "%s (request %d, resource 0x%lx)", text,
@@ -277,102 +298,110 @@ static int on_x_error(Display *d, XErrorEvent *e)
 
 /* ---- window properties and lookup ---- */
 
-static unsigned char *get_prop(Window w, Atom prop, Atom want_type, int want_format,
-                               unsigned long *count)
-{
+static unsigned char* get_prop(Window w, Atom prop, Atom want_type, int want_format,
+                               unsigned long* count) {
     Atom type;
     int format;
     unsigned long n, after;
-    unsigned char *data = NULL;
-    if (XGetWindowProperty(dpy, w, prop, 0, 1 << 16, False, want_type, &type, &format, &n,
-                           &after, &data) != Success)
+    unsigned char* data = NULL;
+    if (XGetWindowProperty(dpy, w, prop, 0, 1 << 16, False, want_type, &type, &format, &n, &after,
+                           &data) != Success)
         return NULL;
     if (!data || type != want_type || format != want_format || n == 0) {
-        if (data) XFree(data);
+        if (data)
+            XFree(data);
         return NULL;
     }
-    if (count) *count = n;
+    if (count)
+        *count = n;
     return data;
 }
 
-static int xdnd_version(Window w)
-{
-    unsigned char *data = get_prop(w, atoms[A_XdndAware], XA_ATOM, 32, NULL);
-    if (!data) return -1;
-    int version = (int)((unsigned long *)data)[0];
+static int xdnd_version(Window w) {
+    unsigned char* data = get_prop(w, atoms[A_XdndAware], XA_ATOM, 32, NULL);
+    if (!data)
+        return -1;
+    int version = (int)((unsigned long*)data)[0];
     XFree(data);
     return version;
 }
 
-static Window proxy_of(Window w)
-{
-    unsigned char *data = get_prop(w, atoms[A_XdndProxy], XA_WINDOW, 32, NULL);
-    if (!data) return None;
-    Window proxy = (Window)((unsigned long *)data)[0];
+static Window proxy_of(Window w) {
+    unsigned char* data = get_prop(w, atoms[A_XdndProxy], XA_WINDOW, 32, NULL);
+    if (!data)
+        return None;
+    Window proxy = (Window)((unsigned long*)data)[0];
     XFree(data);
     /* A stale proxy property (its window gone or not pointing to itself) is ignored. */
     data = get_prop(proxy, atoms[A_XdndProxy], XA_WINDOW, 32, NULL);
-    if (!data) return None;
-    Window self = (Window)((unsigned long *)data)[0];
+    if (!data)
+        return None;
+    Window self = (Window)((unsigned long*)data)[0];
     XFree(data);
     return self == proxy ? proxy : None;
 }
 
-static int name_matches(Window w, const char *name)
-{
+static int name_matches(Window w, const char* name) {
     unsigned long n;
-    unsigned char *data = get_prop(w, atoms[A_NET_WM_NAME], atoms[A_UTF8_STRING], 8, &n);
+    unsigned char* data = get_prop(w, atoms[A_NET_WM_NAME], atoms[A_UTF8_STRING], 8, &n);
     if (data) {
         int same = strlen(name) == n && memcmp(data, name, n) == 0;
         XFree(data);
-        if (same) return 1;
+        if (same)
+            return 1;
     }
     XTextProperty tp;
-    if (!XGetWMName(dpy, w, &tp) || !tp.value) return 0;
+    if (!XGetWMName(dpy, w, &tp) || !tp.value)
+        return 0;
     int same = 0;
-    char **list = NULL;
+    char** list = NULL;
     int list_count = 0;
     if (Xutf8TextPropertyToTextList(dpy, &tp, &list, &list_count) >= Success && list_count > 0)
         same = strcmp(list[0], name) == 0;
     else
         same = strlen(name) == tp.nitems && memcmp(tp.value, name, tp.nitems) == 0;
-    if (list) XFreeStringList(list);
+    if (list)
+        XFreeStringList(list);
     XFree(tp.value);
     return same;
 }
 
-static int is_viewable(Window w)
-{
+static int is_viewable(Window w) {
     XWindowAttributes wa;
     return XGetWindowAttributes(dpy, w, &wa) && wa.map_state == IsViewable;
 }
 
 /* Topmost first, so that the first match is the one a user would see. */
-static void find_named(Window w, const char *name, Window *found, int *matches)
-{
+static void find_named(Window w, const char* name, Window* found, int* matches) {
     Window root, parent, *children = NULL;
     unsigned int n = 0;
-    if (!XQueryTree(dpy, w, &root, &parent, &children, &n)) return;
+    if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
+        return;
     for (unsigned int i = n; i-- > 0;) {
-        if (!is_viewable(children[i])) continue;
+        if (!is_viewable(children[i]))
+            continue;
         if (name_matches(children[i], name)) {
-            if (!*matches) *found = children[i];
+            if (!*matches)
+                *found = children[i];
             ++*matches;
             continue;
         }
         find_named(children[i], name, found, matches);
     }
-    if (children) XFree(children);
+    if (children)
+        XFree(children);
 }
 
-static int is_ancestor(Window ancestor, Window w)
-{
+static int is_ancestor(Window ancestor, Window w) {
     while (w && w != root_win) {
-        if (w == ancestor) return 1;
+        if (w == ancestor)
+            return 1;
         Window root, parent, *children = NULL;
         unsigned int n;
-        if (!XQueryTree(dpy, w, &root, &parent, &children, &n)) return 0;
-        if (children) XFree(children);
+        if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
+            return 0;
+        if (children)
+            XFree(children);
         w = parent;
     }
     return ancestor == w;
@@ -380,8 +409,7 @@ static int is_ancestor(Window ancestor, Window w)
 
 /* The first XdndAware window on the way from the root down to the deepest window under the
  * point: that is the top-level window a file manager would talk to. */
-static Window find_target_at(int x, int y, int *version)
-{
+static Window find_target_at(int x, int y, int* version) {
     Window w = root_win;
     for (;;) {
         int tx, ty;
@@ -390,13 +418,13 @@ static Window find_target_at(int x, int y, int *version)
             return None;
         w = child;
         *version = xdnd_version(w);
-        if (*version >= 0) return w;
+        if (*version >= 0)
+            return w;
     }
 }
 
 /* A timestamp from the server, for the selection ownership and the XDND messages. */
-static Time server_time(void)
-{
+static Time server_time(void) {
     XChangeProperty(dpy, source_win, atoms[A_STAMP], XA_INTEGER, 8, PropModeAppend, NULL, 0);
     XFlush(dpy);
     long deadline = now_ms() + 5000;
@@ -416,7 +444,7 @@ static Time server_time(void)
 struct transfer {
     Window requestor;
     Atom property, type;
-    struct payload *payload;
+    struct payload* payload;
     size_t offset;
     int active;
 };
@@ -427,8 +455,8 @@ static size_t incr_threshold = 262144;
 static Time owner_time;
 
 struct drop_state {
-    Window target;    /* the XdndAware window */
-    Window send_to;   /* where the messages go: the target or its proxy */
+    Window target;  /* the XdndAware window */
+    Window send_to; /* where the messages go: the target or its proxy */
     int version;
     int status_received, accepted, finished, finish_accepted;
     long status_action, finish_action;
@@ -437,49 +465,51 @@ struct drop_state {
 };
 static struct drop_state st;
 
-static void select_input(Window w)
-{
+static void select_input(Window w) {
     long mask = 0;
-    if (w == st.target) mask |= StructureNotifyMask;
+    if (w == st.target)
+        mask |= StructureNotifyMask;
     for (size_t i = 0; i < MAX_TRANSFERS; ++i)
-        if (transfers[i].active && transfers[i].requestor == w) mask |= PropertyChangeMask;
+        if (transfers[i].active && transfers[i].requestor == w)
+            mask |= PropertyChangeMask;
     XSelectInput(dpy, w, mask);
 }
 
-static struct payload *payload_for(Atom target)
-{
+static struct payload* payload_for(Atom target) {
     for (size_t i = 0; i < offered_count; ++i)
-        if (offered[i]->atom == target) return offered[i];
+        if (offered[i]->atom == target)
+            return offered[i];
     return NULL;
 }
 
-static int start_incr(Window requestor, Atom property, Atom type, struct payload *pl)
-{
+static int start_incr(Window requestor, Atom property, Atom type, struct payload* pl) {
     size_t slot;
     for (slot = 0; slot < MAX_TRANSFERS && transfers[slot].active; ++slot) {
     }
-    if (slot == MAX_TRANSFERS) return 0;
-    transfers[slot] = (struct transfer){ requestor, property, type, pl, 0, 1 };
+    if (slot == MAX_TRANSFERS)
+        return 0;
+    transfers[slot] = (struct transfer){requestor, property, type, pl, 0, 1};
     /* Listen for the requestor's deletions before it can see the INCR property. */
     select_input(requestor);
     long size_hint = (long)(payload_data(pl)->len > LONG_MAX ? LONG_MAX : payload_data(pl)->len);
     XChangeProperty(dpy, requestor, property, atoms[A_INCR], 32, PropModeReplace,
-                    (unsigned char *)&size_hint, 1);
+                    (unsigned char*)&size_hint, 1);
     ++pl->incr_served;
     return 1;
 }
 
-static void continue_incr(Window w, Atom property)
-{
+static void continue_incr(Window w, Atom property) {
     for (size_t i = 0; i < MAX_TRANSFERS; ++i) {
-        struct transfer *t = &transfers[i];
-        if (!t->active || t->requestor != w || t->property != property) continue;
-        const struct buf *data = payload_data(t->payload);
+        struct transfer* t = &transfers[i];
+        if (!t->active || t->requestor != w || t->property != property)
+            continue;
+        const struct buf* data = payload_data(t->payload);
         size_t n = data->len - t->offset;
-        if (n > incr_threshold) n = incr_threshold;
+        if (n > incr_threshold)
+            n = incr_threshold;
         /* A zero-length chunk tells the requestor that the transfer is complete. */
         XChangeProperty(dpy, w, property, t->type, 8, PropModeReplace,
-                        (unsigned char *)data->p + t->offset, (int)n);
+                        (unsigned char*)data->p + t->offset, (int)n);
         if (n) {
             t->offset += n;
             ++t->payload->chunks;
@@ -493,8 +523,7 @@ static void continue_incr(Window w, Atom property)
     }
 }
 
-static void serve_request(const XSelectionRequestEvent *req)
-{
+static void serve_request(const XSelectionRequestEvent* req) {
     XSelectionEvent reply;
     memset(&reply, 0, sizeof reply);
     reply.type = SelectionNotify;
@@ -508,62 +537,69 @@ static void serve_request(const XSelectionRequestEvent *req)
     Atom property = req->property != None ? req->property : req->target;
     ++st.requests;
 
-    char *target_name = verbose ? XGetAtomName(dpy, req->target) : NULL;
+    char* target_name = verbose ? XGetAtomName(dpy, req->target) : NULL;
     logv("SelectionRequest from 0x%lx for %s", req->requestor, target_name ? target_name : "?");
-    if (target_name) XFree(target_name);
+    if (target_name)
+        XFree(target_name);
 
     if (req->selection == atoms[A_XdndSelection] && req->owner == source_win) {
-        struct payload *pl;
+        struct payload* pl;
         if (req->target == atoms[A_TARGETS]) {
             Atom list[KNOWN_PAYLOADS + 2];
             int n = 0;
             list[n++] = atoms[A_TARGETS];
             list[n++] = atoms[A_TIMESTAMP];
-            for (size_t i = 0; i < offered_count; ++i) list[n++] = offered[i]->atom;
+            for (size_t i = 0; i < offered_count; ++i)
+                list[n++] = offered[i]->atom;
             XChangeProperty(dpy, req->requestor, property, XA_ATOM, 32, PropModeReplace,
-                            (unsigned char *)list, n);
+                            (unsigned char*)list, n);
             reply.property = property;
         } else if (req->target == atoms[A_TIMESTAMP]) {
             long t = (long)owner_time;
             XChangeProperty(dpy, req->requestor, property, XA_INTEGER, 32, PropModeReplace,
-                            (unsigned char *)&t, 1);
+                            (unsigned char*)&t, 1);
             reply.property = property;
         } else if ((pl = payload_for(req->target)) != NULL) {
-            const struct buf *data = payload_data(pl);
+            const struct buf* data = payload_data(pl);
             if (data->len > incr_threshold) {
-                if (start_incr(req->requestor, property, req->target, pl)) reply.property = property;
+                if (start_incr(req->requestor, property, req->target, pl))
+                    reply.property = property;
             } else {
                 XChangeProperty(dpy, req->requestor, property, req->target, 8, PropModeReplace,
-                                (unsigned char *)data->p, (int)data->len);
+                                (unsigned char*)data->p, (int)data->len);
                 reply.property = property;
             }
-            if (reply.property != None) ++pl->served;
+            if (reply.property != None)
+                ++pl->served;
         }
     }
-    if (reply.property == None) ++st.refused_requests;
-    XSendEvent(dpy, req->requestor, False, NoEventMask, (XEvent *)&reply);
+    if (reply.property == None)
+        ++st.refused_requests;
+    XSendEvent(dpy, req->requestor, False, NoEventMask, (XEvent*)&reply);
     XFlush(dpy);
 }
 
-static void handle_event(XEvent *ev)
-{
+static void handle_event(XEvent* ev) {
     switch (ev->type) {
     case SelectionRequest:
         serve_request(&ev->xselectionrequest);
         break;
     case SelectionClear:
-        if (ev->xselectionclear.selection == atoms[A_XdndSelection]) st.selection_lost = 1;
+        if (ev->xselectionclear.selection == atoms[A_XdndSelection])
+            st.selection_lost = 1;
         break;
     case PropertyNotify:
         if (ev->xproperty.state == PropertyDelete)
             continue_incr(ev->xproperty.window, ev->xproperty.atom);
         break;
     case DestroyNotify:
-        if (ev->xdestroywindow.window == st.target) st.target_gone = 1;
+        if (ev->xdestroywindow.window == st.target)
+            st.target_gone = 1;
         break;
     case ClientMessage: {
-        const XClientMessageEvent *cm = &ev->xclient;
-        if (cm->format != 32 || (Window)cm->data.l[0] != st.target) break;
+        const XClientMessageEvent* cm = &ev->xclient;
+        if (cm->format != 32 || (Window)cm->data.l[0] != st.target)
+            break;
         if (cm->message_type == atoms[A_XdndStatus]) {
             st.status_received = 1;
             st.accepted = (int)(cm->data.l[1] & 1);
@@ -584,24 +620,24 @@ static void handle_event(XEvent *ev)
 }
 
 /* Handles events until *flag is set or something ends the drop; returns 0 on timeout. */
-static int wait_for(const int *flag, long deadline)
-{
+static int wait_for(const int* flag, long deadline) {
     for (;;) {
         while (XPending(dpy)) {
             XEvent ev;
             XNextEvent(dpy, &ev);
             handle_event(&ev);
         }
-        if (*flag || st.target_gone || st.selection_lost) return 1;
+        if (*flag || st.target_gone || st.selection_lost)
+            return 1;
         long left = deadline - now_ms();
-        if (left <= 0) return 0;
-        struct pollfd pfd = { ConnectionNumber(dpy), POLLIN, 0 };
+        if (left <= 0)
+            return 0;
+        struct pollfd pfd = {ConnectionNumber(dpy), POLLIN, 0};
         poll(&pfd, 1, left < 100 ? (int)left : 100);
     }
 }
 
-static void send_message(Atom type, long l1, long l2, long l3, long l4)
-{
+static void send_message(Atom type, long l1, long l2, long l3, long l4) {
     XEvent ev;
     memset(&ev, 0, sizeof ev);
     ev.xclient.type = ClientMessage;
@@ -619,30 +655,30 @@ static void send_message(Atom type, long l1, long l2, long l3, long l4)
     XFlush(dpy);
 }
 
-static void check_alive(const char *when)
-{
+static void check_alive(const char* when) {
     if (st.target_gone)
         fail(EXIT_FAILED,
              "the target window went away %s (under Wine 8 this is how the target crashing looks "
-             "when the data it imported from the drop does not fit on its stack)", when);
-    if (st.selection_lost) fail(EXIT_FAILED, "another client took XdndSelection %s", when);
+             "when the data it imported from the drop does not fit on its stack)",
+             when);
+    if (st.selection_lost)
+        fail(EXIT_FAILED, "another client took XdndSelection %s", when);
 }
 
-static const char *atom_text(long atom, char *out, size_t size)
-{
+static const char* atom_text(long atom, char* out, size_t size) {
     if (!atom) {
         snprintf(out, size, "None");
         return out;
     }
-    char *name = XGetAtomName(dpy, (Atom)atom);
+    char* name = XGetAtomName(dpy, (Atom)atom);
     snprintf(out, size, "%s", name ? name : "?");
-    if (name) XFree(name);
+    if (name)
+        XFree(name);
     return out;
 }
 
-static long parse_long(const char *opt, const char *value, long min, long max)
-{
-    char *end;
+static long parse_long(const char* opt, const char* value, long min, long max) {
+    char* end;
     errno = 0;
     long v = strtol(value, &end, 10);
     if (errno || end == value || *end || v < min || v > max)
@@ -650,23 +686,24 @@ static long parse_long(const char *opt, const char *value, long min, long max)
     return v;
 }
 
-int main(int argc, char **argv)
-{
+int main(int argc, char** argv) {
     long x = -1, y = -1, timeout_ms = 30000, wait_ms = 0;
     int have_x = 0, have_y = 0, warp = 1;
-    const char *window_name = NULL;
-    const char *types = "text/uri-list,UTF8_STRING,text/plain;charset=utf-8,text/plain";
+    const char* window_name = NULL;
+    const char* types = "text/uri-list,UTF8_STRING,text/plain;charset=utf-8,text/plain";
 
     for (int i = 1; i < argc; ++i) {
-        const char *a = argv[i];
-        const char *next = i + 1 < argc ? argv[i + 1] : NULL;
-#define NEED_VALUE() \
-    do { \
-        if (!next) fail(EXIT_USAGE, "%s needs a value", a); \
-        ++i; \
+        const char* a = argv[i];
+        const char* next = i + 1 < argc ? argv[i + 1] : NULL;
+#define NEED_VALUE()                                                                               \
+    do {                                                                                           \
+        if (!next)                                                                                 \
+            fail(EXIT_USAGE, "%s needs a value", a);                                               \
+        ++i;                                                                                       \
     } while (0)
         if (strcmp(a, "--") == 0) {
-            for (++i; i < argc; ++i) add_path(argv[i]);
+            for (++i; i < argc; ++i)
+                add_path(argv[i]);
             break;
         } else if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
             fputs(usage_text, stdout);
@@ -708,13 +745,17 @@ int main(int argc, char **argv)
         }
 #undef NEED_VALUE
     }
-    if (have_x != have_y) fail(EXIT_USAGE, "--x and --y go together");
-    if (!window_name && !have_x) fail(EXIT_USAGE, "give --x/--y or --window-name (see --help)");
-    if (!path_count) fail(EXIT_USAGE, "no paths to drop");
+    if (have_x != have_y)
+        fail(EXIT_USAGE, "--x and --y go together");
+    if (!window_name && !have_x)
+        fail(EXIT_USAGE, "give --x/--y or --window-name (see --help)");
+    if (!path_count)
+        fail(EXIT_USAGE, "no paths to drop");
     parse_types(types);
 
     dpy = XOpenDisplay(NULL);
-    if (!dpy) fail(EXIT_NO_TARGET, "cannot open X display '%s'", XDisplayName(NULL));
+    if (!dpy)
+        fail(EXIT_NO_TARGET, "cannot open X display '%s'", XDisplayName(NULL));
     XSetErrorHandler(on_x_error);
     root_win = DefaultRootWindow(dpy);
     if (XInternAtoms(dpy, atom_names, A_COUNT, False, atoms) == 0)
@@ -729,10 +770,12 @@ int main(int argc, char **argv)
         for (;;) {
             matches = 0;
             find_named(root_win, window_name, &named, &matches);
-            if (matches || now_ms() >= wait_deadline) break;
+            if (matches || now_ms() >= wait_deadline)
+                break;
             sleep_ms(50);
         }
-        if (!matches) fail(EXIT_NO_TARGET, "no viewable window is named \"%s\"", window_name);
+        if (!matches)
+            fail(EXIT_NO_TARGET, "no viewable window is named \"%s\"", window_name);
         if (matches > 1)
             fail(EXIT_NO_TARGET, "%d viewable windows are named \"%s\"", matches, window_name);
         XWindowAttributes wa;
@@ -755,7 +798,8 @@ int main(int argc, char **argv)
     int screen_w = DisplayWidth(dpy, DefaultScreen(dpy));
     int screen_h = DisplayHeight(dpy, DefaultScreen(dpy));
     if (x < 0 || y < 0 || x >= screen_w || y >= screen_h)
-        fail(EXIT_USAGE, "drop point (%ld,%ld) is off the screen (%dx%d)", x, y, screen_w, screen_h);
+        fail(EXIT_USAGE, "drop point (%ld,%ld) is off the screen (%dx%d)", x, y, screen_w,
+             screen_h);
 
     st.target = find_target_at((int)x, (int)y, &st.version);
     if (st.target == None)
@@ -767,9 +811,11 @@ int main(int argc, char **argv)
         fail(EXIT_NO_TARGET, "window 0x%lx speaks XDND version %d; version %d or later is needed",
              st.target, st.version, OLDEST_XDND_VERSION);
     int their_version = st.version;
-    if (st.version > OUR_XDND_VERSION) st.version = OUR_XDND_VERSION;
+    if (st.version > OUR_XDND_VERSION)
+        st.version = OUR_XDND_VERSION;
     st.send_to = proxy_of(st.target);
-    if (st.send_to == None) st.send_to = st.target;
+    if (st.send_to == None)
+        st.send_to = st.target;
     logv("target 0x%lx (XdndAware version %d, using %d)%s", st.target, their_version, st.version,
          st.send_to != st.target ? " through a proxy" : "");
 
@@ -778,9 +824,10 @@ int main(int argc, char **argv)
     select_input(st.target);
     if (offered_count > 3) {
         Atom list[KNOWN_PAYLOADS];
-        for (size_t i = 0; i < offered_count; ++i) list[i] = offered[i]->atom;
+        for (size_t i = 0; i < offered_count; ++i)
+            list[i] = offered[i]->atom;
         XChangeProperty(dpy, source_win, atoms[A_XdndTypeList], XA_ATOM, 32, PropModeReplace,
-                        (unsigned char *)list, (int)offered_count);
+                        (unsigned char*)list, (int)offered_count);
     }
     owner_time = server_time();
     XSetSelectionOwner(dpy, atoms[A_XdndSelection], source_win, owner_time);
@@ -816,7 +863,8 @@ int main(int argc, char **argv)
 
     send_message(atoms[A_XdndDrop], 0, (long)owner_time, 0, 0);
     if (!wait_for(&st.finished, deadline))
-        fail(EXIT_TIMEOUT, "no XdndFinished from window 0x%lx within %ld ms", st.target, timeout_ms);
+        fail(EXIT_TIMEOUT, "no XdndFinished from window 0x%lx within %ld ms", st.target,
+             timeout_ms);
     check_alive("before finishing the drop");
     long elapsed = now_ms() - started;
     if (!st.finish_accepted)
@@ -831,12 +879,14 @@ int main(int argc, char **argv)
            atom_text(st.version >= 5 ? st.finish_action : st.status_action, action, sizeof action),
            elapsed);
     for (size_t i = 0; i < offered_count; ++i) {
-        const struct payload *pl = offered[i];
-        if (!pl->served) continue;
+        const struct payload* pl = offered[i];
+        if (!pl->served)
+            continue;
         printf("served %s: %u time(s), %zu bytes, %u incrementally in %u chunk(s)\n", pl->name,
                pl->served, pl->data.len, pl->incr_served, pl->chunks);
     }
-    if (st.refused_requests) printf("refused %u request(s)\n", st.refused_requests);
+    if (st.refused_requests)
+        printf("refused %u request(s)\n", st.refused_requests);
     XCloseDisplay(dpy);
     return EXIT_DROPPED;
 }
