@@ -39,7 +39,10 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitTimeout = 3;
 
-constexpr UINT kMessageTimeoutMs = 5000;
+// How long a message to a window of the program may wait for its answer. Not SMTO_ABORTIFHUNG:
+// Wine takes a window for hung after 5 s without a fetched message, which a busy machine brings
+// about while the window's thread works through a large drop.
+constexpr UINT kMessageTimeoutMs = 30000;
 constexpr DWORD kPollMs = 50;
 
 class DriverError : public std::runtime_error {
@@ -194,14 +197,14 @@ std::wstring Caption(HWND window) {
 // control itself, which GetWindowText does not do across processes.
 std::wstring ControlText(HWND control) {
     DWORD_PTR length = 0;
-    if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+    if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kMessageTimeoutMs,
                                &length)) {
         FailWithLastError("WM_GETTEXTLENGTH");
     }
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     if (!::SendMessageTimeoutW(control, WM_GETTEXT, text.size(),
-                               reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                               reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
                                kMessageTimeoutMs, &copied)) {
         FailWithLastError("WM_GETTEXT");
     }
@@ -371,7 +374,7 @@ UniqueKernelHandle OpenTargetProcess(DWORD pid, DWORD access) {
 
 LRESULT SendChecked(HWND window, UINT message, WPARAM wParam, LPARAM lParam, const char* what) {
     DWORD_PTR result = 0;
-    if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+    if (!::SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kMessageTimeoutMs,
                                &result)) {
         FailWithLastError(what);
     }
@@ -1011,22 +1014,38 @@ void ActivateIfAsked(const Arguments& args) {
     }
 }
 
+// The list view's row count, waited for as long as the whole wait may last, or nothing once
+// the list is gone. While Wine's X11 driver turns a large drag into a drop, inside the window's
+// thread, that thread fetches no message for seconds on a busy machine, and Wine then takes the
+// window for hung: SMTO_ABORTIFHUNG would give up at once. Asking again is harmless, as the
+// question changes nothing.
+std::optional<long long> ListRowCount(HWND list, const Deadline& deadline, DWORD timeoutMs) {
+    DWORD_PTR answer = 0;
+    if (::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL,
+                              std::max<DWORD>(deadline.Remaining(), 1), &answer)) {
+        return static_cast<long long>(answer);
+    }
+    if (!::IsWindow(list)) {
+        return std::nullopt;
+    }
+    Fail("the list view did not answer within " + std::to_string(timeoutMs) + " ms", kExitTimeout);
+}
+
 // Returns the moment the list view in the window first answers with more rows than the
 // threshold: while a drop is being taken in, the window answers only between rows.
 void WaitForMoreRows(HWND window, long long threshold, DWORD timeoutMs) {
     const HWND list = FindListView(window);
     const Deadline deadline(timeoutMs);
     for (;;) {
-        DWORD_PTR answer = 0;
-        if (!::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG,
-                                   kMessageTimeoutMs, &answer)) {
-            Fail("the list view did not answer");
+        const auto answer = ListRowCount(list, deadline, timeoutMs);
+        if (!answer) {
+            Fail("the list view is gone");
         }
-        if (static_cast<long long>(answer) > threshold) {
+        if (*answer > threshold) {
             return;
         }
         if (deadline.Passed()) {
-            Fail("the list has " + std::to_string(answer) + " rows after " +
+            Fail("the list has " + std::to_string(*answer) + " rows after " +
                      std::to_string(timeoutMs) + " ms",
                  kExitTimeout);
         }
@@ -1238,12 +1257,11 @@ void CommandPostClose(const Arguments& args) {
     long long count = -1;
     int posts = 0;
     for (;;) {
-        DWORD_PTR answer = 0;
-        if (!::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG,
-                                   kMessageTimeoutMs, &answer)) {
+        const auto answer = ListRowCount(list, deadline, timeoutMs);
+        if (!answer) {
             break; // the window is gone: closed
         }
-        count = static_cast<long long>(answer);
+        count = *answer;
         if (count > threshold) {
             post();
             if (posts++ == 0) {
