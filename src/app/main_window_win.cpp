@@ -13,14 +13,9 @@
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
 #include "joblist/drop_groups.h"
-#include "platform/archiver_process.h"
 #include "platform/clipboard_files.h"
 #include "platform/dpi.h"
 #include "platform/dropped_files.h"
-#include "platform/message_boxes.h"
-#include "platform/message_loop.h"
-#include "platform/program_directory.h"
-#include "platform/text_file.h"
 #include "platform/unique_handle.h"
 #include "platform/window_class.h"
 #include "platform/window_placement_win.h"
@@ -33,25 +28,6 @@ constexpr int kListViewId = 1;
 
 // The program's icon in its resources (res/velkin.rc).
 constexpr WORD kIconResource = 1;
-
-// How long the window may go without handling its messages while a drop comes in; and how many
-// rows at most, so that a drop shows its rows coming in however fast the machine takes it in.
-constexpr auto kBreathInterval = std::chrono::milliseconds(15);
-constexpr unsigned kRowsPerBreath = 16384;
-
-// Rows between two looks at the clock: under Wine a look costs about as much as making a row,
-// and a hundred rows take well under a millisecond.
-constexpr unsigned kRowsPerClockLook = 128;
-
-// Telling the list its new row count costs 5 to 12 ms under Wine whatever the count. Once the
-// rows fill the list's view, only the scroll bar shows that more arrive: the count is told every
-// so often, and each time the rows since the last telling have doubled, so that a drop shows its
-// progress however fast it comes in.
-constexpr auto kShowInterval = std::chrono::milliseconds(200);
-constexpr unsigned kFirstRowsPerShow = 65536;
-
-// Yes and No, the information icon, No as the default.
-constexpr UINT kConfirmFlags = MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2;
 
 // Commands that change which rows exist wait until a drop is in.
 bool ChangesRows(unsigned id) {
@@ -307,12 +283,7 @@ void MainWindow::PasteFiles() {
 // The form's event handlers.
 
 void MainWindow::WMDropFiles(HDROP drop) {
-    // The messages have waited since this one arrived.
-    lastBreath_ = std::chrono::steady_clock::now();
-    lastShown_ = lastBreath_;
-    rowsSinceBreath_ = 0;
-    rowsSinceShown_ = 0;
-    rowsPerShow_ = kFirstRowsPerShow;
+    pace_.Restart(IntakePace::Clock::now());
     intake_.Receive(std::make_unique<DroppedPaths>(drop, DroppedPaths::AfterReading::Finish));
     CloseIfPending();
 }
@@ -449,86 +420,6 @@ void MainWindow::CloseIfPending() {
         closePending_ = false;
         ::PostMessageW(handle(), WM_CLOSE, 0, 0);
     }
-}
-
-// Drop intake, on behalf of the model.
-
-bool MainWindow::IsDirectory(const std::wstring& path) {
-    return IsExistingDirectory(path);
-}
-
-std::optional<std::wstring> MainWindow::AskArchivePath(const SaveDialogRequest& request) {
-    return win::AskArchivePath(handle(), request);
-}
-
-void MainWindow::Breathe() {
-    if (++rowsSinceBreath_ % kRowsPerClockLook != 0) {
-        return;
-    }
-    if (rowsSinceBreath_ < kRowsPerBreath &&
-        std::chrono::steady_clock::now() - lastBreath_ < kBreathInterval) {
-        return;
-    }
-    rowsSinceShown_ += std::exchange(rowsSinceBreath_, 0u);
-    const auto now = std::chrono::steady_clock::now();
-    if (listView_->AppendedRowsInView() || now - lastShown_ >= kShowInterval ||
-        rowsSinceShown_ >= rowsPerShow_) {
-        listView_->ShowAppendedRows();
-        lastShown_ = now;
-        rowsSinceShown_ = 0;
-        rowsPerShow_ *= 2;
-    }
-    ProcessPendingMessages();
-    lastBreath_ = std::chrono::steady_clock::now();
-}
-
-void MainWindow::RowsAppended() {
-    listView_->ShowAppendedRows();
-}
-
-// Compression runs, on behalf of the model.
-
-std::wstring MainWindow::ProgramDirectory() {
-    return win::ProgramDirectory();
-}
-
-FileHold MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
-    return std::make_shared<UniqueFileHandle>(WriteAndHoldFile(path, bytes));
-}
-
-ProcessEnd MainWindow::RunArchiver(const std::wstring& commandLine) {
-    // The disabled window is what keeps commands away while the archiver works.
-    ::EnableWindow(handle(), FALSE);
-    const ScopeExit enable([window = handle()] { ::EnableWindow(window, TRUE); });
-    return RunAndWait(commandLine);
-}
-
-void MainWindow::ShowStartFailed() {
-    ShowMessageBox(handle(), text::kArchiverStartFailed, text::kApplicationTitle, MB_OK);
-}
-
-bool MainWindow::Confirm(std::wstring_view question) {
-    return ShowMessageBox(handle(), question, text::kConfirmCaption, kConfirmFlags) == IDYES;
-}
-
-void MainWindow::Inform(std::wstring_view message, std::wstring_view caption) {
-    ShowMessageBox(handle(), message, caption, MB_OK | MB_ICONINFORMATION);
-}
-
-void MainWindow::StatusesChanged(const std::vector<std::size_t>& rows) {
-    listView_->RedrawRows(rows);
-}
-
-void MainWindow::RowsCleared() {
-    listView_->ShowAllRows();
-}
-
-void MainWindow::RunProgressed(const RunProgress& progress) {
-    taskbar_->ShowProgress(progress.done, progress.total, progress.failed);
-}
-
-void MainWindow::RunEnded() {
-    taskbar_->EndProgress();
 }
 
 } // namespace velkin::win

@@ -3,11 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <chrono>
 #include <memory>
 
 #include "about/about_window_win.h"
 #include "app/app_model.h"
+#include "app/intake_pace.h"
 #include "app/job_list_view_win.h"
 #include "joblist/drop_intake.h"
 #include "platform/owned_window.h"
@@ -71,7 +71,7 @@ private:
     bool Busy() const { return intake_.Busy() || running_; }
     void CloseIfPending();
 
-    // Drop intake, on behalf of the model.
+    // Drop intake, on behalf of the model (main_window_hosts_win.cpp, as is what follows).
     bool IsDirectory(const std::wstring& path) override;
     std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) override;
     void Breathe() override;
@@ -99,13 +99,7 @@ private:
     // is open (the window is then disabled) waits until that is over: handled inside a box's
     // loop, it would destroy the window under the box, whose quit would take the box away.
     bool closePending_ = false;
-    std::chrono::steady_clock::time_point lastBreath_;
-    unsigned rowsSinceBreath_ = 0;
-    // When the list was last told its row count while a drop comes in, rows since, and how many
-    // rows make it tell the list again.
-    std::chrono::steady_clock::time_point lastShown_;
-    unsigned rowsSinceShown_ = 0;
-    unsigned rowsPerShow_ = 0;
+    IntakePace pace_;
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<TaskbarButton> taskbar_;
