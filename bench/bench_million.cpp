@@ -56,6 +56,37 @@ void RawWrite(const std::wstring& path, const std::string& bytes) {
     }
 }
 
+// Reading the file back, as taking hold of it does, with or without comparing it to the bytes:
+// the share of the check in the step.
+void ReadBack(const std::wstring& path, const std::string& bytes, bool compare) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string read(1u << 20, '\0');
+    std::size_t done = 0;
+    DWORD got = 0;
+    while (file != INVALID_HANDLE_VALUE && done < bytes.size() &&
+           ::ReadFile(file, read.data(), static_cast<DWORD>(read.size()), &got, nullptr) &&
+           got != 0 && (!compare || bytes.compare(done, got, read.data(), got) == 0)) {
+        done += got;
+    }
+    if (file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(file);
+    }
+    if (done != bytes.size()) {
+        std::fprintf(stderr, "the read back failed\n");
+        std::exit(1);
+    }
+}
+
+// A fresh block of this many bytes, every page written once: what a new buffer of the list
+// file's size costs before anything is put into it.
+double FreshBlockMs(std::size_t size) {
+    const LONGLONG start = Ticks();
+    std::string block(size, 'x');
+    const double ms = TicksToMs(Ticks() - start);
+    return block[size / 2] == 'x' ? ms : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -87,19 +118,28 @@ int main(int argc, char** argv) {
     velkin::RunModel model;
     Fill(model, count);
     std::vector<double> listMs;
-    std::vector<double> rawMs;
+    std::vector<double> selectMs;
     std::vector<double> buildMs;
+    std::vector<double> holdMs;
+    std::vector<double> rawMs;
+    std::vector<double> readBackMs;
+    std::vector<double> compareMs;
+    std::vector<double> freshMs;
     std::string bytes;
     // Side by side, the order swapped every round.
     for (int r = 0; r < runs * 2; ++r) {
         if ((r % 2 == 0) == (r / 2 % 2 == 0)) {
             const LONGLONG start = Ticks();
             const velkin::GroupSelection group = velkin::SelectGroup(model, 0);
+            const LONGLONG selected = Ticks();
             velkin::ListFile file = velkin::GroupListFile(model, group, codePage);
             const LONGLONG built = Ticks();
             velkin::win::WriteAndHoldFile(listFile, file.bytes).reset();
-            listMs.push_back(TicksToMs(Ticks() - start));
-            buildMs.push_back(TicksToMs(built - start));
+            const LONGLONG held = Ticks();
+            listMs.push_back(TicksToMs(held - start));
+            selectMs.push_back(TicksToMs(selected - start));
+            buildMs.push_back(TicksToMs(built - selected));
+            holdMs.push_back(TicksToMs(held - built));
             if (file.encoding != velkin::ListFileEncoding::Ansi ||
                 group.rows.size() != model.rows.size()) {
                 std::fprintf(stderr, "the list file is not the group's ANSI list\n");
@@ -110,21 +150,32 @@ int main(int argc, char** argv) {
             const LONGLONG start = Ticks();
             RawWrite(listFile, bytes);
             rawMs.push_back(TicksToMs(Ticks() - start));
+            const LONGLONG read = Ticks();
+            ReadBack(listFile, bytes, false);
+            const LONGLONG compared = Ticks();
+            ReadBack(listFile, bytes, true);
+            readBackMs.push_back(TicksToMs(compared - read));
+            compareMs.push_back(TicksToMs(Ticks() - compared));
+            freshMs.push_back(FreshBlockMs(bytes.size()));
         }
     }
-    Note("list file of %s lines (%.1f MB): picking the group and building the bytes median "
-         "%.1f ms (min %.1f); the whole step (writing, taking hold, reading back) median %.1f ms "
-         "(min %.1f, max %.1f); raw write median %.1f ms (min %.1f, max %.1f)\n",
-         rows.c_str(), static_cast<double>(bytes.size()) / (1024.0 * 1024.0), Median(buildMs),
-         Min(buildMs), Median(listMs), Min(listMs), Max(listMs), Median(rawMs), Min(rawMs),
-         Max(rawMs));
+    const double megabytes = static_cast<double>(bytes.size()) / (1024.0 * 1024.0);
+    Note("list file of %s lines (%.1f MB): the whole step median %.1f ms (min %.1f, max %.1f); "
+         "raw write median %.1f ms (min %.1f, max %.1f)\n",
+         rows.c_str(), megabytes, Median(listMs), Min(listMs), Max(listMs), Median(rawMs),
+         Min(rawMs), Max(rawMs));
+    Note("where the time goes (medians): picking the group's rows %.1f ms, building the bytes "
+         "%.1f ms, writing, taking hold and reading back %.1f ms; for reference, reading the "
+         "file back alone %.1f ms, reading it back and comparing %.1f ms, a fresh block of "
+         "%.1f MB written once %.1f ms\n",
+         Median(selectMs), Median(buildMs), Median(holdMs), Median(readBackMs), Median(compareMs),
+         megabytes, Median(freshMs));
     Figure("list file of " + rows + " lines", Format("%.0f ms", Median(listMs)), "-",
            Format("median of %.0f: the group's rows picked, their paths as the file's bytes, "
                   "the file written, held and read back",
                   runs));
     Figure("list file: raw write of the same bytes", Format("%.0f ms", Median(rawMs)), "-",
-           Format("median; the same %.0f MB to the same file",
-                  static_cast<double>(bytes.size()) / (1024.0 * 1024.0)));
+           Format("median; the same %.0f MB to the same file", megabytes));
     Figure("list file: ratio list file / raw write", Format("%.2f", Median(listMs) / Median(rawMs)),
            "<= 1.5", "what picking the rows and converting their paths add to writing");
 

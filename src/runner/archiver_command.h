@@ -34,10 +34,20 @@ struct ListFileLine {
     std::wstring_view fileName;
 };
 
+// The lines of a list file where their owner keeps them, so that a million lines need no
+// copy of their own.
+class ListFileLines {
+public:
+    virtual ~ListFileLines() = default;
+    virtual std::size_t Count() const = 0;
+    virtual ListFileLine At(std::size_t n) const = 0;
+};
+
 // One path a line, every line ended by CR LF, in list order, duplicates kept. ANSI bytes
 // without a header whenever the code page can represent every path; otherwise UTF-16LE with a
 // byte-order mark, which the archiver recognises by itself, so that no file goes missing from
 // the archive because its name was mangled into "?".
+ListFile BuildListFile(const ListFileLines& lines, const CodePage& codePage);
 ListFile BuildListFile(const std::vector<ListFileLine>& lines, const CodePage& codePage);
 
 } // namespace velkin

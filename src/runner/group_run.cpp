@@ -27,12 +27,14 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
     // share that text, so it is read once a drop.
     const std::wstring* profileText = nullptr;
     std::int32_t profileNo = 0;
-    for (std::size_t at = 0; at < model.rows.size(); ++at) {
-        const JobRow& row = model.rows[at];
+    // Walked in order: finding a row of a deque by its position costs more than reading it.
+    std::size_t at = 0;
+    for (const JobRow& row : model.rows) {
+        const std::size_t position = at++;
         if (row.dropNumber != number) {
             continue;
         }
-        group.rows.push_back(at);
+        group.rows.push_back(position);
         if (&row.ProfileNumber() != profileText) {
             profileText = &row.ProfileNumber();
             profileNo = ParseStrictInteger(*profileText);
@@ -47,12 +49,21 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
 
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
                        const CodePage& codePage) {
-    std::vector<ListFileLine> lines;
-    lines.reserve(group.rows.size());
-    for (const auto at : group.rows) {
-        lines.push_back({model.rows[at].Folder(), model.rows[at].FileName()});
-    }
-    return BuildListFile(lines, codePage);
+    class GroupLines final : public ListFileLines {
+    public:
+        GroupLines(const JobRows& rows, const std::vector<std::size_t>& group)
+            : rows_(rows), group_(group) {}
+        std::size_t Count() const override { return group_.size(); }
+        ListFileLine At(std::size_t n) const override {
+            const JobRow& row = rows_[group_[n]];
+            return {row.Folder(), row.FileName()};
+        }
+
+    private:
+        const JobRows& rows_;
+        const std::vector<std::size_t>& group_;
+    };
+    return BuildListFile(GroupLines(model.rows, group.rows), codePage);
 }
 
 bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
