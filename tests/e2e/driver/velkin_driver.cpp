@@ -13,6 +13,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -695,12 +696,28 @@ std::wstring LowerCase(std::wstring text) {
     return text;
 }
 
+// Whether the code at an address of this process lies at the same address in the target, as a
+// system module's does when both processes mapped it at the same base.
+bool SameCodeThere(HANDLE process, const void* local) {
+    std::array<unsigned char, 64> here{};
+    std::array<unsigned char, 64> there{};
+    std::memcpy(here.data(), local, here.size());
+    SIZE_T read = 0;
+    return ::ReadProcessMemory(process, local, there.data(), there.size(), &read) &&
+           read == there.size() && here == there;
+}
+
 // LoadLibraryW's address in the target: the same offset into the same module as here. The
 // export may be forwarded (kernel32 to kernelbase), so the module is the one the address
-// really lies in.
+// really lies in. Where the module lies at the same base in both, as it usually does, the
+// target's module list is not read: Wine walks it from here without a lock, and a walk that
+// meets the target loading or unloading a module at that moment can go round for ever.
 void* RemoteLoadLibraryW(HANDLE process) {
     const auto local = reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW"));
+    if (local != nullptr && SameCodeThere(process, local)) {
+        return local;
+    }
     HMODULE localModule = nullptr;
     if (local == nullptr || !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
                                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
