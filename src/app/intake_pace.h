@@ -11,6 +11,10 @@ class IntakePace {
 public:
     using Clock = std::chrono::steady_clock;
 
+    // How long a breath may spend on the messages waiting: a flood of them from another
+    // program slows a drop down, and cannot stop it.
+    static constexpr std::chrono::milliseconds kMostMessageTime{15};
+
     // A drop arrived; the messages have waited since then.
     void Restart(Clock::time_point now);
 

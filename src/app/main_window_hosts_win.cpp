@@ -39,7 +39,7 @@ void MainWindow::Breathe() {
     if (pace_.ShowDue(listView_->AppendedRowsInView(), IntakePace::Clock::now())) {
         listView_->ShowAppendedRows();
     }
-    ProcessPendingMessages();
+    ProcessPendingMessagesFor(IntakePace::kMostMessageTime);
     pace_.Breathed(IntakePace::Clock::now());
 }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+
 #include "base/scope_exit.h"
 
 namespace velkin::win {
@@ -43,6 +45,21 @@ void ProcessPendingMessages() {
             return;
         }
         Dispatch(message);
+    }
+}
+
+void ProcessPendingMessagesFor(std::chrono::milliseconds most) {
+    const auto end = std::chrono::steady_clock::now() + most;
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PassOnQuit(message);
+            return;
+        }
+        Dispatch(message);
+        if (std::chrono::steady_clock::now() >= end) {
+            return;
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 namespace velkin::win {
@@ -14,6 +15,10 @@ void RunMessageLoop();
 // Lets the thread handle every message that is waiting, then returns; a quit message ends it at
 // once and is left for the loops around it.
 void ProcessPendingMessages();
+
+// The same for at most about that long: another program that keeps sending or posting messages
+// cannot hold back the work between two such calls for good.
+void ProcessPendingMessagesFor(std::chrono::milliseconds most);
 
 // Runs a modal box (its own loop inside) with a quit message that is already waiting held back,
 // and posts that quit again once the box is gone: the box's loop would take the quit for the
