@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <optional>
 
 #include "base/scope_exit.h"
 
@@ -17,6 +18,22 @@ void Dispatch(const MSG& message) {
 // The quit message was taken out of the queue by a loop that is not the main one.
 void PassOnQuit(const MSG& quit) {
     ::PostQuitMessage(static_cast<int>(quit.wParam));
+}
+
+// Dispatches the waiting messages until none waits, a quit comes (left for the loops around) or
+// the end, if there is one, has passed.
+void PumpWaiting(std::optional<std::chrono::steady_clock::time_point> end) {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PassOnQuit(message);
+            return;
+        }
+        Dispatch(message);
+        if (end && std::chrono::steady_clock::now() >= *end) {
+            return;
+        }
+    }
 }
 
 } // namespace
@@ -38,29 +55,11 @@ void RunMessageLoop() {
 }
 
 void ProcessPendingMessages() {
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PassOnQuit(message);
-            return;
-        }
-        Dispatch(message);
-    }
+    PumpWaiting(std::nullopt);
 }
 
 void ProcessPendingMessagesFor(std::chrono::milliseconds most) {
-    const auto end = std::chrono::steady_clock::now() + most;
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PassOnQuit(message);
-            return;
-        }
-        Dispatch(message);
-        if (std::chrono::steady_clock::now() >= end) {
-            return;
-        }
-    }
+    PumpWaiting(std::chrono::steady_clock::now() + most);
 }
 
 void WithWaitingQuitHeldBack(const std::function<void()>& showModalBox) {
