@@ -15,6 +15,9 @@ public:
     // program slows a drop down, and cannot stop it.
     static constexpr std::chrono::milliseconds kMostMessageTime{15};
 
+    // Paced from now on, as for a drop that arrives by other ways than a drag.
+    IntakePace() { Restart(Clock::now()); }
+
     // A drop arrived; the messages have waited since then.
     void Restart(Clock::time_point now);
 
