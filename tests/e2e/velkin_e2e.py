@@ -306,6 +306,12 @@ class Velkin:
     def running(self):
         return self.process.poll() is None
 
+    def output_tail(self, count=20):
+        """The last lines Wine wrote for this Velkin (its stdout and stderr)."""
+        self._log.flush()
+        with open(self._log.name, "rb") as log:
+            return log.read().decode("utf-8", errors="replace").splitlines()[-count:]
+
     def settings_path(self):
         return os.path.join(self.folder, "Velkin.ini")
 
@@ -517,7 +523,9 @@ class Session:
                 self.driver.wait_gone(prompts[0]["hwnd"])
                 continue
             if not velkin.running():
-                raise DriverError(f"Velkin ended at start-up with {velkin.process.returncode}")
+                raise DriverError(f"Velkin ended at start-up with {velkin.process.returncode}; "
+                                  "the end of its Wine output: "
+                                  + " | ".join(velkin.output_tail()))
             if time.monotonic() >= deadline:
                 raise DriverError(f"no {T.MAIN_CLASS} window within {timeout_ms} ms; visible: "
                                   + ", ".join(f"{w['class']} {w['caption']!r}" for w in shown))
@@ -766,6 +774,11 @@ class Session:
                     box = self.driver.dialog(pid=w["pid"], timeout_ms=1000)
                     lines.append(f"  texts {box['statics']} buttons {box['buttons']}")
             for velkin in self.velkins:
+                if not velkin.running() and velkin.main is not None:
+                    # A Velkin that ended unasked: its exit code and what Wine said about it.
+                    lines.append(f"Velkin {velkin.main['pid']} has ended with "
+                                 f"{velkin.process.returncode}; the end of its Wine output:")
+                    lines.extend("  " + line for line in velkin.output_tail())
                 if velkin.main is None or not velkin.running():
                     continue
                 view = self.driver.rows(velkin.main["hwnd"], count=40)
