@@ -9,11 +9,9 @@
 // any command, and a test sends hundreds of them.
 #include <windows.h>
 #include <commctrl.h>
-#include <psapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
@@ -25,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/scope_exit.h"
 #include "common/json_text.h"
 #include "platform/unique_handle.h"
 
@@ -696,57 +695,6 @@ std::wstring LowerCase(std::wstring text) {
     return text;
 }
 
-// Whether the code at an address of this process lies at the same address in the target, as a
-// system module's does when both processes mapped it at the same base.
-bool SameCodeThere(HANDLE process, const void* local) {
-    std::array<unsigned char, 64> here{};
-    std::array<unsigned char, 64> there{};
-    std::memcpy(here.data(), local, here.size());
-    SIZE_T read = 0;
-    return ::ReadProcessMemory(process, local, there.data(), there.size(), &read) &&
-           read == there.size() && here == there;
-}
-
-// LoadLibraryW's address in the target: the same offset into the same module as here. The
-// export may be forwarded (kernel32 to kernelbase), so the module is the one the address
-// really lies in. Where the module lies at the same base in both, as it usually does, the
-// target's module list is not read: Wine walks it from here without a lock, and a walk that
-// meets the target loading or unloading a module at that moment can go round for ever.
-void* RemoteLoadLibraryW(HANDLE process) {
-    const auto local = reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "LoadLibraryW"));
-    if (local != nullptr && SameCodeThere(process, local)) {
-        return local;
-    }
-    HMODULE localModule = nullptr;
-    if (local == nullptr || !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                                      GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                                  static_cast<LPCWSTR>(local), &localModule)) {
-        FailWithLastError("finding LoadLibraryW");
-    }
-    wchar_t localName[MAX_PATH] = {};
-    ::GetModuleBaseNameW(::GetCurrentProcess(), localModule, localName, MAX_PATH);
-
-    std::vector<HMODULE> modules(512);
-    DWORD needed = 0;
-    if (!::EnumProcessModulesEx(process, modules.data(),
-                                static_cast<DWORD>(modules.size() * sizeof(HMODULE)), &needed,
-                                LIST_MODULES_ALL)) {
-        FailWithLastError("EnumProcessModulesEx");
-    }
-    modules.resize(std::min<std::size_t>(modules.size(), needed / sizeof(HMODULE)));
-    for (const HMODULE module : modules) {
-        wchar_t name[MAX_PATH] = {};
-        if (::GetModuleBaseNameW(process, module, name, MAX_PATH) != 0 &&
-            LowerCase(name) == LowerCase(localName)) {
-            const auto offset = reinterpret_cast<std::uintptr_t>(local) -
-                                reinterpret_cast<std::uintptr_t>(localModule);
-            return reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(module) + offset);
-        }
-    }
-    Fail("the target has no " + Utf8(localName) + " loaded");
-}
-
 std::string ReadWholeFile(const std::wstring& path) {
     const velkin::win::UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
                                                            FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -778,30 +726,44 @@ void CommandMenu(const Arguments& args) {
         probe.substr(0, probe.find_last_of(L'.')) + L"." + std::to_wstring(pid) + L".json";
     ::DeleteFileW(dump.c_str());
 
-    const auto process = OpenTargetProcess(pid, PROCESS_CREATE_THREAD | PROCESS_QUERY_INFORMATION |
-                                                    PROCESS_VM_OPERATION | PROCESS_VM_READ |
-                                                    PROCESS_VM_WRITE | SYNCHRONIZE);
-    const std::size_t pathBytes = (probe.size() + 1) * sizeof(wchar_t);
-    const RemoteMemory path(process.get(), pathBytes);
-    path.Write(0, probe.c_str(), pathBytes);
-    const auto loadLibrary =
-        reinterpret_cast<LPTHREAD_START_ROUTINE>(RemoteLoadLibraryW(process.get()));
-    const UniqueKernelHandle thread(
-        ::CreateRemoteThread(process.get(), nullptr, 0, loadLibrary, path.At(0), 0, nullptr));
-    if (!thread) {
-        FailWithLastError("CreateRemoteThread");
+    // The probe is hooked into the window's thread, which loads it and makes the dump when it
+    // takes the message posted here, as one of its own messages.
+    const HMODULE module = ::LoadLibraryW(probe.c_str());
+    if (module == nullptr) {
+        FailWithLastError("LoadLibraryW(probe)");
     }
-    if (::WaitForSingleObject(thread.get(), timeoutMs) != WAIT_OBJECT_0) {
-        // The thread still uses the path memory; leaking it beats freeing it under the thread.
-        Fail("the probe did not finish within " + std::to_string(timeoutMs) + " ms", kExitTimeout);
+    // Through void*: the export's type is known here, not to GetProcAddress.
+    const auto hook = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(::GetProcAddress(module, "VelkinMenuProbeHook")));
+    if (hook == nullptr) {
+        Fail("the probe has no VelkinMenuProbeHook");
     }
-    DWORD loaded = 0;
-    ::GetExitCodeThread(thread.get(), &loaded);
-    if (loaded != 0) {
-        Fail("the probe stayed loaded in the target; it must refuse to load after its dump");
+    const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+    const HHOOK hooked = ::SetWindowsHookExW(WH_GETMESSAGE, hook, module, thread);
+    if (hooked == nullptr) {
+        FailWithLastError("SetWindowsHookExW");
     }
-    if (::GetFileAttributesW(dump.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        Fail("the probe left no dump at " + Utf8(dump) + " (was it loaded at all?)");
+    const velkin::ScopeExit unhook([hooked] { ::UnhookWindowsHookEx(hooked); });
+    if (!::PostMessageW(window, ::RegisterWindowMessageW(L"VelkinMenuProbeDump"), 0, 0)) {
+        FailWithLastError("PostMessageW(VelkinMenuProbeDump)");
+    }
+    const Deadline deadline(timeoutMs);
+    while (::GetFileAttributesW(dump.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (deadline.Passed()) {
+            Fail("the probe left no dump at " + Utf8(dump) + " within " +
+                     std::to_string(timeoutMs) + " ms",
+                 kExitTimeout);
+        }
+        ::Sleep(kPollMs);
+    }
+    // The probe's rename shows the dump a moment before the probe lets go of it.
+    while (!deadline.Passed()) {
+        const velkin::win::UniqueFileHandle ready(::CreateFileW(
+            dump.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (ready || ::GetLastError() != ERROR_SHARING_VIOLATION) {
+            break;
+        }
+        ::Sleep(kPollMs);
     }
     std::string content = ReadWholeFile(dump);
     ::DeleteFileW(dump.c_str());

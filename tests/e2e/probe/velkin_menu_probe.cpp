@@ -1,6 +1,7 @@
-// Loaded into Velkin by velkin_driver: Wine keeps menus inside their process, so the menu tree
-// can only be read from there. The dump happens during loading and the load then fails on
-// purpose, so the module never stays in the target and can be injected again for every dump.
+// Loaded into Velkin by velkin_driver as a message hook of Velkin's own window thread: Wine keeps
+// menus inside their process, so the menu tree can only be read from there. The dump is made by
+// that thread when it takes the driver's message, between two of its own messages: no thread of
+// the driver's making runs in Velkin, and nothing is done under the loader lock.
 #include <windows.h>
 
 #include <string>
@@ -139,16 +140,33 @@ void WriteDump(const std::wstring& path, const std::string& content) {
     }
 }
 
+// The message the driver posts to ask for a dump.
+constexpr wchar_t kDumpMessage[] = L"VelkinMenuProbeDump";
+
+HINSTANCE self = nullptr;
+
 } // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason != DLL_PROCESS_ATTACH) {
-        return TRUE;
+    if (reason == DLL_PROCESS_ATTACH) {
+        self = instance;
     }
-    try {
-        WriteDump(DumpPath(instance), Dump());
-    } catch (...) {
-        // Nothing may escape into the target's loader; a missing dump tells the driver.
+    return TRUE;
+}
+
+// WH_GETMESSAGE: called in Velkin's window thread for every message it takes.
+extern "C" __declspec(dllexport) LRESULT CALLBACK
+    VelkinMenuProbeHook(int code, WPARAM removed, LPARAM message) {
+    static const UINT dumpMessage = ::RegisterWindowMessageW(kDumpMessage);
+    if (code == HC_ACTION && removed == PM_REMOVE) {
+        const auto* taken = reinterpret_cast<const MSG*>(message);
+        if (taken->message == dumpMessage) {
+            try {
+                WriteDump(DumpPath(self), Dump());
+            } catch (...) {
+                // Nothing may escape into the target; a missing dump tells the driver.
+            }
+        }
     }
-    return FALSE;
+    return ::CallNextHookEx(nullptr, code, removed, message);
 }
