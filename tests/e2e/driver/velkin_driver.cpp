@@ -747,6 +747,9 @@ void CommandMenu(const Arguments& args) {
     if (!::PostMessageW(window, ::RegisterWindowMessageW(L"VelkinMenuProbeDump"), 0, 0)) {
         FailWithLastError("PostMessageW(VelkinMenuProbeDump)");
     }
+    // An idle thread makes the dump within milliseconds, and suites read the menu often: looked
+    // for more often than other states.
+    constexpr DWORD kDumpPollMs = 5;
     const Deadline deadline(timeoutMs);
     while (::GetFileAttributesW(dump.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (deadline.Passed()) {
@@ -754,7 +757,7 @@ void CommandMenu(const Arguments& args) {
                      std::to_string(timeoutMs) + " ms",
                  kExitTimeout);
         }
-        ::Sleep(kPollMs);
+        ::Sleep(kDumpPollMs);
     }
     // The probe's rename shows the dump a moment before the probe lets go of it.
     while (!deadline.Passed()) {
@@ -763,7 +766,7 @@ void CommandMenu(const Arguments& args) {
         if (ready || ::GetLastError() != ERROR_SHARING_VIOLATION) {
             break;
         }
-        ::Sleep(kPollMs);
+        ::Sleep(kDumpPollMs);
     }
     std::string content = ReadWholeFile(dump);
     ::DeleteFileW(dump.c_str());
