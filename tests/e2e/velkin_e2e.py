@@ -686,6 +686,9 @@ class Session:
     def drop(self, paths, rows=None, **options):
         """Drops real paths onto the main window (XDND, as from a file manager); with `rows`,
         waits until the list has that many rows and returns them."""
+        # The program shows its window before the X server has mapped it; on a busy machine
+        # the drag source may look before that, so it waits for the window to be there.
+        options.setdefault("wait_ms", UI_TIMEOUT_MS)
         xdnd.drop(paths, window_name=T.TITLE, build_dir=self.args.build,
                   types=["text/uri-list"], **options)
         if rows is None:
@@ -774,8 +777,10 @@ class Session:
                     box = self.driver.dialog(pid=w["pid"], timeout_ms=1000)
                     lines.append(f"  texts {box['statics']} buttons {box['buttons']}")
             for velkin in self.velkins:
-                if not velkin.running() and velkin.main is not None:
-                    # A Velkin that ended unasked: its exit code and what Wine said about it.
+                if not velkin.running() and velkin.main is not None and \
+                        velkin.process.returncode != 0:
+                    # A Velkin that died: its exit code and what Wine said about it. Every close
+                    # a scenario asks for ends with 0, and a list of those would bury this.
                     lines.append(f"Velkin {velkin.main['pid']} has ended with "
                                  f"{velkin.process.returncode}; the end of its Wine output:")
                     lines.extend("  " + line for line in velkin.output_tail())
