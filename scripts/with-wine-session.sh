@@ -9,7 +9,9 @@ build_dir=$(cd "$1" && pwd)
 shift
 
 export WINEPREFIX=${VELKIN_WINEPREFIX:-$build_dir/wineprefix}
-export WINEDEBUG=${WINEDEBUG:--all}
+# Wine's own errors only: they are rare in a good run, and a program that Wine fails to start
+# or that dies inside Wine otherwise leaves no trace at all.
+export WINEDEBUG=${WINEDEBUG:--all,err+all}
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 "$here/wine-prefix.sh" "$WINEPREFIX"
