@@ -789,6 +789,8 @@ class Session:
                 view = self.driver.rows(velkin.main["hwnd"], count=40)
                 lines.append(f"Velkin {velkin.main['pid']}: {view['row_count']} rows, selected "
                              f"{view['selected']}, first rows {view['rows']}")
+                # Wine's errors, such as a program start it refused on the way.
+                lines.extend("  wine: " + line for line in velkin.output_tail())
                 tops = self.driver.menu(velkin.main["hwnd"])["items"]
                 for top in tops:
                     lines.append(f"  menu {top['caption']}: " + ", ".join(
