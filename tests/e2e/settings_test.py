@@ -10,7 +10,6 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
 """
 
 import os
-import subprocess
 import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
@@ -19,6 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import velkin_texts as T  # noqa: E402
 from velkin_e2e import (STARTUP_TIMEOUT_MS, make_file, outer_rect, run_suite,  # noqa: E402
                         screen_size, wait_until, windows_path)
+from wine_registry import import_reg  # noqa: E402
 
 KEYS = T.SETTINGS_KEYS
 DEFAULT_PROFILES = T.DEFAULT_PROFILES
@@ -397,11 +397,9 @@ class SettingsTest:
 
     def set_log_pixels(self, dpi):
         """The prefix's DPI (HKCU\\Control Panel\\Desktop, LogPixels); None: Wine's default."""
-        key = "HKCU\\Control Panel\\Desktop"
-        command = (["reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
-                   if dpi else ["reg", "delete", key, "/v", "LogPixels", "/f"])
-        subprocess.run(["wine", *command], capture_output=True, check=dpi is not None,
-                       timeout=STARTUP_TIMEOUT_MS / 1000, stdin=subprocess.DEVNULL)
+        import_reg(self.scratch, "log-pixels.reg",
+                   ["[HKEY_CURRENT_USER\\Control Panel\\Desktop]",
+                    f'"LogPixels"=dword:{dpi:08x}' if dpi else '"LogPixels"=-'])
 
     def unwritable(self):
         label = "unwritable file"

@@ -46,6 +46,10 @@ class DriverError(Exception):
     pass
 
 
+class WineEndedStart(DriverError):
+    """Wine ended a program while starting it, before the program's own code showed anything."""
+
+
 class Driver:
     """velkin_driver.exe in serve mode: one method per driver command, results as the parsed
     JSON lines it prints. A second Driver serves a command that runs beside the first (a
@@ -290,6 +294,7 @@ class Velkin:
                 ini.write(settings_bytes)
         self.main = None  # the main window once it showed
         self.prompt_seen = False
+        self.launcher = launcher
         self._log = open(os.path.join(folder, "wine-output.log"), "ab")
         # A Windows launcher needs the Windows form of the path; wine itself takes either.
         program = windows_path(self.exe) if launcher else self.exe
@@ -496,13 +501,20 @@ class Session:
         if folder is None:
             folder = (os.path.join(self.work, name) if name
                       else tempfile.mkdtemp(prefix="velkin-", dir=self.work))
-        self.velkin = Velkin(self.args.velkin, folder, settings, settings_bytes, env, cwd,
-                             arguments, launcher)
-        self.velkins.append(self.velkin)
-        self.main = None
-        if wait:
-            self.wait_for_main_window(self.velkin)
-        return self.velkin
+        for attempt in (1, 2):
+            self.velkin = Velkin(self.args.velkin, folder, settings, settings_bytes, env, cwd,
+                                 arguments, launcher)
+            self.velkins.append(self.velkin)
+            self.main = None
+            if not wait:
+                return self.velkin
+            try:
+                self.wait_for_main_window(self.velkin)
+                return self.velkin
+            except WineEndedStart as error:
+                if attempt == 2:
+                    raise
+                print(f"note: {error}; starting it again", flush=True)
 
     def wait_for_main_window(self, velkin, timeout_ms=STARTUP_TIMEOUT_MS):
         deadline = time.monotonic() + timeout_ms / 1000
@@ -523,9 +535,16 @@ class Session:
                 self.driver.wait_gone(prompts[0]["hwnd"])
                 continue
             if not velkin.running():
-                raise DriverError(f"Velkin ended at start-up with {velkin.process.returncode}; "
-                                  "the end of its Wine output: "
-                                  + " | ".join(velkin.output_tail()))
+                said = (f"Velkin ended at start-up with {velkin.process.returncode}; the end "
+                        "of its Wine output: " + " | ".join(velkin.output_tail()))
+                # Velkin ends with 0 whatever happens, and a crash with the code of its
+                # exception; 1 is Wine ending a process whose start it failed, as it now and
+                # then does. Before its first window Velkin has changed nothing, so it is
+                # started again.
+                if velkin.process.returncode == 1 and not velkin.prompt_seen and \
+                        not velkin.launcher:
+                    raise WineEndedStart(said)
+                raise DriverError(said)
             if time.monotonic() >= deadline:
                 raise DriverError(f"no {T.MAIN_CLASS} window within {timeout_ms} ms; visible: "
                                   + ", ".join(f"{w['class']} {w['caption']!r}" for w in shown))

@@ -12,11 +12,21 @@ from velkin_e2e import DriverError, windows_path
 
 def regedit(*args):
     """One run of Wine's regedit; a Wine start costs more than a whole registry edit, so the
-    keys are exported and imported as whole .reg files."""
-    done = subprocess.run(["wine", "regedit", *args], stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=120)
-    if done.returncode != 0:
-        raise DriverError(f"wine regedit {' '.join(args)} exit {done.returncode}")
+    keys are exported and imported as whole .reg files.
+
+    regedit itself always ends with exit code 0, so any other code is Wine ending it, as it
+    now and then does with a process it starts. An import or export done again gives the same
+    registry and file, so such a run is made again, and said."""
+    for attempt in (1, 2, 3):
+        done = subprocess.run(["wine", "regedit", *args], stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=120)
+        if done.returncode == 0:
+            return
+        said = (done.stdout + done.stderr).decode("utf-8", "replace").strip()
+        failure = f"wine regedit {' '.join(args)} exit {done.returncode}; Wine said: {said!r}"
+        if attempt == 3:
+            raise DriverError(failure)
+        print(f"note: {failure}; running it again", flush=True)
 
 
 def reg_sections(path):
