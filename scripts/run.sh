@@ -4,6 +4,7 @@
 # way a user would (scripts/run_demo.py): sample files, two drops, Start, Yes, the closing box,
 # a screenshot of the statuses, File > Exit, and the archives listed with their contents.
 set -euo pipefail
+. "$(dirname "$0")/fixed-address-layout.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 

@@ -3,6 +3,7 @@
 # locale, Japanese fonts in place of the Windows ones, no crash dialogs.
 # Usage: wine-prefix.sh PREFIX_DIR
 set -euo pipefail
+. "$(dirname "$0")/fixed-address-layout.sh"
 prefix=$1
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all

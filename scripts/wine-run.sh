@@ -2,6 +2,7 @@
 # Runs a Windows program of the build under Wine, in the build tree's own prefix.
 # Usage: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
 set -euo pipefail
+. "$(dirname "$0")/fixed-address-layout.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$1
 shift

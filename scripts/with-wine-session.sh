@@ -4,6 +4,7 @@
 # wm_state (see wm_state.c): without it, Wine waits two seconds whenever it hides a window.
 # Usage: with-wine-session.sh BUILD_DIR COMMAND [ARGS...]
 set -euo pipefail
+. "$(dirname "$0")/fixed-address-layout.sh"
 here=$(cd "$(dirname "$0")" && pwd)
 build_dir=$(cd "$1" && pwd)
 shift
