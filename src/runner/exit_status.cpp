@@ -8,9 +8,10 @@
 namespace velkin {
 namespace {
 
-// Exit codes from here up are the system's status values for a program that did not end by
-// itself.
-constexpr std::uint32_t kFirstErrorStatus = 0xC0000000u;
+// Exit codes from here up are the system's status values (warnings from 0x80000000, such as a
+// breakpoint, errors from 0xC0000000) for a program that did not end by itself; no archiver
+// chooses one of its own.
+constexpr std::uint32_t kFirstSystemStatus = 0x80000000u;
 
 // What the archiver's own exit codes and the commonest status values mean; any other code is
 // shown as a bare number.
@@ -58,7 +59,7 @@ std::wstring StatusForExitCode(std::uint32_t exitCode) {
         return std::wstring(text::kStatusDone);
     }
     std::wstring status = L"失敗 (終了コード ";
-    if (exitCode >= kFirstErrorStatus) {
+    if (exitCode >= kFirstSystemStatus) {
         wchar_t hex[11] = {};
         std::swprintf(hex, 11, L"0x%08X", static_cast<unsigned>(exitCode));
         status += hex;

@@ -9,8 +9,9 @@ namespace velkin {
 
 // The status a group's rows show after its archiver ended with this exit code: "OK" for 0,
 // otherwise "失敗 (終了コード N)", with the code's meaning after it when one is known. The
-// archiver's own codes are decimal; a status value of the system (0xC0000000 and above: the
-// program crashed or was ended from outside) is hexadecimal, as the system's documents write it.
+// archiver's own codes are decimal; a status value of the system (0x80000000 and above: the
+// program crashed, hit a breakpoint or was ended from outside) is hexadecimal, as the system's
+// documents write it.
 std::wstring StatusForExitCode(std::uint32_t exitCode);
 
 // The status after a run, however it ended: not started, an exit code, or an end the wait

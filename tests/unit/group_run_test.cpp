@@ -224,7 +224,7 @@ TEST_CASE("status texts name the failure and its code") {
     CHECK(StatusForExitCode(10) == L"失敗 (終了コード 10: 該当するファイルがありません)");
     CHECK(StatusForExitCode(255) == L"失敗 (終了コード 255: 中断されました)");
     CHECK(StatusForExitCode(42) == L"失敗 (終了コード 42)");
-    CHECK(StatusForExitCode(0xBFFFFFFFu) == L"失敗 (終了コード 3221225471)");
+    CHECK(StatusForExitCode(0x7FFFFFFFu) == L"失敗 (終了コード 2147483647)");
     // The system's status values, in hexadecimal as its documents write them.
     CHECK(StatusForExitCode(0xC0000005u) == L"失敗 (終了コード 0xC0000005: アクセス違反)");
     CHECK(StatusForExitCode(0xC00000FDu) ==
@@ -232,6 +232,8 @@ TEST_CASE("status texts name the failure and its code") {
     CHECK(StatusForExitCode(0xC000013Au) ==
           L"失敗 (終了コード 0xC000013A: 外部から終了されました)");
     CHECK(StatusForExitCode(0xC0000409u) == L"失敗 (終了コード 0xC0000409)");
+    CHECK(StatusForExitCode(0x80000003u) == L"失敗 (終了コード 0x80000003)");
+    CHECK(StatusForExitCode(0xBFFFFFFFu) == L"失敗 (終了コード 0xBFFFFFFF)");
     CHECK(StatusForExitCode(0xFFFFFFFFu) == L"失敗 (終了コード 0xFFFFFFFF)");
 }
 
