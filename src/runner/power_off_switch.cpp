@@ -6,26 +6,85 @@
 namespace velkin {
 namespace {
 
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
 struct Token {
     std::size_t begin;
     std::size_t end;
 };
 
+// Where the token that starts at `at` ends, by the rules of the C runtime's argument splitting:
+// backslashes count only before a quote, where each pair gives one backslash and an odd one
+// makes the quote a literal one; any other quote opens or closes a quoted part, and a doubled
+// quote inside one is a literal quote. The token's text without its quotes goes to `unquoted`.
+std::size_t TokenEnd(std::wstring_view switches, std::size_t at, std::wstring& unquoted) {
+    unquoted.clear();
+    bool quoted = false;
+    while (at < switches.size() && (quoted || !IsBlank(switches[at]))) {
+        const wchar_t c = switches[at];
+        if (c == L'\\') {
+            std::size_t backslashes = 0;
+            for (; at < switches.size() && switches[at] == L'\\'; ++at) {
+                ++backslashes;
+            }
+            const bool beforeQuote = at < switches.size() && switches[at] == L'"';
+            unquoted.append(beforeQuote ? backslashes / 2 : backslashes, L'\\');
+            if (beforeQuote && backslashes % 2 == 1) {
+                unquoted += L'"';
+                ++at;
+            }
+        } else if (c == L'"') {
+            if (quoted && at + 1 < switches.size() && switches[at + 1] == L'"') {
+                unquoted += L'"';
+                ++at;
+            } else {
+                quoted = !quoted;
+            }
+            ++at;
+        } else {
+            unquoted += c;
+            ++at;
+        }
+    }
+    return at;
+}
+
+bool IsSwitchItself(std::wstring_view unquoted) {
+    constexpr std::wstring_view kName = L"ioff";
+    if (unquoted.size() != kName.size() + 1 && unquoted.size() != kName.size() + 2) {
+        return false;
+    }
+    if (unquoted[0] != L'-' && unquoted[0] != L'/') {
+        return false;
+    }
+    for (std::size_t i = 0; i < kName.size(); ++i) {
+        const wchar_t c = unquoted[i + 1];
+        const wchar_t lower = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+        if (lower != kName[i]) {
+            return false;
+        }
+    }
+    return unquoted.size() == kName.size() + 1 ||
+           (unquoted.back() >= L'1' && unquoted.back() <= L'4');
+}
+
 std::vector<Token> PowerOffTokens(std::wstring_view switches) {
     std::vector<Token> found;
+    std::wstring unquoted;
     std::size_t at = 0;
     while (at < switches.size()) {
-        if (switches[at] == L' ') {
+        if (IsBlank(switches[at])) {
             ++at;
             continue;
         }
         const std::size_t begin = at;
-        bool quoted = false;
-        while (at < switches.size() && (quoted || switches[at] != L' ')) {
-            quoted = switches[at] == L'"' ? !quoted : quoted;
-            ++at;
+        at = TokenEnd(switches, at, unquoted);
+        if (unquoted == L"--") {
+            break; // what follows is a name, not a switch
         }
-        if (IsPowerOffSwitch(switches.substr(begin, at - begin))) {
+        if (IsSwitchItself(unquoted)) {
             found.push_back({begin, at});
         }
     }
@@ -35,18 +94,9 @@ std::vector<Token> PowerOffTokens(std::wstring_view switches) {
 } // namespace
 
 bool IsPowerOffSwitch(std::wstring_view token) {
-    constexpr std::wstring_view kSwitch = L"-ioff";
-    if (token.size() != kSwitch.size() && token.size() != kSwitch.size() + 1) {
-        return false;
-    }
-    for (std::size_t i = 0; i < kSwitch.size(); ++i) {
-        const wchar_t c = token[i];
-        const wchar_t lower = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-        if (lower != kSwitch[i]) {
-            return false;
-        }
-    }
-    return token.size() == kSwitch.size() || (token.back() >= L'1' && token.back() <= L'4');
+    std::wstring unquoted;
+    return !token.empty() && TokenEnd(token, 0, unquoted) == token.size() &&
+           IsSwitchItself(unquoted);
 }
 
 std::wstring PowerOffAtEnd::SwitchesFor(const std::wstring& switches, bool lastGroup) {
@@ -64,9 +114,9 @@ std::wstring PowerOffAtEnd::SwitchesFor(const std::wstring& switches, bool lastG
     for (auto it = tokens.rbegin(); it != tokens.rend(); ++it) {
         std::size_t begin = it->begin;
         std::size_t end = it->end;
-        if (begin > 0 && without[begin - 1] == L' ') {
+        if (begin > 0 && IsBlank(without[begin - 1])) {
             --begin;
-        } else if (end < without.size() && without[end] == L' ') {
+        } else if (end < without.size() && IsBlank(without[end])) {
             ++end;
         }
         without.erase(begin, end - begin);

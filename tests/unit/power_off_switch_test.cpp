@@ -8,12 +8,16 @@
 namespace velkin {
 
 TEST_CASE("the power-off switch in its forms and letter cases, and what only looks like it") {
-    for (const auto* token : {L"-ioff", L"-IOFF", L"-Ioff1", L"-ioff2", L"-iOfF3", L"-ioff4"}) {
+    // As the archiver reads them: "-" or "/", any case, quotes taken away wherever they stand.
+    for (const auto* token :
+         {L"-ioff", L"-IOFF", L"-Ioff1", L"-ioff2", L"-iOfF3", L"-ioff4", L"/ioff", L"/IOFF4",
+          L"\"-ioff\"", L"\"/Ioff2\"", L"-i\"off\"3", L"\"-ioff"}) {
         CAPTURE(std::wstring(token));
         CHECK(IsPowerOffSwitch(token));
     }
-    for (const auto* token : {L"-ioff0", L"-ioff5", L"-ioff12", L"-ioffx", L"-iof", L"ioff",
-                              L"/ioff", L"--ioff", L"\"-ioff\"", L""}) {
+    for (const auto* token :
+         {L"-ioff0", L"-ioff5", L"-ioff12", L"-ioffx", L"-iof", L"ioff", L"--ioff", L"\\ioff",
+          L"\"-ioff \"", L"\\\"-ioff\"", L"-ioff -x", L""}) {
         CAPTURE(std::wstring(token));
         CHECK_FALSE(IsPowerOffSwitch(token));
     }
@@ -43,6 +47,13 @@ TEST_CASE("the power-off switch goes to the last group of a run only") {
         {"a quoted argument is no switch",
          {L"-ap\"x -ioff\" -ioffx", L"-c"},
          {L"-ap\"x -ioff\" -ioffx", L"-c"}},
+        {"tabs separate, \"/\" and quotes make the switch, its form is carried as written",
+         {L"-a\t/IOFF2\t-b", L"-c \"-ioff\"", L"-d"},
+         {L"-a\t-b", L"-c", L"-d \"-ioff\""}},
+        {"an escaped quote opens nothing, a doubled one inside quotes closes nothing",
+         {L"-x\\\" -ioff -y\"a\"\"b -ioff1\"", L""},
+         {L"-x\\\" -y\"a\"\"b -ioff1\"", L"-ioff"}},
+        {"after \"--\" the rest are names", {L"-a -- -ioff", L""}, {L"-a -- -ioff", L""}},
         {"no group has it: nothing changes", {L"-a", L"", L"-b"}, {L"-a", L"", L"-b"}},
     };
     for (const auto& c : cases) {
