@@ -2,6 +2,7 @@
 // line from its ends, the list file by its encoding.
 
 #include "fuzz_support.h"
+#include "base/velkin_error.h"
 #include "runner/archiver_command.h"
 
 namespace {
@@ -56,16 +57,20 @@ std::optional<SplitLine> SplitBack(std::wstring_view line) {
 }
 
 void CheckCommandLine(const velkin::ArchiverInvocation& invocation) {
-    const std::wstring line = velkin::BuildArchiverCommandLine(invocation);
-    FUZZ_CHECK(line.size() == invocation.archiverPath.size() + invocation.switches.size() +
-                                  invocation.archivePath.size() + invocation.listFilePath.size() +
-                                  12);
     const bool quoteFree =
         (invocation.archiverPath + invocation.archivePath + invocation.listFilePath).find(L'"') ==
         std::wstring::npos;
-    if (!quoteFree) {
+    std::wstring line;
+    try {
+        line = velkin::BuildArchiverCommandLine(invocation);
+    } catch (const velkin::Error&) {
+        FUZZ_CHECK(!quoteFree);
         return;
     }
+    FUZZ_CHECK(quoteFree);
+    FUZZ_CHECK(line.size() == invocation.archiverPath.size() + invocation.switches.size() +
+                                  invocation.archivePath.size() + invocation.listFilePath.size() +
+                                  12);
     const auto parts = SplitBack(line);
     FUZZ_CHECK(parts);
     FUZZ_CHECK(parts->program == invocation.archiverPath);

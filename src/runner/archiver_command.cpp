@@ -6,7 +6,9 @@
 #include <cstring>
 #include <optional>
 
+#include "base/message_texts.h"
 #include "base/utf16.h"
+#include "base/velkin_error.h"
 
 namespace velkin {
 namespace {
@@ -112,6 +114,15 @@ std::optional<std::string> AnsiLines(const ListFileLines& lines, const CodePage&
 } // namespace
 
 std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation) {
+    // A quote inside a quoted part would end it early: the rest of the path would become
+    // switches of the archiver's, and the list file would go unread. No path Velkin takes in
+    // holds one; a location written into the settings by hand might.
+    for (const auto* part :
+         {&invocation.archiverPath, &invocation.archivePath, &invocation.listFilePath}) {
+        if (part->find(L'"') != std::wstring::npos) {
+            throw Error(std::wstring(text::kArchiverStartFailed));
+        }
+    }
     std::wstring line;
     line.reserve(invocation.archiverPath.size() + invocation.switches.size() +
                  invocation.archivePath.size() + invocation.listFilePath.size() + 16);

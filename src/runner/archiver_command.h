@@ -18,7 +18,9 @@ struct ArchiverInvocation {
     std::wstring listFilePath; // full path of the list file
 };
 
-// "<archiver>" A <switches> "<archive>" "@<list file>", joined with nothing else between.
+// "<archiver>" A <switches> "<archive>" "@<list file>", joined with nothing else between. A
+// quote in the archiver's location, the archive path or the list file's path could not be
+// quoted: the error that the archiver could not be started is thrown instead.
 std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation);
 
 enum class ListFileEncoding { Ansi, Utf16 };

@@ -73,17 +73,18 @@ bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
     const bool lastGroup = n + 1 == model.dropCount;
     group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
 
-    // The list file comes first: when it cannot be written the rows keep the status they had.
-    // It is held until the archiver has ended, so that nothing else can change what it reads.
+    // The command line and the list file come first: when either cannot be made the rows keep
+    // the status they had. The list file is held until the archiver has ended, so that nothing
+    // else can change what it reads.
     const std::wstring directory = host.ProgramDirectory();
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
+    const std::wstring commandLine = BuildArchiverCommandLine(
+        {model.winRarPath, group.switches, group.archivePath, listFilePath});
     FileHold listFile = host.WriteFile(listFilePath, GroupListFile(model, group, codePage).bytes);
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);
 
-    const std::wstring commandLine = BuildArchiverCommandLine(
-        {model.winRarPath, group.switches, group.archivePath, listFilePath});
     const ProcessEnd end = host.RunArchiver(commandLine);
     listFile.reset();
     const std::wstring status = StatusAfterRun(end);

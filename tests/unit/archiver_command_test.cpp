@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/path_parts.h"
+#include "base/velkin_error.h"
 #include "runner/archiver_command.h"
 
 namespace velkin {
@@ -60,6 +61,13 @@ TEST_CASE("the archiver command line joins its parts exactly") {
     };
     for (const auto& c : cases) {
         CHECK(BuildArchiverCommandLine(c.invocation) == c.line);
+    }
+    // A quote in a part that is quoted would let the rest of it out among the switches.
+    for (const ArchiverInvocation& invocation :
+         {ArchiverInvocation{L"C:\\W\"x.exe", L"", L"a.rar", L"v.lst"},
+          ArchiverInvocation{L"W.exe", L"", L"C:\\my photos\".rar", L"v.lst"},
+          ArchiverInvocation{L"W.exe", L"", L"a.rar", L"C:\\v\"\\Velkin.lst"}}) {
+        CHECK_THROWS_AS(BuildArchiverCommandLine(invocation), Error);
     }
 }
 
