@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "app/arrival_paths.h"
+
 namespace velkin {
 namespace {
 
@@ -37,6 +39,17 @@ bool IsFullyQualified(std::wstring_view path) {
     return driveRoot || twoSeparators;
 }
 
+// The shell's splitting reads a backslash before a quote as an escaped quote, so "C:\my dir\"
+// (what a shell's completion writes for a folder) arrives as C:\my dir". A quote can only end an
+// argument that way: it stands for the backslash that was meant.
+std::wstring AsMeant(const std::wstring& argument) {
+    if (!argument.empty() && argument.back() == L'"' &&
+        argument.find(L'"') == argument.size() - 1) {
+        return argument.substr(0, argument.size() - 1) + L'\\';
+    }
+    return argument;
+}
+
 } // namespace
 
 StartRequest ReadStartArguments(const std::vector<std::wstring>& arguments,
@@ -47,10 +60,12 @@ StartRequest ReadStartArguments(const std::vector<std::wstring>& arguments,
             request.eachApart = true;
         } else if (argument.empty() || argument.front() == L'/') {
             continue;
-        } else if (IsFullyQualified(argument)) {
-            request.paths.push_back(argument);
         } else {
-            request.paths.push_back(makeFull(argument));
+            std::wstring path = AsMeant(argument);
+            if (!IsFullyQualified(path)) {
+                path = makeFull(path);
+            }
+            request.paths.push_back(WithTidySeparators(std::move(path)));
         }
     }
     return request;

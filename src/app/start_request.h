@@ -20,7 +20,10 @@ struct StartRequest {
 // or "-each" in any letter case sets eachApart; any other argument that begins with "/" is a
 // switch this program does not know and is passed over, and so is an empty one. A path that
 // depends on the current directory or drive is handed to makeFull, because the archive is
-// named from the full path; every other path is kept exactly as given.
+// named from the full path. Every path then has its separators tidied (WithTidySeparators), and
+// one that ends in a quote the shell's splitting made of a final backslash ("C:\x\" arrives
+// as C:\x") names that folder. Nothing else of a path is changed; a path with characters no
+// name can hold is kept, for the window to refuse with a word to the user.
 StartRequest ReadStartArguments(const std::vector<std::wstring>& arguments,
                                 const std::function<std::wstring(const std::wstring&)>& makeFull);
 

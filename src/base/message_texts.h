@@ -29,6 +29,9 @@ inline constexpr std::wstring_view kClearByHandCaption = L"手動でクリアし
 inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に失敗しました.";
 inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";
 inline constexpr std::wstring_view kCannotWriteSettings = L"%s に書き込めません";
+// Heads the list of paths from the command line, a hand-off or the clipboard that were not taken.
+inline constexpr std::wstring_view kRefusedPaths =
+    L"次のパスはファイル名に使えない文字を含むため登録しませんでした:";
 
 // The exception display for errors that bring no text of the program's own.
 inline constexpr std::wstring_view kOutOfMemory = L"メモリが不足しています";

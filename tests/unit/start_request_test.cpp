@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "app/arrival_paths.h"
 #include "app/hand_off.h"
 #include "app/start_request.h"
 
@@ -32,8 +33,17 @@ TEST_CASE("command-line arguments: paths in order, /each in any spelling, other 
     const Case cases[] = {
         {{}, {}, false},
         {{L"C:\\x\\a b.txt", L"\\\\srv\\share\\y", L"d:/z/\u8868.txt", L"\\\\?\\C:\\long"},
-         {L"C:\\x\\a b.txt", L"\\\\srv\\share\\y", L"d:/z/\u8868.txt", L"\\\\?\\C:\\long"},
+         {L"C:\\x\\a b.txt", L"\\\\srv\\share\\y", L"d:\\z\\\u8868.txt", L"\\\\?\\C:\\long"},
          false},
+        // A folder with the separator a shell's completion adds, and the same in quotes, which
+        // the shell's splitting turns into a final quote; roots keep theirs.
+        {{L"C:\\photos\\", L"C:\\my photos\"", L"C:/x//", L"D:\\", L"D:\\\\", L"\\\\srv\\sh\\",
+          L"\\\\?\\C:\\", L"\\\\?\\UNC\\srv\\sh\\d\\", L"sub\\"},
+         {L"C:\\photos", L"C:\\my photos", L"C:\\x", L"D:\\", L"D:\\", L"\\\\srv\\sh\\",
+          L"\\\\?\\C:\\", L"\\\\?\\UNC\\srv\\sh\\d", L"full:sub"},
+         false},
+        // A quote anywhere else is no final backslash: kept, for the window to refuse.
+        {{L"C:\\x\\a\" -dw \"b", L"\"C:\\q\""}, {L"C:\\x\\a\" -dw \"b", L"full:\"C:\\q\""}, false},
         // Relative to the directory, to the drive's root, or to the drive's own directory.
         {{L"a.txt", L"..\\b", L"\\root.txt", L"C:rel.txt", L".\\\uD55C\uAD6D"},
          {L"full:a.txt", L"full:..\\b", L"full:\\root.txt", L"full:C:rel.txt",
@@ -53,6 +63,30 @@ TEST_CASE("command-line arguments: paths in order, /each in any spelling, other 
         CHECK(request.paths == c.paths);
         CHECK(request.eachApart == c.eachApart);
     }
+}
+
+TEST_CASE("paths that no name can hold are refused, the rest tidied and kept in order") {
+    const Paths refused = {L"C:\\x\\a\" -dw \"b",
+                           L"C:\\x\\a\r\nb",
+                           L"C:\\*.txt",
+                           L"C:\\a?",
+                           L"C:\\<x>",
+                           L"C:\\a|b",
+                           std::wstring(L"C:\\a") + L'\x1F',
+                           L"\\\\?\\C:\\long?"};
+    Paths arrived = {L"C:\\ok\\", L"\\\\?\\C:\\long"};
+    arrived.insert(arrived.begin() + 1, refused.begin(), refused.end());
+    const SortedPaths sorted = SortArrivedPaths(arrived);
+    CHECK(sorted.accepted == Paths{L"C:\\ok", L"\\\\?\\C:\\long"});
+    CHECK(sorted.refused == refused);
+
+    // Named one a line, a line break in a path shown as one mark, at most twenty, then "…".
+    CHECK(RefusedPathsMessage({L"C:\\a\nb", L"C:\\*"}) ==
+          L"次のパスはファイル名に使えない文字を含むため登録しませんでした:\nC:\\a\uFFFDb\nC:\\*");
+    const std::wstring many = RefusedPathsMessage(Paths(21, L"?"));
+    CHECK(std::count(many.begin(), many.end(), L'\n') == 21);
+    CHECK(many.ends_with(L"?\n\u2026"));
+    CHECK_FALSE(RefusedPathsMessage(Paths(20, L"?")).ends_with(L"\u2026"));
 }
 
 TEST_CASE("a request makes one drop, one drop per path with /each, none without paths") {
