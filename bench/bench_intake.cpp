@@ -86,10 +86,10 @@ double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullpt
 double TimeRead(int count) {
     HGLOBAL drop = MakeDrop(count, PathAt);
     const LONGLONG start = Ticks();
-    const auto paths = velkin::win::ReadDroppedPaths(reinterpret_cast<HDROP>(drop));
+    const auto paths = velkin::win::ReadClipboardPaths(reinterpret_cast<HDROP>(drop));
     const double ms = TicksToMs(Ticks() - start);
     if (paths.size() != static_cast<std::size_t>(count) || paths.back() != PathAt(count - 1)) {
-        std::fprintf(stderr, "ReadDroppedPaths read the drop wrongly\n");
+        std::fprintf(stderr, "ReadClipboardPaths read the drop wrongly\n");
         std::exit(1);
     }
     ::GlobalFree(drop);
@@ -215,7 +215,7 @@ double TimeModelOnly(int count) {
     velkin::DropIntake intake(model, host);
     const LONGLONG start = Ticks();
     intake.Receive(std::make_unique<velkin::win::DroppedPaths>(
-        reinterpret_cast<HDROP>(drop), velkin::win::DroppedPaths::AfterReading::Keep));
+        reinterpret_cast<HDROP>(drop), velkin::win::DroppedPaths::Origin::Clipboard));
     const double ms = TicksToMs(Ticks() - start);
     ::GlobalFree(drop);
     if (model.rows.size() != static_cast<std::size_t>(count)) {
@@ -393,7 +393,7 @@ int main(int argc, char** argv) {
                Format("%.0f ms", Median(intake)), "-",
                Format("median of %.0f runs: WM_DROPFILES to list count = rows, queue empty", runs));
         Figure("intake: reading the same " + rows + " paths only", Format("%.0f ms", Median(read)),
-               "-", "median; every path into a string of its own (ReadDroppedPaths)");
+               "-", "median; every path into a string of its own (ReadClipboardPaths)");
         Figure("intake: ratio intake / read, " + rows,
                Format("%.2f", Median(intake) / Median(read)), "<= 2",
                "what building and showing the rows adds on top of reading the drop");

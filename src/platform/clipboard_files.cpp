@@ -7,8 +7,19 @@
 
 namespace velkin::win {
 
-std::vector<std::wstring> ClipboardFiles(HWND owner) {
-    if (!::IsClipboardFormatAvailable(CF_HDROP) || !::OpenClipboard(owner)) {
+std::vector<std::wstring> ClipboardFiles(HWND owner, const std::function<void()>& betweenTries) {
+    if (!::IsClipboardFormatAvailable(CF_HDROP)) {
+        return {};
+    }
+    // There is no word when the clipboard is let go of, so a short wait is all there is.
+    bool open = false;
+    for (int tries = 0; !open && tries < kClipboardTries; ++tries) {
+        if (tries > 0) {
+            betweenTries();
+        }
+        open = ::OpenClipboard(owner) != FALSE;
+    }
+    if (!open) {
         return {};
     }
     const ScopeExit close([] { ::CloseClipboard(); });
@@ -18,7 +29,7 @@ std::vector<std::wstring> ClipboardFiles(HWND owner) {
     if (block == nullptr) {
         return {};
     }
-    return ReadDroppedPaths(block);
+    return ReadClipboardPaths(block);
 }
 
 bool IsPasteKey(WORD key) {

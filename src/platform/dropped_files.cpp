@@ -1,38 +1,34 @@
 #include "platform/dropped_files.h"
 
-#include <shlobj.h>
-
-#include <algorithm>
-
 namespace velkin::win {
 
 // Asking the shell for item i walks the list from its start every time, so reading a drop item
 // by item costs time quadratic in its size (minutes for 100,000 items). The drop is one block
 // of memory holding the list, read here in one pass, a path at a time.
-DroppedPaths::DroppedPaths(HDROP drop, AfterReading after) : drop_(drop), after_(after) {
+DroppedPaths::DroppedPaths(HDROP drop, Origin origin) : drop_(drop), origin_(origin) {
     const auto global = reinterpret_cast<HGLOBAL>(drop);
     const SIZE_T size = ::GlobalSize(global);
-    const auto* header = static_cast<const DROPFILES*>(::GlobalLock(global));
-    if (header != nullptr && size >= sizeof(DROPFILES) && header->pFiles >= sizeof(DROPFILES) &&
-        header->pFiles < size) {
-        const auto* bytes = reinterpret_cast<const char*>(header);
-        at_ = bytes + header->pFiles;
-        end_ = bytes + size;
-        wide_ = header->fWide != FALSE;
+    const auto* bytes = static_cast<const char*>(::GlobalLock(global));
+    locked_ = bytes != nullptr;
+    if (locked_) {
+        block_ = DropBlock::Read(std::string_view(bytes, size));
+    }
+    if (block_ || origin_ == Origin::Clipboard) {
         return;
     }
-    if (header != nullptr) {
+    if (locked_) {
         ::GlobalUnlock(global);
+        locked_ = false;
     }
     queried_ = true;
     count_ = ::DragQueryFileW(drop_, 0xFFFFFFFF, nullptr, 0);
 }
 
 DroppedPaths::~DroppedPaths() {
-    if (at_ != nullptr) {
+    if (locked_) {
         ::GlobalUnlock(reinterpret_cast<HGLOBAL>(drop_));
     }
-    if (after_ == AfterReading::Finish) {
+    if (origin_ == Origin::ShellDrop) {
         ::DragFinish(drop_);
     }
 }
@@ -41,33 +37,20 @@ std::optional<std::wstring_view> DroppedPaths::Next() {
     if (queried_) {
         return NextQueried();
     }
-    return wide_ ? NextWide() : NextAnsi();
-}
-
-// A path counts only when it ends inside the block; the list ends with an empty one.
-std::optional<std::wstring_view> DroppedPaths::NextWide() {
-    const auto* at = reinterpret_cast<const wchar_t*>(at_);
-    const auto* end = at + (end_ - at_) / static_cast<std::ptrdiff_t>(sizeof(wchar_t));
-    const auto* nul = std::find(at, end, L'\0');
-    if (nul == at || nul == end) {
-        at_ = end_;
+    const auto bytes = block_ ? block_->Next() : std::nullopt;
+    if (!bytes) {
         return std::nullopt;
     }
-    at_ = reinterpret_cast<const char*>(nul + 1);
-    return std::wstring_view(at, static_cast<std::size_t>(nul - at));
-}
-
-std::optional<std::wstring_view> DroppedPaths::NextAnsi() {
-    const char* nul = std::find(at_, end_, '\0');
-    if (nul == at_ || nul == end_) {
-        at_ = end_;
-        return std::nullopt;
+    if (block_->wide()) {
+        // The block checked that a wide list starts at an even offset of the block, which the
+        // system allocates aligned.
+        return std::wstring_view(reinterpret_cast<const wchar_t*>(bytes->data()),
+                                 bytes->size() / sizeof(wchar_t));
     }
-    const int length = static_cast<int>(nul - at_);
-    path_.resize(static_cast<std::size_t>(length));
+    const int length = static_cast<int>(bytes->size());
+    path_.resize(bytes->size());
     path_.resize(static_cast<std::size_t>(
-        ::MultiByteToWideChar(CP_ACP, 0, at_, length, path_.data(), length)));
-    at_ = nul + 1;
+        ::MultiByteToWideChar(CP_ACP, 0, bytes->data(), length, path_.data(), length)));
     return std::wstring_view(path_);
 }
 
@@ -82,8 +65,8 @@ std::optional<std::wstring_view> DroppedPaths::NextQueried() {
     return std::wstring_view(path_);
 }
 
-std::vector<std::wstring> ReadDroppedPaths(HDROP drop) {
-    DroppedPaths reader(drop, DroppedPaths::AfterReading::Keep);
+std::vector<std::wstring> ReadClipboardPaths(HDROP block) {
+    DroppedPaths reader(block, DroppedPaths::Origin::Clipboard);
     std::vector<std::wstring> paths;
     while (const auto path = reader.Next()) {
         paths.emplace_back(*path);
