@@ -24,7 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
         velkin::win::MainWindow mainWindow(instance);
         mainWindow.Show(showCommand);
-        mainWindow.QueueDrops(velkin::DropsOf(request));
+        mainWindow.ReceiveArrival(request);
         velkin::win::RunMessageLoop();
     } catch (...) {
         velkin::win::ShowCurrentException();

@@ -61,7 +61,10 @@ ProcessEnd MainWindow::RunArchiver(const std::wstring& commandLine) {
     // The disabled window is what keeps commands away while the archiver works.
     ::EnableWindow(handle(), FALSE);
     const ScopeExit enable([window = handle()] { ::EnableWindow(window, TRUE); });
-    return RunAndWait(commandLine);
+    if (!foregroundWatch_) {
+        foregroundWatch_ = std::make_unique<ForegroundWatch>(handle());
+    }
+    return RunAndWait(commandLine, *foregroundWatch_);
 }
 
 void MainWindow::ShowStartFailed() {
@@ -89,7 +92,9 @@ void MainWindow::RunProgressed(const RunProgress& progress) {
 }
 
 void MainWindow::RunEnded() {
-    taskbar_->EndProgress();
+    const bool userLeft = foregroundWatch_ && foregroundWatch_->UserLeft();
+    foregroundWatch_.reset();
+    taskbar_->EndProgress(userLeft);
 }
 
 } // namespace velkin::win

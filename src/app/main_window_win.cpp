@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "about/readme_win.h"
+#include "app/arrival_paths.h"
 #include "app/command_ids.h"
 #include "app/intake_hold_win.h"
 #include "app/main_dialogs_win.h"
@@ -16,6 +17,7 @@
 #include "platform/clipboard_files.h"
 #include "platform/dpi.h"
 #include "platform/dropped_files.h"
+#include "platform/message_boxes.h"
 #include "platform/unique_handle.h"
 #include "platform/window_class.h"
 #include "platform/window_placement_win.h"
@@ -25,6 +27,10 @@ namespace velkin::win {
 namespace {
 
 constexpr int kListViewId = 1;
+
+// Posted when a second start has handed its paths over: the window comes to the front, unless
+// an archiver works in front of it.
+constexpr UINT kComeForwardMessage = WM_APP + 2;
 
 // The program's icon in its resources (res/velkin.rc).
 constexpr WORD kIconResource = 1;
@@ -74,14 +80,17 @@ void MainWindow::Show(int showCommand) {
     ::UpdateWindow(handle());
 }
 
-void MainWindow::QueueDrops(std::vector<std::vector<std::wstring>> drops) {
-    if (drops.empty()) {
+void MainWindow::ReceiveArrival(const StartRequest& request) {
+    SortedPaths sorted = SortArrivedPaths(request.paths);
+    if (sorted.accepted.empty() && sorted.refused.empty()) {
         return;
     }
+    refused_.insert(refused_.end(), std::make_move_iterator(sorted.refused.begin()),
+                    std::make_move_iterator(sorted.refused.end()));
     // Queued whole before any of them goes in, and taken in from the message loop: a second
-    // start waiting for the answer must not wait for a save dialog as well.
+    // start waiting for the answer must not wait for a save dialog or a box as well.
     const IntakeHold hold(intake_, handle());
-    for (auto& drop : drops) {
+    for (auto& drop : DropsOf({std::move(sorted.accepted), request.eachApart})) {
         intake_.Receive(std::move(drop));
     }
 }
@@ -89,6 +98,21 @@ void MainWindow::QueueDrops(std::vector<std::vector<std::wstring>> drops) {
 // The message plumbing.
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Dispatch(message, wParam, lParam);
+    } catch (...) {
+        // A failed creation fails the window (OwnedWindow throws it from Create). Any other
+        // error is shown here, with drops held while its box is open, as for every other box.
+        if (message == WM_CREATE || message == WM_NCCREATE) {
+            throw;
+        }
+        const IntakeHold hold(intake_, handle());
+        ShowCurrentException();
+        return 0;
+    }
+}
+
+LRESULT MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     if (taskbar_ && message == taskbar_->createdMessage()) {
         taskbar_->Recreated();
         return 0;
@@ -149,6 +173,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam)) ? TRUE : FALSE;
     case kTakeInWaitingMessage:
         TakeInWaiting();
+        return 0;
+    case kComeForwardMessage:
+        ComeForward();
         return 0;
     default:
         break;
@@ -235,6 +262,13 @@ void MainWindow::OnInitMenuPopup(HMENU popup) {
 void MainWindow::OnClose() {
     if (Busy() || !::IsWindowEnabled(handle())) {
         closePending_ = true;
+        keepOpen_ = keepOpen_ || ArrivalsUnseen();
+        return;
+    }
+    if (ArrivalsUnseen()) {
+        // Taken from a second start or the clipboard a moment ago, not shown yet: the user could
+        // not know of them, so they go in and the window stays.
+        TakeInWaiting();
         return;
     }
     // A failed save throws before the window is destroyed, so the window stays open with
@@ -259,32 +293,63 @@ void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
 
 bool MainWindow::OnCopyData(const COPYDATASTRUCT* message) {
     // Anything but a well-formed hand-off, from whatever program, is refused and changes nothing.
-    auto request = ReadHandOff(message);
-    if (!request) {
+    // A window about to close refuses too: the second start then opens a window of its own.
+    const auto request = ReadHandOff(message);
+    if (!request || closePending_) {
         return false;
     }
-    QueueDrops(DropsOf(*request));
+    ReceiveArrival(*request);
+    // The second start let this process take the foreground; the answer goes back first.
+    ::PostMessageW(handle(), kComeForwardMessage, 0, 0);
     return true;
 }
 
 void MainWindow::TakeInWaiting() {
+    if (intake_.CanTakeIn() && !refused_.empty()) {
+        ShowRefused();
+    }
     intake_.TakeInWaiting();
     CloseIfPending();
 }
 
+void MainWindow::ShowRefused() {
+    const std::vector<std::wstring> refused = std::exchange(refused_, {});
+    const IntakeHold hold(intake_, handle());
+    ShowMessageBox(handle(), RefusedPathsMessage(refused), text::kApplicationTitle,
+                   MB_OK | MB_ICONWARNING);
+}
+
 void MainWindow::PasteFiles() {
-    // Files copied in Explorer are one drop; anything else on the clipboard is none.
-    std::vector<std::wstring> paths = ClipboardFiles(handle());
-    if (!paths.empty()) {
-        QueueDrops({std::move(paths)});
+    if (closePending_) {
+        return;
     }
+    // Files copied in Explorer are one drop; anything else on the clipboard is none.
+    ReceiveArrival({ClipboardFiles(handle()), false});
+}
+
+void MainWindow::ComeForward() {
+    // In front of the archiver's window the disabled main window would hide whatever the
+    // archiver asks; its button flashes instead.
+    if (running_) {
+        taskbar_->FlashUntilActivated();
+        return;
+    }
+    if (::IsIconic(handle())) {
+        ::ShowWindow(handle(), SW_RESTORE);
+    }
+    // A question or dialog the window shows is what the user must see first.
+    ::SetForegroundWindow(::GetLastActivePopup(handle()));
 }
 
 // The form's event handlers.
 
 void MainWindow::WMDropFiles(HDROP drop) {
+    auto paths = std::make_unique<DroppedPaths>(drop, DroppedPaths::Origin::ShellDrop);
+    if (closePending_) {
+        return; // the drop is handed back to the shell unread
+    }
     pace_.Restart(IntakePace::Clock::now());
-    intake_.Receive(std::make_unique<DroppedPaths>(drop, DroppedPaths::AfterReading::Finish));
+    intake_.Receive(std::move(paths));
     CloseIfPending();
 }
 
@@ -334,6 +399,8 @@ void MainWindow::S_ProfileClick(int profileNo) {
 }
 
 void MainWindow::S_EditProfileClick() {
+    // Held while the dialog is open: a save dialog for an arrival would open over it.
+    const IntakeHold hold(intake_, handle());
     const auto entered = AskProfileText(handle(), model_.profiles.SelectedOption());
     if (!entered) {
         return;
@@ -363,6 +430,7 @@ void MainWindow::S_StartClick() {
 }
 
 void MainWindow::S_AboutClick() {
+    const IntakeHold hold(intake_, handle());
     // Made on first use, not at start-up, where it would delay the first paint for a window that
     // is hidden until asked for; then kept, hidden, and shown whenever asked for.
     if (!about_) {
@@ -416,10 +484,15 @@ void MainWindow::ShowRows() {
 }
 
 void MainWindow::CloseIfPending() {
-    if (!Busy() && closePending_ && ::IsWindowEnabled(handle())) {
-        closePending_ = false;
-        ::PostMessageW(handle(), WM_CLOSE, 0, 0);
+    if (Busy() || !closePending_ || !::IsWindowEnabled(handle())) {
+        return;
     }
+    closePending_ = false;
+    if (std::exchange(keepOpen_, false)) {
+        ::PostMessageW(handle(), kTakeInWaitingMessage, 0, 0);
+        return;
+    }
+    ::PostMessageW(handle(), WM_CLOSE, 0, 0);
 }
 
 } // namespace velkin::win

@@ -7,9 +7,11 @@
 
 #include "about/about_window_win.h"
 #include "app/app_model.h"
+#include "app/start_request.h"
 #include "app/intake_pace.h"
 #include "app/job_list_view_win.h"
 #include "joblist/drop_intake.h"
+#include "platform/foreground_watch.h"
 #include "platform/owned_window.h"
 #include "platform/taskbar_button.h"
 #include "platform/window_placement_win.h"
@@ -30,13 +32,15 @@ public:
     HWND handle() const { return window_.handle(); }
     const AppModel& model() const { return model_; }
     void Show(int showCommand);
-    // Drops that come other than by a drag (the command line, a second start, the clipboard)
-    // go in as dragged ones do, one after another, once the messages already waiting are done.
-    void QueueDrops(std::vector<std::vector<std::wstring>> drops);
+    // Paths that come other than by a drag (the command line, a second start, the clipboard) go
+    // in as dragged drops do, one after another, once the messages already waiting are done;
+    // those no name can hold are refused, with one word to the user.
+    void ReceiveArrival(const StartRequest& request);
 
 private:
     // The message plumbing: each message becomes a call of one of the handlers below it.
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCreate();
     void OnCommand(unsigned id);
     LRESULT OnNotify(NMHDR& header);
@@ -47,6 +51,7 @@ private:
     bool OnCopyData(const COPYDATASTRUCT* message);
     void TakeInWaiting();
     void PasteFiles();
+    void ComeForward();
 
     // The form's event handlers, under the names its description gives them.
     void WMDropFiles(HDROP drop);
@@ -69,7 +74,11 @@ private:
     void RefreshMenu();
     void ShowRows();
     bool Busy() const { return intake_.Busy() || running_; }
+    // Paths taken from a second start or the clipboard that are neither rows nor named as
+    // refused yet.
+    bool ArrivalsUnseen() const { return intake_.HasWaiting() || !refused_.empty(); }
     void CloseIfPending();
+    void ShowRefused();
 
     // Drop intake, on behalf of the model (main_window_hosts_win.cpp, as is what follows).
     bool IsDirectory(const std::wstring& path) override;
@@ -98,7 +107,15 @@ private:
     // A close asked for while a drop comes in, a run goes on or a box or dialog of the program
     // is open (the window is then disabled) waits until that is over: handled inside a box's
     // loop, it would destroy the window under the box, whose quit would take the box away.
+    // Meanwhile the window takes nothing more in. Drops that had arrived but still waited to go
+    // in when the close was asked for go in afterwards, and the window then stays open: the user
+    // closed it without having seen them.
     bool closePending_ = false;
+    bool keepOpen_ = false;
+    // Paths refused on arrival, named to the user once no command holds the intake.
+    std::vector<std::wstring> refused_;
+    // While an archiver runs: whether the user went to another program.
+    std::unique_ptr<ForegroundWatch> foregroundWatch_;
     IntakePace pace_;
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;

@@ -14,14 +14,6 @@ namespace {
 // all the same and may still take it in later: a group twice is better than a group lost.
 constexpr UINT kHandOffTimeoutMs = 20000;
 
-void BringToFront(HWND window) {
-    if (::IsIconic(window)) {
-        ::ShowWindowAsync(window, SW_RESTORE);
-    }
-    // A question or dialog the window shows is what the user must see first.
-    ::SetForegroundWindow(::GetLastActivePopup(window));
-}
-
 } // namespace
 
 StartRequest ReadCommandLineRequest() {
@@ -33,21 +25,25 @@ bool HandOffToOpenWindow(const StartRequest& request) {
     if (!bytes) {
         return false;
     }
-    const auto windows = WindowsOfProgramsIn(ProgramDirectory(), text::kMainWindowClass.data());
-    if (windows.empty()) {
-        return false;
+    for (const HWND window :
+         WindowsOfProgramsIn(ProgramDirectory(), text::kMainWindowClass.data())) {
+        // The window decides whether to come to the front (not while an archiver works in front
+        // of it); this start, which the user just made, lets it.
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(window, &processId);
+        ::AllowSetForegroundWindow(processId);
+        COPYDATASTRUCT message{kHandOffTag, static_cast<DWORD>(bytes->size()),
+                               const_cast<char*>(bytes->data())};
+        DWORD_PTR answer = FALSE;
+        if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
+                                   SMTO_ABORTIFHUNG, kHandOffTimeoutMs, &answer)) {
+            return false; // it may take the request later: no second window gets it as well
+        }
+        if (answer == TRUE) {
+            return true;
+        }
     }
-    const HWND window = windows.front();
-    COPYDATASTRUCT message{kHandOffTag, static_cast<DWORD>(bytes->size()),
-                           const_cast<char*>(bytes->data())};
-    DWORD_PTR answer = FALSE;
-    if (!::SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&message),
-                               SMTO_ABORTIFHUNG, kHandOffTimeoutMs, &answer) ||
-        answer != TRUE) {
-        return false;
-    }
-    BringToFront(window);
-    return true;
+    return false;
 }
 
 std::optional<StartRequest> ReadHandOff(const COPYDATASTRUCT* message) {

@@ -49,6 +49,9 @@ public:
     void TakeInWaiting();
 
     bool Busy() const { return busy_; }
+    // Whether drops wait to be taken in, and whether TakeInWaiting would take them in now.
+    bool HasWaiting() const { return !pending_.empty(); }
+    bool CanTakeIn() const { return !busy_ && holds_ == 0; }
 
 private:
     struct Arrival {

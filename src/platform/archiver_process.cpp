@@ -2,12 +2,13 @@
 
 #include <vector>
 
+#include "base/scope_exit.h"
 #include "platform/message_loop.h"
 #include "platform/unique_handle.h"
 
 namespace velkin::win {
 
-ProcessEnd RunAndWait(const std::wstring& commandLine) {
+ProcessEnd RunAndWait(const std::wstring& commandLine, ForegroundWatch& watch) {
     // The process may write into the command line, so it gets a copy of its own.
     std::vector<wchar_t> writableLine(commandLine.begin(), commandLine.end());
     writableLine.push_back(L'\0');
@@ -21,6 +22,8 @@ ProcessEnd RunAndWait(const std::wstring& commandLine) {
     }
     const UniqueKernelHandle process(started.hProcess);
     const UniqueKernelHandle thread(started.hThread);
+    watch.ArchiverStarted(process.get(), started.dwProcessId);
+    const ScopeExit ended([&watch] { watch.ArchiverEnded(); });
 
     // Wakes at once for either the process's end or a message, so the window is repainted and
     // answers without delay, and the end is noticed the moment it happens.

@@ -58,7 +58,7 @@ void TaskbarButton::ShowProgress(int done, int total, bool failed) {
     }
 }
 
-void TaskbarButton::EndProgress() {
+void TaskbarButton::EndProgress(bool userLeft) {
     if (!showing_) {
         return;
     }
@@ -67,12 +67,19 @@ void TaskbarButton::EndProgress() {
     if (list_) {
         list_->SetProgressState(window_, TBPF_NOPROGRESS);
     }
-    if (!InForeground(window_)) {
-        // The button keeps flashing until the window comes to the front; Activated() ends it
-        // where the system does not do so itself.
-        Flash(window_, FLASHW_TRAY | FLASHW_TIMERNOFG);
-        flashing_ = true;
+    if (InForeground(window_)) {
+        return;
     }
+    if (userLeft || ::IsIconic(window_) || !::SetForegroundWindow(window_)) {
+        FlashUntilActivated();
+    }
+}
+
+void TaskbarButton::FlashUntilActivated() {
+    // The button keeps flashing until the window comes to the front; Activated() ends it where
+    // the system does not do so itself.
+    Flash(window_, FLASHW_TRAY | FLASHW_TIMERNOFG);
+    flashing_ = true;
 }
 
 void TaskbarButton::Activated() {

@@ -8,7 +8,7 @@
 namespace velkin::win {
 
 // A window's button on the taskbar: the progress of a long operation on it, and a flash when the
-// operation ends while the user works in another window.
+// operation ends after the user went to work in another program.
 //
 // COM and the shell's taskbar interface are taken when a progress is first shown, never at
 // start-up. Where they cannot be had (an old system, a shell without a taskbar), showing and
@@ -28,9 +28,14 @@ public:
 
     // done of total steps, in the error colour once failed is true.
     void ShowProgress(int done, int total, bool failed);
-    // Takes the progress off the button. When the window is not in the foreground, its button
-    // flashes until the window comes to the front.
-    void EndProgress();
+    // Takes the progress off the button. When the window is not in the foreground: if the user
+    // went to another program meanwhile, its button flashes until the window comes to the front;
+    // otherwise only programs the operation itself started had the foreground, and the window
+    // comes back to the front (or flashes, should the system refuse that).
+    void EndProgress(bool userLeft);
+    // The button flashes until the window comes to the front: something arrived that the user
+    // should see, at a moment the window must not cover what is in front of it.
+    void FlashUntilActivated();
     // The window came to the front: a flash ends.
     void Activated();
 

@@ -3,9 +3,15 @@
 drop each with /each), a second start handing its paths to the window already open, paste from
 the clipboard, and WM_COPYDATA messages that are not a hand-off.
 
+Also what comes through those doors from careless or hostile programs: a malformed file list on
+the clipboard, a folder written with a final separator (and in quotes, as another shell passes
+it), paths no file name can hold, a hand-off to a window whose close waits, and arrivals while
+the profile dialog is open.
+
 Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
   arrivals_test.py --velkin Velkin.exe --driver velkin_driver.exe --standin StandInArchiver.exe
-                   --fault-archiver velkin_fault_archiver.exe --artifacts DIR --build DIR
+                   --fault-archiver velkin_fault_archiver.exe --start-shown start_shown.exe
+                   --artifacts DIR --build DIR
 """
 
 import os
@@ -18,8 +24,8 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (STARTUP_TIMEOUT_MS, DriverError, make_file, run_suite,  # noqa: E402
-                        wait_until, windows_path)
+from velkin_e2e import (STARTUP_TIMEOUT_MS, DriverError, archive_entries,  # noqa: E402
+                        expected_entries, make_file, run_suite, wait_until, windows_path)
 
 # The hand-off message as a second start sends it: dwData, then version and flags (32 bits
 # each, little-endian), every path in UTF-16LE with a zero unit after it, one more zero unit.
@@ -65,7 +71,10 @@ class ArrivalsTest:
     def plans(self):
         return [("arrivals", [self.start_with_paths, self.hand_off, self.other_folder,
                               self.hand_off_each, self.second_window, self.paste,
-                              self.malformed_copy_data, self.hand_off_during_run])]
+                              self.malformed_clipboard, self.malformed_copy_data,
+                              self.hand_off_during_run, self.arrival_during_profile_edit,
+                              self.hand_off_while_close_waits]),
+                ("a folder in quotes", [self.folder_in_quotes])]
 
     # Helpers.
 
@@ -115,6 +124,21 @@ class ArrivalsTest:
             args += ["--size", size]
         return self.driver.one("copy-data", *args, "--timeout-ms", timeout_ms,
                                timeout_ms=timeout_ms)["answer"]
+
+    def run_held_group(self, label):
+        """A list of one group, pasted, whose archive holds the run until the gate is set; the
+        run is started and under way when this returns."""
+        self.s.clear_list(label)
+        self.expected, self.drop_count = [], 0
+        self.driver.run("clipboard", self.path("hold.txt"))
+        self.driver.keys("ctrl+v", hwnd=self.main["hwnd"])
+        self.expect([self.path("hold.txt")])
+        self.check_rows(f"{label}: group 0 pasted, its archive holds the run")
+        self.s.start_confirmed(label)
+        running = wait_until(lambda: (self.s.statuses(), self.s.enabled()),
+                             lambda look: look == ([T.RUNNING], False))
+        if running != ([T.RUNNING], False):
+            raise DriverError(f"the run did not start: statuses and enabled {running}")
 
     # Scenarios, in order; each builds on the rows the ones before left.
 
@@ -213,6 +237,21 @@ class ArrivalsTest:
                           (selected, self.s.row_count(), self.s.boxes()),
                           (last, len(self.expected), []))
 
+    def malformed_clipboard(self):
+        label = "a file list on the clipboard that points far past its own end, Ctrl+V"
+        hwnd = self.main["hwnd"]
+        self.driver.run("clipboard", "--list-at", 0x7FFFFFF0, self.path("c.txt"))
+        # Keys are handled in order: once End has moved the selection from the first row to the
+        # last, Ctrl+V and whatever it set off are done.
+        self.driver.keys("home", hwnd=hwnd)
+        wait_until(self.s.selected, lambda row: row == 0)
+        self.driver.keys("ctrl+v", "end", hwnd=hwnd)
+        last = len(self.expected) - 1
+        selected = wait_until(self.s.selected, lambda row: row == last)
+        self.report.check(f"{label}: Velkin is alive", self.first.running())
+        self.report.equal(f"{label}: no row, no box", (selected, self.s.boxes()), (last, []))
+        self.check_rows(f"{label}: the list is unchanged")
+
     def malformed_copy_data(self):
         good = hand_off_bytes([self.path("c.txt")])
         cases = [
@@ -251,17 +290,7 @@ class ArrivalsTest:
 
     def hand_off_during_run(self):
         label = "a hand-off while the archiver runs"
-        self.s.clear_list(label)
-        self.expected, self.drop_count = [], 0
-        self.driver.run("clipboard", self.path("hold.txt"))
-        self.driver.keys("ctrl+v", hwnd=self.main["hwnd"])
-        self.expect([self.path("hold.txt")])
-        self.check_rows(f"{label}: group 0 pasted, its archive holds the run")
-        self.s.start_confirmed(label)
-        running = wait_until(lambda: (self.s.statuses(), self.s.enabled()),
-                             lambda look: look == ([T.RUNNING], False))
-        if running != ([T.RUNNING], False):
-            raise DriverError(f"the run did not start: statuses and enabled {running}")
+        self.run_held_group(label)
         self.ends_at_once(label, self.start_more(["/each", self.path("d.txt"),
                                                   self.path("表.txt")]))
         self.report.equal(f"{label}: taken, but the list waits for the run",
@@ -277,8 +306,78 @@ class ArrivalsTest:
         self.check_rows(f"{label}: after the run the two groups go in whole, numbered 1 and 2, "
                         "not run")
 
+    def arrival_during_profile_edit(self):
+        label = "a hand-off while the profile dialog is open"
+        self.s.set_option(T.SAVE_PATH, True)
+        self.s.invoke(T.PROFILE_MENU, T.EDIT_PROFILE)
+        dialog = self.s.box(T.EDIT_CAPTION)
+        self.ends_at_once(label, self.start_more([self.path("e.txt")]))
+        # The hand-off's take-in was posted before the second start had its answer; posted
+        # commands come after it.
+        self.s.after_posted_commands()
+        self.report.equal(f"{label}: nothing goes in and no save dialog opens over it",
+                          ([b["caption"] for b in self.s.boxes()], self.s.row_count()),
+                          ([T.EDIT_CAPTION], len(self.expected)))
+        self.s.answer(dialog, T.CANCEL)
+        save = self.s.box(T.SAVE_CAPTION)
+        self.s.answer(save, T.CANCEL)
+        self.s.set_option(T.SAVE_PATH, False)
+        self.expect([self.path("e.txt")])
+        self.check_rows(f"{label}: once it is closed, the save dialog asks and the drop goes in")
+
+    def hand_off_while_close_waits(self):
+        label = "a hand-off to a window whose close waits for the run"
+        self.run_held_group(label)
+        # As another program asks for the close (the close box does nothing while the window
+        # is disabled).
+        self.driver.one("post-close", "--hwnd", self.main["hwnd"])
+        self.s.after_posted_commands()  # the close was posted before them
+        second = self.start_more([self.path("c.txt")], wait=True)
+        rows = wait_until(lambda: self.driver.list_view(second.main["hwnd"])["rows"],
+                          lambda shown: len(shown) == 1)
+        self.report.equal(f"{label}: refused, so the second start opens its own window with it",
+                          (rows, second.main["pid"] != self.main["pid"]),
+                          ([["0", "1", "c.txt", self.path("c.txt"),
+                             self.path("c.txt")[:-4] + ".rar", ""]], True))
+        self.driver.run("set-event", "--name", GATE)
+        self.driver.click(self.s.run_end_box(label)["hwnd"], T.OK)
+        self.s.expect_exit(f"{label}: after the run the waiting close", self.first)
+        self.driver.close(second.main["hwnd"])
+        self.report.equal(f"{label}: the second window closes with exit code 0", second.wait(60), 0)
+
+    def folder_in_quotes(self):
+        label = "a folder in quotes with a final separator, as another shell passes it"
+        folder = os.path.join(self.s.work, "files", "my photos")
+        inside = [make_file(os.path.join(folder, name), name) for name in ("1.txt", "表 2.txt")]
+        refused = windows_path(os.path.join(self.s.work, "files", "what?.txt"))
+        # The quote that ends a folder swallows the arguments after it: the folder comes last.
+        tail = f'{refused} "{windows_path(folder)}\\"'
+        archiver = self.s.standin_copy(os.path.join(self.s.work, "quoted"))
+        velkin = self.s.start("quoted", settings={"WinRARPath": windows_path(archiver),
+                                                  "MainW": 1000, "Column3": 300, "Column4": 300},
+            launcher=[self.s.args.start_shown, "--tail-hex", tail.encode("utf-16-le").hex(), "1"])
+        box = self.s.box()
+        self.report.equal(f"{label}: one box names the path no name can hold",
+                          (box["caption"], box["texts"]), (T.TITLE, [f"{T.REFUSED_PATHS}\n{refused}"]))
+        self.s.answer(box, T.OK)
+        folder_path = windows_path(folder)
+        rows = wait_until(self.s.rows, lambda shown: len(shown) == 1)
+        self.report.equal(f"{label}: one row for the folder, its archive beside it", rows,
+                          [["0", "1", "my photos", folder_path, folder_path + ".rar", ""]])
+        self.s.start_confirmed(label)
+        self.s.answer(self.s.run_end_box(label), T.OK)
+        archive = folder + ".rar"
+        self.report.check(f"{label}: the archive is beside the folder",
+                          os.path.isfile(archive) and not os.path.exists(
+                              os.path.join(folder, ".rar")))
+        self.report.equal(f"{label}: it holds the folder", archive_entries(archive),
+                          expected_entries([folder]))
+        self.driver.close(self.s.main["hwnd"])
+        self.s.expect_exit(label, velkin)
+
 
 if __name__ == "__main__":
     sys.exit(run_suite("arrivals", __doc__.splitlines()[0],
                        lambda session: ArrivalsTest(session).plans(),
-                       options=[("--fault-archiver", "velkin_fault_archiver.exe")]))
+                       options=[("--fault-archiver", "velkin_fault_archiver.exe"),
+                                ("--start-shown", "start_shown.exe")]))

@@ -1,7 +1,14 @@
 // Starts a program with a show command, as the shell does for a shortcut set to run maximised
 // or minimised, waits for it and ends with its exit code:
 //
-//   start_shown.exe SHOW PROGRAM [ARGUMENTS...]     SHOW: the SW_ number, 3 or 7 say
+//   start_shown.exe [--detached] [--tail-hex HEX] SHOW PROGRAM [ARGUMENTS...]
+//
+// SHOW is the SW_ number (3 or 7, say). --detached starts the program without this launcher's
+// console, as the shell starts a program (under Wine, programs started from a Unix shell share
+// one it makes, and a console program they start would write into it instead of opening a
+// window). --tail-hex appends the UTF-16LE text HEX to the program's command line exactly as it
+// is, for a command line that no splitting of arguments would produce (what another shell
+// passes).
 //
 // The program runs in a job that ends it when this launcher ends, so whoever ends the launcher
 // ends the program as well.
@@ -10,13 +17,40 @@
 #include <cwchar>
 #include <string>
 
+namespace {
+
+std::wstring FromHex(const wchar_t* hex) {
+    std::wstring text;
+    for (std::size_t at = 0;
+         hex[at] != L'\0' && hex[at + 1] != L'\0' && hex[at + 2] != L'\0' && hex[at + 3] != L'\0';
+         at += 4) {
+        const std::wstring unit{hex[at + 2], hex[at + 3], hex[at], hex[at + 1]};
+        text += static_cast<wchar_t>(std::wcstoul(unit.c_str(), nullptr, 16));
+    }
+    return text;
+}
+
+} // namespace
+
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
+    int first = 1;
+    DWORD flags = CREATE_SUSPENDED;
+    std::wstring tail;
+    for (; first < argc && argv[first][0] == L'-'; ++first) {
+        if (std::wcscmp(argv[first], L"--detached") == 0) {
+            flags |= DETACHED_PROCESS;
+        } else if (std::wcscmp(argv[first], L"--tail-hex") == 0 && first + 1 < argc) {
+            tail = FromHex(argv[++first]);
+        } else {
+            return 90;
+        }
+    }
+    if (argc < first + 2) {
         return 90;
     }
     // The program's command line: everything after the show command, as it was given.
     const wchar_t* line = ::GetCommandLineW();
-    for (int skipped = 0; skipped < 2; ++skipped) {
+    for (int skipped = 0; skipped < first + 1; ++skipped) {
         bool quoted = false;
         while (*line != L'\0' && (quoted || *line != L' ')) {
             quoted = *line == L'"' ? !quoted : quoted;
@@ -27,6 +61,10 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     std::wstring command(line);
+    if (!tail.empty()) {
+        command += L' ';
+        command += tail;
+    }
 
     const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
@@ -38,10 +76,10 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(std::wcstol(argv[1], nullptr, 10));
+    startup.wShowWindow = static_cast<WORD>(std::wcstol(argv[first], nullptr, 10));
     PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                          nullptr, nullptr, &startup, &started)) {
+    if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                          &startup, &started)) {
         return 92;
     }
     ::AssignProcessToJobObject(job, started.hProcess);

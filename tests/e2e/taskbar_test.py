@@ -2,6 +2,9 @@
 """End-to-end test of Velkin's taskbar button during a compression run: the run's progress on
 the button, its error state once a group failed, its clearing when the closing box appears, the
 flash at the end of a run that finished behind another window, and a run without the taskbar.
+A console archiver, whose window takes the foreground while it works, is no reason for a flash:
+Velkin comes back to the front instead, and a second start handing its paths over meanwhile
+makes the button flash rather than putting Velkin over the archiver's window.
 
 The taskbar is watched without a shell: taskbar_recorder.dll is registered in the session's Wine
 prefix as the COM server of the taskbar list (CLSID_TaskbarList), so Velkin reaches it through
@@ -15,6 +18,7 @@ it ends with exit code 2; the others succeed.
 Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
   taskbar_test.py --velkin Velkin.exe --driver velkin_driver.exe --standin StandInArchiver.exe
                   --fault-archiver velkin_fault_archiver.exe --recorder taskbar_recorder.dll
+                  --console-archiver ConsoleArchiver.exe --start-shown start_shown.exe
                   --artifacts DIR --build DIR
 """
 
@@ -91,6 +95,7 @@ class TaskbarTest:
             ("progress", [self.register, self.three_groups, self.run_in_front,
                           self.run_behind]),
             ("no taskbar", [self.register, self.run_without_taskbar]),
+            ("console archiver", [self.console_archiver]),
         ]
 
     # The recorder in the prefix, its log, and Velkin.
@@ -273,9 +278,58 @@ class TaskbarTest:
         self.s.answer(box, T.OK)
         self.report.check(f"{label}: the main window is enabled after the run", self.s.enabled())
 
+    def console_archiver(self):
+        label = "a console archiver in front of Velkin"
+        folder = os.path.join(self.work, "console")
+        archiver = os.path.join(folder, "ConsoleArchiver.exe")
+        os.makedirs(folder)
+        shutil.copy2(self.s.args.console_archiver, archiver)
+        gate = os.path.join(self.work, "console-gate")
+        # Started as the shell starts it, without a console of its own: the archiver then opens
+        # a console window, which takes the foreground while it works.
+        first = self.s.start(folder=folder, env={"VELKIN_STANDIN_WAIT_FOR": windows_path(gate)},
+                             settings={"MainX": 40, "MainY": 40,
+                                       "WinRARPath": windows_path(archiver)},
+                             launcher=[self.s.args.start_shown, "--detached", "1"])
+        paths = [make_file(os.path.join(self.work, "data", "console", name), name)
+                 for name in ("a.txt", "b.txt")]
+        self.s.drop(paths[:1], rows=1)
+        for run in ("", ", a second start handing its path over meanwhile"):
+            self.driver.one("activate", "--hwnd", self.s.main["hwnd"])
+            self.s.start_confirmed(label + run)
+            console = self.driver.window(class_name="WineConsoleClass")
+            self.report.equal(
+                f"{label}{run}: its console window takes the foreground",
+                wait_until(lambda: self.driver.focus(console["hwnd"])["foreground"],
+                           lambda front: front == console["hwnd"]), console["hwnd"])
+            if run:
+                second = self.s.start(folder=folder, arguments=[windows_path(paths[1])],
+                                      wait=False)
+                self.report.equal(f"{label}{run}: the second start ends", second.wait(120), 0)
+                self.s.velkin, self.s.main = first, first.main
+                self.report.equal(
+                    f"{label}{run}: the archiver's window stays in front, Velkin's button "
+                    "flashes", (self.driver.focus(console["hwnd"])["foreground"],
+                                wait_until(self.attention, lambda on: on)),
+                    (console["hwnd"], True))
+            make_file(gate)
+            box = self.s.run_end_box(label + run)
+            self.settled(box)
+            foreground = self.driver.focus(self.s.main["hwnd"])["foreground"]
+            self.report.check(f"{label}{run}: Velkin is in front again at the end",
+                              foreground in (self.s.main["hwnd"], box["hwnd"]),
+                              f"foreground {foreground}")
+            self.report.check(f"{label}{run}: no request for attention (no {ATTENTION})",
+                              not self.attention())
+            self.s.answer(box, T.OK)
+            os.remove(gate)  # the next run's archiver waits for it again
+        self.report.equal(f"{label}: the handed-over path went in after the run",
+                          wait_until(self.s.row_count, lambda n: n == 2), 2)
 
 if __name__ == "__main__":
     sys.exit(run_suite("taskbar", __doc__.splitlines()[0],
                        lambda session: TaskbarTest(session).plans(),
                        options=[("--fault-archiver", "velkin_fault_archiver.exe"),
-                                ("--recorder", "taskbar_recorder.dll")]))
+                                ("--recorder", "taskbar_recorder.dll"),
+                                ("--console-archiver", "ConsoleArchiver.exe"),
+                                ("--start-shown", "start_shown.exe")]))

@@ -66,6 +66,7 @@ CLEAR_QUESTION = "現在のリストをクリアします。よろしいです�
 CLEAR_BY_HAND_CAPTION = "手動でクリアして下さい"
 CLEAR_BY_HAND = "続けて登録と圧縮する場合はリストをクリアして下さい。"
 START_FAILED = "WinRARの起動に失敗しました."
+REFUSED_PATHS = "次のパスはファイル名に使えない文字を含むため登録しませんでした:"
 
 
 def delete_question(number):

@@ -1600,9 +1600,11 @@ void CommandClickAt(const Arguments& args) {
 // that holds the fault archiver until a test lets it go on.
 
 // Puts files (CF_HDROP, wide, as Explorer copies them) or text on the clipboard. The clipboard
-// needs an owner window for SetClipboardData; the data outlives it.
+// needs an owner window for SetClipboardData; the data outlives it. --list-at sets the block's
+// pFiles to any value, as a careless or hostile program may.
 void CommandClipboard(const Arguments& args) {
     const auto text = args.Get(L"text");
+    const auto listAt = static_cast<DWORD>(args.Number(L"list-at", sizeof(DROPFILES)));
     args.RejectUnused();
     if (text.has_value() == !args.Words().empty()) {
         Fail("clipboard takes --text T or paths, not both", kExitUsage);
@@ -1627,7 +1629,7 @@ void CommandClipboard(const Arguments& args) {
     auto* bytes = static_cast<char*>(::GlobalLock(block));
     if (!text) {
         auto* files = reinterpret_cast<DROPFILES*>(bytes);
-        files->pFiles = sizeof(DROPFILES);
+        files->pFiles = listAt;
         files->fWide = TRUE;
     }
     std::memcpy(bytes + header, units.data(), units.size() * sizeof(wchar_t));
@@ -1765,7 +1767,8 @@ constexpr Command kCommands[] = {
     {L"click-at", CommandClickAt,
      "click-at --at X,Y [--button left|right|middle]  pointer there, then press and release"},
     {L"clipboard", CommandClipboard,
-     "clipboard [--text T] [PATH...]  puts the files (CF_HDROP) or the text on the clipboard"},
+     "clipboard [--text T] [--list-at N] [PATH...]  puts the files (CF_HDROP, with pFiles N) or "
+     "the text on the clipboard"},
     {L"copy-data", CommandCopyData,
      "copy-data --hwnd H --tag N [--hex BYTES] [--size N] [--timeout-ms N]  sends WM_COPYDATA"},
     {L"set-event", CommandSetEvent,
