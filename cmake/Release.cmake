@@ -1,5 +1,5 @@
-# The release build: bytes that anyone can rebuild from the same commit, on another day and in
-# another folder. Included after the Velkin target exists.
+# The release: Velkin.exe and the users' guide in one zip whose bytes anyone can rebuild from the
+# same commit, on another day and in another folder. Included after the Velkin target exists.
 
 # Every timestamp the release holds is the commit's, never the clock's: SOURCE_DATE_EPOCH when
 # the environment sets it, else the time of the commit checked out.
@@ -42,3 +42,18 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
                  ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${VELKIN_SOURCE_DATE_EPOCH})
 endif()
 
+# dist/Velkin-<version>-win64.zip and dist/SHA256SUMS in the build folder; scripts/package.sh
+# copies them to the top of the source tree.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_FOUND)
+    set(VELKIN_RELEASE_ZIP ${CMAKE_BINARY_DIR}/dist/Velkin-${PROJECT_VERSION}-win64.zip)
+    add_custom_command(
+        OUTPUT ${VELKIN_RELEASE_ZIP} ${CMAKE_BINARY_DIR}/dist/SHA256SUMS
+        COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/release_zip.py
+                --epoch ${VELKIN_SOURCE_DATE_EPOCH} --output ${VELKIN_RELEASE_ZIP}
+                $<TARGET_FILE:Velkin> ${CMAKE_SOURCE_DIR}/res/README.TXT
+        DEPENDS Velkin ${CMAKE_SOURCE_DIR}/res/README.TXT ${CMAKE_SOURCE_DIR}/scripts/release_zip.py
+        COMMENT "Packing ${VELKIN_RELEASE_ZIP}"
+        VERBATIM)
+    add_custom_target(velkin_release_zip DEPENDS ${VELKIN_RELEASE_ZIP})
+endif()
