@@ -295,7 +295,8 @@ class Velkin:
         self.main = None  # the main window once it showed
         self.prompt_seen = False
         self.launcher = launcher
-        self._log = open(os.path.join(folder, "wine-output.log"), "ab")
+        # Beside the program folder, not in it: the folder holds only what the program sees.
+        self._log = open(folder + ".wine-output.log", "ab")
         # A Windows launcher needs the Windows form of the path; wine itself takes either.
         program = windows_path(self.exe) if launcher else self.exe
         self.process = subprocess.Popen(["wine", *launcher, program, *arguments],
