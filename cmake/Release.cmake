@@ -29,7 +29,10 @@ list(JOIN velkin_version_parts "," VELKIN_VERSION_NUMBERS)
 list(JOIN velkin_version_parts "." VELKIN_VERSION_DOTTED)
 configure_file(${CMAKE_SOURCE_DIR}/res/velkin_version.h.in
                ${CMAKE_BINARY_DIR}/generated/velkin_version.h @ONLY)
-target_include_directories(Velkin PRIVATE ${CMAKE_BINARY_DIR}/generated)
+# Every program built with the resources (the benchmarks that show the real window too) finds it.
+add_library(velkin_resources INTERFACE)
+target_include_directories(velkin_resources INTERFACE ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(Velkin PRIVATE velkin_resources)
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # No folder of this machine in the program: paths that reach it (__FILE__, say) are written
