@@ -1,5 +1,8 @@
 #include "base/utf16.h"
 
+#include <bit>
+#include <cstring>
+
 namespace velkin {
 namespace {
 
@@ -24,6 +27,13 @@ bool IsLowSurrogate(unsigned unit) {
 } // namespace
 
 void AppendUtf16Le(std::string& bytes, std::wstring_view text) {
+    if constexpr (sizeof(wchar_t) == 2 && std::endian::native == std::endian::little) {
+        // Windows keeps wide text as UTF-16LE already: the units are the bytes.
+        const std::size_t at = bytes.size();
+        bytes.resize(at + text.size() * 2);
+        std::memcpy(bytes.data() + at, text.data(), text.size() * 2);
+        return;
+    }
     for (const wchar_t c : text) {
         const auto code = static_cast<unsigned long>(c);
         if (code > 0xFFFF) {
