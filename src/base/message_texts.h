@@ -29,6 +29,12 @@ inline constexpr std::wstring_view kClearByHandCaption = L"手動でクリアし
 inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に失敗しました.";
 inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";
 inline constexpr std::wstring_view kCannotWriteSettings = L"%s に書き込めません";
+// Asked when the archiver ended with "stopped by the user" and groups are left.
+inline constexpr std::wstring_view kContinueAfterBreak =
+    L"圧縮が中断されました。残りの %d グループの圧縮を続けますか?";
+// Asked at start-up when a window that did not close as usual left its queue behind.
+inline constexpr std::wstring_view kRestoreQueue =
+    L"前回終了しなかった %d グループ (%d 件) があります。リストに戻しますか?";
 // Heads the list of paths from the command line, a hand-off or the clipboard that were not taken.
 inline constexpr std::wstring_view kRefusedPaths =
     L"次のパスはファイル名に使えない文字を含むため登録しませんでした:";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <exception>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,8 @@ private:
 
 // Replaces the first "%s" of a fixed message text with the argument.
 std::wstring FormatMessageText(std::wstring_view pattern, std::wstring_view argument);
+
+// Replaces the "%d"s of a fixed message text with the counts, in order, in plain decimal.
+std::wstring FormatCounts(std::wstring_view pattern, std::initializer_list<long long> counts);
 
 } // namespace velkin

@@ -41,6 +41,10 @@ void RemoveGroupRows(JobRows& rows, std::int32_t n) {
 
 void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
     RemoveGroupRows(rows, n);
+    Renumber(rows, dropCount);
+}
+
+void Renumber(JobRows& rows, std::int32_t& dropCount) {
     dropCount = 0;
     if (rows.empty()) {
         return;
@@ -58,6 +62,15 @@ void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
         row.dropNumber = number;
     }
     ++dropCount;
+}
+
+bool RemoveDoneRows(JobRows& rows) {
+    const auto done = std::remove_if(rows.begin(), rows.end(), [](const JobRow& row) {
+        return row.status == text::kStatusDone;
+    });
+    const bool removed = done != rows.end();
+    rows.erase(done, rows.end());
+    return removed;
 }
 
 std::wstring DeleteGroupQuestion(std::wstring_view dropNumberText) {

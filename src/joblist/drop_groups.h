@@ -17,6 +17,13 @@ namespace velkin {
 // its value.
 void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n);
 
+// Numbers every row afresh from 0 by runs of neighbouring rows with the same destination text,
+// as after a deletion, and sets dropCount to the number of runs.
+void Renumber(JobRows& rows, std::int32_t& dropCount);
+
+// Removes the rows whose status says they were archived ("OK"); whether there were any.
+bool RemoveDoneRows(JobRows& rows);
+
 // The question asked before a group is deleted.
 std::wstring DeleteGroupQuestion(std::wstring_view dropNumberText);
 

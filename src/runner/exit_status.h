@@ -7,6 +7,9 @@
 
 namespace velkin {
 
+// What the archiver ends with when the user stopped it (its own progress window's cancel, say).
+inline constexpr std::uint32_t kUserBreakExitCode = 255;
+
 // The status a group's rows show after its archiver ended with this exit code: "OK" for 0,
 // otherwise "失敗 (終了コード N)", with the code's meaning after it when one is known. The
 // archiver's own codes are decimal; a status value of the system (0x80000000 and above: the

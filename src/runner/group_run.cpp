@@ -4,6 +4,7 @@
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
 #include "base/velkin_error.h"
+#include "joblist/drop_groups.h"
 #include "runner/exit_status.h"
 
 namespace velkin {
@@ -66,8 +67,8 @@ ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
     return BuildListFile(GroupLines(model.rows, group.rows), codePage);
 }
 
-bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
-                   PowerOffAtEnd& powerOff) {
+GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
+                           PowerOffAtEnd& powerOff) {
     GroupSelection group = SelectGroup(model, n);
     // Judged as the group starts, like the bound of the run.
     const bool lastGroup = n + 1 == model.dropCount;
@@ -84,16 +85,25 @@ bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);
+    host.GroupStarted(n);
 
     const ProcessEnd end = host.RunArchiver(commandLine);
     listFile.reset();
     const std::wstring status = StatusAfterRun(end);
     SetStatus(model, group.rows, status);
     host.StatusesChanged(group.rows);
+    const GroupOutcome outcome{status == text::kStatusDone, end.kind == ProcessEnd::Kind::Exited &&
+                                                                end.exitCode == kUserBreakExitCode};
+    host.GroupEnded(n, outcome.done);
     if (end.kind == ProcessEnd::Kind::NotStarted) {
         host.ShowStartFailed();
     }
-    return status == text::kStatusDone;
+    return outcome;
+}
+
+void StopRun(RunModel& model) {
+    RemoveDoneRows(model.rows);
+    Renumber(model.rows, model.dropCount);
 }
 
 void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
@@ -103,17 +113,30 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
     if (!host.Confirm(text::kConfirmStart)) {
         return;
     }
+    bool stopped = false;
     {
         const ScopeExit ended([&host] { host.RunEnded(); });
         PowerOffAtEnd powerOff;
         RunProgress progress{0, model.dropCount, false};
         host.RunProgressed(progress);
-        for (std::int32_t n = 0; n != model.dropCount; ++n) {
-            progress.failed = !CompressGroup(model, host, codePage, n, powerOff) || progress.failed;
+        for (std::int32_t n = 0; n != model.dropCount && !stopped; ++n) {
+            if (host.StopRequested()) {
+                stopped = true;
+                break;
+            }
+            const GroupOutcome outcome = CompressGroup(model, host, codePage, n, powerOff);
+            progress.failed = !outcome.done || progress.failed;
             progress.done = n + 1;
             progress.total = model.dropCount;
             host.RunProgressed(progress);
+            const std::int32_t left = model.dropCount - (n + 1);
+            stopped = outcome.userBreak && left > 0 && !host.ContinueAfterBreak(left);
         }
+    }
+    if (stopped) {
+        StopRun(model);
+        host.RunStopped();
+        return;
     }
     if (model.clearEnd) {
         model.rows.clear();

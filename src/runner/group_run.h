@@ -51,9 +51,20 @@ public:
     // The run has begun, or one of its groups has ended. The total is the drop count of that
     // moment, which a drop taken in while a group runs raises.
     virtual void RunProgressed(const RunProgress& progress) = 0;
-    // The run is over: its last group has ended (the clearing or the closing box follows), or an
-    // error ended it. Called while an error may be on its way out, so it must not throw.
+    // The run is over: its last group has ended (the clearing or the closing box follows), it
+    // was stopped, or an error ended it. Called while an error may be on its way out, so it
+    // must not throw.
     virtual void RunEnded() = 0;
+
+    // A group's archiver is about to start; it has ended, and whether its rows are archived.
+    virtual void GroupStarted(std::int32_t n) = 0;
+    virtual void GroupEnded(std::int32_t n, bool done) = 0;
+    // Whether a close was asked for meanwhile: the run then starts no further group.
+    virtual bool StopRequested() = 0;
+    // The archiver said the user stopped it and this many groups are left: whether to go on.
+    virtual bool ContinueAfterBreak(std::int32_t groupsLeft) = 0;
+    // The run was stopped: its archived rows are gone and the rest numbered afresh.
+    virtual void RunStopped() = 0;
 };
 
 // The rows of one drop group and what its run is given: rows whose drop-number text is exactly
@@ -70,16 +81,30 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
                        const CodePage& codePage);
 
+// How one group's run went: whether its rows show the done status, and whether the archiver
+// said that the user stopped it (exit code 255).
+struct GroupOutcome {
+    bool done = false;
+    bool userBreak = false;
+};
+
 // Runs the archiver once for drop group n: list file, command line, start, wait, statuses. The
-// power-off switch goes only to the last group of the run (powerOff carries it there). Whether
-// the group succeeded: its rows show the done status.
-bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
-                   PowerOffAtEnd& powerOff);
+// power-off switch goes only to the last group of the run (powerOff carries it there).
+GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
+                           PowerOffAtEnd& powerOff);
 
 // The Start command: after the user's consent, every group from 0 while the number differs
 // from the drop count (read afresh each time), then clears the list or asks the user to. The
 // host hears how far the run has come before the first group and after each one, and that it
 // is over before the clearing or the closing box.
+//
+// A run can stop before its end: when a close was asked for (before the next group), or when
+// the user stopped the archiver and does not want the groups left run. What is still to do then
+// stays, numbered afresh (StopRun), and neither the clearing nor the closing box follows.
 void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage);
+
+// After a stop: the archived rows go, the rest (the stopped group, failed ones, ones never run)
+// are numbered afresh as after a deletion.
+void StopRun(RunModel& model);
 
 } // namespace velkin

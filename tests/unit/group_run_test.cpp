@@ -85,7 +85,22 @@ public:
                          std::to_string(progress.total) + (progress.failed ? " failed" : ""));
     }
     void RunEnded() override { events.push_back("ended"); }
+    void GroupStarted(std::int32_t n) override { groups.push_back("started " + std::to_string(n)); }
+    void GroupEnded(std::int32_t n, bool done) override {
+        groups.push_back("ended " + std::to_string(n) + (done ? " done" : ""));
+        ++groupsEnded;
+    }
+    bool StopRequested() override { return stopAfter >= 0 && groupsEnded >= stopAfter; }
+    bool ContinueAfterBreak(std::int32_t left) override {
+        events.push_back("go on with " + std::to_string(left) + "?");
+        return goOn;
+    }
+    void RunStopped() override { events.push_back("stopped"); }
     std::vector<std::vector<std::size_t>> statusNotices;
+    std::vector<std::string> groups;
+    int groupsEnded = 0;
+    int stopAfter = -1; // a close asked for once this many groups have ended
+    bool goOn = false;
 };
 
 JobRow Row(std::wstring number, std::wstring profile, std::wstring path, std::wstring destination) {
@@ -142,7 +157,8 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
                     Row(L"0", L"2", L"D:\\x\\d", L"D:\\x\\a.rar")};
     f.model.dropCount = 1;
     PowerOffAtEnd powerOff;
-    CHECK(CompressGroup(f.model, f.host, f.codePage, 0, powerOff));
+    CHECK(CompressGroup(f.model, f.host, f.codePage, 0, powerOff).done);
+    CHECK(f.host.groups == Events{"started 0", "ended 0 done"});
 
     // The list file is held from its writing until the archiver has ended.
     CHECK(f.host.events == Events{"write", "run", "release"});
@@ -215,7 +231,60 @@ TEST_CASE("the archiver's outcome shows in the rows and in the run's progress") 
     // An exit code other than 0 fails the group as well.
     f.host.archiver = [](std::size_t) { return Exited(2); };
     PowerOffAtEnd powerOff;
-    CHECK_FALSE(CompressGroup(f.model, f.host, f.codePage, 0, powerOff));
+    CHECK_FALSE(CompressGroup(f.model, f.host, f.codePage, 0, powerOff).done);
+}
+
+TEST_CASE("a run stops after a close, or after a user break when the user says so") {
+    Fixture f;
+    // Groups 0 to 3; 1 and 2 share a destination, so that the numbering afresh joins them.
+    f.model.rows = {Row(L"0", L"1", L"a", L"A.rar"), Row(L"1", L"1", L"b", L"B.rar"),
+                    Row(L"1", L"1", L"b2", L"B.rar"), Row(L"2", L"1", L"c", L"B.rar"),
+                    Row(L"3", L"1", L"d", L"D.rar")};
+    f.model.dropCount = 4;
+    const auto numbersAndStatuses = [&] {
+        std::vector<std::wstring> shown;
+        for (const auto& row : f.model.rows) {
+            shown.push_back(row.dropNumber + L":" + row.FullPath() + L":" + row.status);
+        }
+        return shown;
+    };
+
+    SUBCASE("a close: the running group ends, no further one starts, what is left stays") {
+        f.host.stopAfter = 2;
+        f.host.archiver = [](std::size_t run) { return Exited(run == 0 ? 0u : 2u); };
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.commandLines.size() == 2);
+        CHECK(numbersAndStatuses() == Texts{L"0:b:失敗 (終了コード 2: 致命的なエラー)",
+                                            L"0:b2:失敗 (終了コード 2: 致命的なエラー)", L"0:c:",
+                                            L"1:d:"});
+        CHECK(f.model.dropCount == 2);
+        CHECK(Events(f.host.events.end() - 2, f.host.events.end()) == Events{"ended", "stopped"});
+    }
+    SUBCASE("a user break, and No: the run stops, the stopped group stays") {
+        f.host.archiver = [](std::size_t run) { return Exited(run == 1 ? 255u : 0u); };
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.commandLines.size() == 2);
+        CHECK(numbersAndStatuses() == Texts{L"0:b:失敗 (終了コード 255: 中断されました)",
+                                            L"0:b2:失敗 (終了コード 255: 中断されました)", L"0:c:",
+                                            L"1:d:"});
+        CHECK(Events(f.host.events.end() - 5, f.host.events.end()) ==
+              Events{"release", "progress 2/4 failed", "go on with 2?", "ended", "stopped"});
+        CHECK(f.host.groups == Events{"started 0", "ended 0 done", "started 1", "ended 1"});
+    }
+    SUBCASE("a user break, and Yes: the run goes on to its end") {
+        f.host.goOn = true;
+        f.host.archiver = [](std::size_t run) { return Exited(run == 0 ? 255u : 0u); };
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.commandLines.size() == 4);
+        CHECK(f.host.events.back() == "inform");
+        CHECK(f.model.rows.size() == 5);
+    }
+    SUBCASE("a user break of the last group asks nothing") {
+        f.host.archiver = [](std::size_t run) { return Exited(run == 3 ? 255u : 0u); };
+        StartCommand(f.model, f.host, f.codePage);
+        CHECK(f.host.events.back() == "inform");
+        CHECK(f.host.events.end()[-3] == "progress 4/4 failed");
+    }
 }
 
 TEST_CASE("status texts name the failure and its code") {
