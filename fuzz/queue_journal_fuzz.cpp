@@ -1,0 +1,159 @@
+// The queue file's reader. Whatever bytes a queue file holds (torn by a power cut, cut short,
+// overwritten), reading it never fails and takes only what was written whole. The first byte
+// picks the case:
+//   - any bytes, after a real header or not: the reader stops inside them;
+//   - a journal written by the keeper for fuzz-chosen changes of a list, then cut and with a
+//     byte flipped at fuzz-chosen places: the reader gives back exactly the list as it was after
+//     the last change whose records end before the cut and the flipped byte.
+
+#include <algorithm>
+
+#include "base/integer_text.h"
+#include "base/velkin_error.h"
+#include "fuzz_support.h"
+#include "joblist/drop_groups.h"
+#include "joblist/queue_keeper.h"
+
+namespace {
+
+class MemoryFile final : public velkin::QueueFile {
+public:
+    explicit MemoryFile(std::string& bytes) : bytes_(bytes) {}
+    bool Append(std::string_view bytes) override {
+        bytes_.append(bytes);
+        return true;
+    }
+    bool Truncate(std::uint64_t size) override {
+        bytes_.resize(size);
+        return true;
+    }
+    void Remove() override { bytes_.clear(); }
+
+private:
+    std::string& bytes_;
+};
+
+std::vector<std::wstring> Shown(const velkin::JobRows& rows, std::int32_t dropCount) {
+    std::vector<std::wstring> shown;
+    for (const auto& row : rows) {
+        shown.push_back(row.dropNumber + L"|" + row.ProfileNumber() + L"|" + row.FullPath() + L"|" +
+                        row.Destination() + (row.status == L"OK" ? L"|done" : L""));
+    }
+    shown.push_back(velkin::DecimalText(dropCount));
+    return shown;
+}
+
+constexpr std::wstring_view kAlphabet = L"ab\\:. 0\u8868";
+
+void CheckAnyBytes(FuzzedDataProvider& provider) {
+    std::string bytes = provider.ConsumeBool() ? velkin::QueueJournal::Header() : std::string();
+    bytes += provider.ConsumeRemainingBytesAsString();
+    const velkin::QueueReplay replay = velkin::ReplayQueue(bytes);
+    FUZZ_CHECK(replay.usableBytes <= bytes.size());
+    FUZZ_CHECK(replay.kind == velkin::QueueReplay::Kind::Queue || replay.rows.empty());
+}
+
+void CheckWrittenJournal(FuzzedDataProvider& provider) {
+    velkin::JobList model;
+    std::string file;
+    velkin::QueueKeeper keeper(model, [&] { return std::make_unique<MemoryFile>(file); });
+    std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
+    const auto saw = [&] { states.emplace_back(file.size(), Shown(model.rows, model.dropCount)); };
+    const auto steps = provider.ConsumeIntegralInRange<int>(1, 12);
+    for (int step = 0; step < steps && file.size() < 4096; ++step) {
+        switch (provider.ConsumeIntegralInRange<int>(0, 4)) {
+        case 0: { // a drop, told of part way through
+            const std::wstring folder = velkin::fuzz::TextFrom(provider, kAlphabet, 6) + L"\\";
+            auto texts = std::make_shared<velkin::DropTexts>(folder + L"x.rar", L"1");
+            const wchar_t* kept = texts->Keep(folder);
+            const auto count = provider.ConsumeIntegralInRange<int>(1, 4);
+            for (int i = 0; i < count; ++i) {
+                model.rows.emplace_back(
+                    velkin::DecimalText(model.dropCount), texts, kept,
+                    texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5)));
+                if (provider.ConsumeBool()) {
+                    keeper.RowsTakenIn();
+                }
+            }
+            ++model.dropCount;
+            keeper.DropTakenIn();
+            break;
+        }
+        case 1: { // a group deleted
+            const auto n = provider.ConsumeIntegralInRange<std::int32_t>(0, 3);
+            try {
+                velkin::DeleteGroup(model.rows, model.dropCount, n);
+            } catch (const velkin::Error&) {
+            }
+            keeper.GroupDeleted(n);
+            break;
+        }
+        case 2: // a number edited in place
+            if (!model.rows.empty()) {
+                const auto row =
+                    provider.ConsumeIntegralInRange<std::size_t>(0, model.rows.size() - 1);
+                model.rows[row].dropNumber = velkin::fuzz::TextFrom(provider, L"01x", 2);
+                keeper.NumberEdited(row);
+            }
+            break;
+        case 3: { // a group run and archived: while it runs, it is not archived
+            const auto n = provider.ConsumeIntegralInRange<std::int32_t>(0, 3);
+            const auto setStatus = [&](std::wstring_view status) {
+                for (auto& row : model.rows) {
+                    if (row.dropNumber == velkin::DecimalText(n)) {
+                        row.status = status;
+                    }
+                }
+            };
+            setStatus(L"");
+            keeper.GroupStarted(n);
+            saw();
+            setStatus(L"OK");
+            keeper.GroupDone(n);
+            break;
+        }
+        default: // a run stopped
+            velkin::RemoveDoneRows(model.rows);
+            velkin::Renumber(model.rows, model.dropCount);
+            keeper.RunStopped();
+            break;
+        }
+        // An emptied list starts the file over: earlier states are gone from it.
+        if (model.rows.empty()) {
+            states.clear();
+        }
+        saw();
+    }
+    if (file.empty()) {
+        return;
+    }
+    std::string damaged = file;
+    std::size_t intact = provider.ConsumeIntegralInRange<std::size_t>(0, file.size());
+    damaged.resize(intact);
+    if (intact > 0 && provider.ConsumeBool()) {
+        const auto at = provider.ConsumeIntegralInRange<std::size_t>(0, intact - 1);
+        damaged[at] = static_cast<char>(damaged[at] ^ (1 << provider.ConsumeIntegralInRange(0, 7)));
+        intact = at;
+    }
+    const velkin::QueueReplay replay = velkin::ReplayQueue(damaged);
+    const auto earlier = std::find_if(states.rbegin(), states.rend(),
+                                      [&](const auto& state) { return state.first <= intact; });
+    if (earlier != states.rend()) {
+        FUZZ_CHECK(Shown(replay.rows, replay.dropCount) == earlier->second);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    FuzzedDataProvider provider(data + 1, size - 1);
+    if (data[0] % 2 == 0) {
+        CheckAnyBytes(provider);
+    } else {
+        CheckWrittenJournal(provider);
+    }
+    return 0;
+}

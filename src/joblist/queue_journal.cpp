@@ -1,0 +1,385 @@
+#include "joblist/queue_journal.h"
+
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <unordered_set>
+
+#include "base/integer_text.h"
+#include "base/message_texts.h"
+#include "base/utf16.h"
+#include "base/velkin_error.h"
+#include "joblist/drop_groups.h"
+
+namespace velkin {
+namespace {
+
+constexpr std::string_view kMagic("VelkinQ\x1A", 8);
+constexpr std::uint32_t kSameFolder = 0xFFFFFFFFu;
+constexpr std::size_t kRecordFrame = 4 + 1 + 8; // length, type, check
+
+// A check that reads eight bytes a step: a journal of a million rows is checked about as fast as
+// it is written. It need not stand up to anyone making collisions on purpose, only to torn and
+// stale bytes.
+std::uint64_t Check(std::uint64_t previous, std::uint8_t type, std::string_view payload) {
+    constexpr std::uint64_t kOdd1 = 0x9E3779B97F4A7C15ull;
+    constexpr std::uint64_t kOdd2 = 0xC2B2AE3D27D4EB4Full;
+    std::uint64_t hash = previous ^ (type * kOdd1) ^ (payload.size() * kOdd2);
+    std::size_t at = 0;
+    for (; at + 8 <= payload.size(); at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, payload.data() + at, 8);
+        hash = std::rotl(hash ^ (word * kOdd2), 31) * kOdd1;
+    }
+    std::uint64_t tail = 0;
+    if (at < payload.size()) {
+        std::memcpy(&tail, payload.data() + at, payload.size() - at);
+    }
+    hash = std::rotl(hash ^ (tail * kOdd2), 31) * kOdd1;
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 33;
+    return hash;
+}
+
+void PutUint32(std::string& bytes, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+void PutUint64(std::string& bytes, std::uint64_t value) {
+    for (int shift = 0; shift < 64; shift += 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+    }
+}
+
+// The length counts UTF-16 units, as the file stores them.
+void PutText(std::string& bytes, std::wstring_view text) {
+    const std::size_t lengthAt = bytes.size();
+    PutUint32(bytes, 0);
+    AppendUtf16Le(bytes, text);
+    const auto units = static_cast<std::uint32_t>((bytes.size() - lengthAt - 4) / 2);
+    for (int i = 0; i < 4; ++i) {
+        bytes[lengthAt + static_cast<std::size_t>(i)] =
+            static_cast<char>((units >> (8 * i)) & 0xFF);
+    }
+}
+
+// Reads a payload front to back; any read past its end makes it fail for good.
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+
+    bool ok() const { return ok_; }
+    bool done() const { return ok_ && at_ == bytes_.size(); }
+
+    std::uint64_t Number(std::size_t size) {
+        if (!ok_ || bytes_.size() - at_ < size) {
+            ok_ = false;
+            return 0;
+        }
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < size; ++i) {
+            value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes_[at_ + i]))
+                     << (8 * i);
+        }
+        at_ += size;
+        return value;
+    }
+    std::uint32_t Uint32() { return static_cast<std::uint32_t>(Number(4)); }
+    std::int32_t Int32() { return static_cast<std::int32_t>(Uint32()); }
+
+    // The units of a text of this many units.
+    std::string_view Units(std::uint32_t units) {
+        const std::size_t size = std::size_t{units} * 2;
+        if (!ok_ || bytes_.size() - at_ < size) {
+            ok_ = false;
+            return {};
+        }
+        const std::string_view text = bytes_.substr(at_, size);
+        at_ += size;
+        return text;
+    }
+    std::wstring Text() { return WideFromUtf16Le(Units(Uint32())); }
+
+private:
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+    bool ok_ = true;
+};
+
+// The job list as the records so far make it.
+class Replay {
+public:
+    // Whether the record made sense.
+    bool Apply(QueueRecordType type, std::string_view payload);
+
+    bool DropUnderWay() const { return !pending_.empty(); }
+    JobRows& rows() { return rows_; }
+    std::int32_t dropCount() const { return dropCount_; }
+
+private:
+    bool ApplyRows(Reader& reader);
+    bool ApplyEdit(Reader& reader);
+    void SetStatus(std::int32_t n, std::wstring_view status);
+
+    JobRows rows_;
+    JobRows pending_; // the rows of a drop whose end has not been read
+    std::int32_t dropCount_ = 0;
+    std::shared_ptr<DropTexts> drop_; // the texts the last rows record shares
+    std::wstring dropNumber_;
+};
+
+bool Replay::Apply(QueueRecordType type, std::string_view payload) {
+    Reader reader(payload);
+    // A drop that something else follows before its end was given up where it stood.
+    if (type != QueueRecordType::Rows && type != QueueRecordType::EditNumber &&
+        type != QueueRecordType::DropEnd) {
+        pending_.clear();
+    }
+    switch (type) {
+    case QueueRecordType::Rows:
+        return ApplyRows(reader);
+    case QueueRecordType::DropEnd: {
+        const std::int32_t count = reader.Int32();
+        if (!reader.done()) {
+            return false;
+        }
+        std::move(pending_.begin(), pending_.end(), std::back_inserter(rows_));
+        pending_.clear();
+        dropCount_ = count;
+        return true;
+    }
+    case QueueRecordType::DeleteGroup: {
+        const std::int32_t n = reader.Int32();
+        if (!reader.done()) {
+            return false;
+        }
+        // An unreadable drop number stops a deletion in the window half done, with the error
+        // shown; here it stops at the same row.
+        try {
+            velkin::DeleteGroup(rows_, dropCount_, n);
+        } catch (const Error&) {
+        }
+        return true;
+    }
+    case QueueRecordType::EditNumber:
+        return ApplyEdit(reader);
+    case QueueRecordType::GroupStarted:
+    case QueueRecordType::GroupDone: {
+        const std::int32_t n = reader.Int32();
+        if (!reader.done()) {
+            return false;
+        }
+        SetStatus(n, type == QueueRecordType::GroupDone ? text::kStatusDone : L"");
+        return true;
+    }
+    case QueueRecordType::Stopped:
+        RemoveDoneRows(rows_);
+        Renumber(rows_, dropCount_);
+        return reader.done();
+    case QueueRecordType::Restored:
+        RestoreQueue(rows_, dropCount_);
+        return reader.done();
+    }
+    return false;
+}
+
+bool Replay::ApplyRows(Reader& reader) {
+    std::wstring dropNumber = reader.Text();
+    std::wstring profileNumber = reader.Text();
+    std::wstring destination = reader.Text();
+    const std::uint32_t count = reader.Uint32();
+    if (!reader.ok()) {
+        return false;
+    }
+    if (!drop_ || dropNumber != dropNumber_ || profileNumber != drop_->profileNumber() ||
+        destination != drop_->destination()) {
+        drop_ = std::make_shared<DropTexts>(std::move(destination), std::move(profileNumber));
+        dropNumber_ = std::move(dropNumber);
+    }
+    const wchar_t* folder = nullptr;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t folderUnits = reader.Uint32();
+        if (folderUnits != kSameFolder) {
+            folder = drop_->Keep(WideFromUtf16Le(reader.Units(folderUnits)));
+        }
+        const std::wstring name = reader.Text();
+        if (!reader.ok() || folder == nullptr) {
+            return false;
+        }
+        pending_.emplace_back(dropNumber_, drop_, folder, drop_->Keep(name));
+    }
+    return reader.done();
+}
+
+bool Replay::ApplyEdit(Reader& reader) {
+    const std::uint64_t row = reader.Number(8);
+    std::wstring text = reader.Text();
+    if (!reader.done()) {
+        return false;
+    }
+    // The rows of a drop being taken in are the window's rows already, after the others.
+    if (row < rows_.size()) {
+        rows_[row].dropNumber = std::move(text);
+    } else if (row - rows_.size() < pending_.size()) {
+        pending_[row - rows_.size()].dropNumber = std::move(text);
+    }
+    return true;
+}
+
+void Replay::SetStatus(std::int32_t n, std::wstring_view status) {
+    const std::wstring number = DecimalText(n);
+    for (auto& row : rows_) {
+        if (row.dropNumber == number) {
+            row.status = status;
+        }
+    }
+}
+
+} // namespace
+
+std::string QueueJournal::Header() {
+    std::string header(kMagic);
+    PutUint32(header, kQueueVersion);
+    PutUint32(header, 0);
+    return header;
+}
+
+QueueJournal::QueueJournal() : chain_(Check(0, 0, Header())) {}
+
+std::string QueueJournal::Record(QueueRecordType type, std::string_view payload) {
+    std::string record;
+    record.reserve(kRecordFrame + payload.size());
+    PutUint32(record, static_cast<std::uint32_t>(payload.size()));
+    record += static_cast<char>(type);
+    record.append(payload);
+    chain_ = Check(chain_, static_cast<std::uint8_t>(type), payload);
+    PutUint64(record, chain_);
+    return record;
+}
+
+std::string QueueJournal::Rows(const JobRows& rows, std::size_t from, std::size_t to) {
+    payload_.clear();
+    const JobRow& first = rows[from];
+    PutText(payload_, first.dropNumber);
+    PutText(payload_, first.ProfileNumber());
+    PutText(payload_, first.Destination());
+    PutUint32(payload_, static_cast<std::uint32_t>(to - from));
+    // A drop's rows share each folder's text: a folder is written once for a run of its rows.
+    const wchar_t* folder = nullptr;
+    for (std::size_t n = from; n < to; ++n) {
+        const JobRow& row = rows[n];
+        const std::wstring_view rowFolder = row.Folder();
+        if (rowFolder.data() == folder) {
+            PutUint32(payload_, kSameFolder);
+        } else {
+            PutText(payload_, rowFolder);
+            folder = rowFolder.data();
+        }
+        PutText(payload_, row.FileName());
+    }
+    return Record(QueueRecordType::Rows, payload_);
+}
+
+std::string QueueJournal::DropEnd(std::int32_t dropCount) {
+    payload_.clear();
+    PutUint32(payload_, static_cast<std::uint32_t>(dropCount));
+    return Record(QueueRecordType::DropEnd, payload_);
+}
+
+std::string QueueJournal::DeleteGroup(std::int32_t n) {
+    payload_.clear();
+    PutUint32(payload_, static_cast<std::uint32_t>(n));
+    return Record(QueueRecordType::DeleteGroup, payload_);
+}
+
+std::string QueueJournal::EditNumber(std::size_t row, std::wstring_view text) {
+    payload_.clear();
+    PutUint64(payload_, row);
+    PutText(payload_, text);
+    return Record(QueueRecordType::EditNumber, payload_);
+}
+
+std::string QueueJournal::GroupStarted(std::int32_t n) {
+    payload_.clear();
+    PutUint32(payload_, static_cast<std::uint32_t>(n));
+    return Record(QueueRecordType::GroupStarted, payload_);
+}
+
+std::string QueueJournal::GroupDone(std::int32_t n) {
+    payload_.clear();
+    PutUint32(payload_, static_cast<std::uint32_t>(n));
+    return Record(QueueRecordType::GroupDone, payload_);
+}
+
+std::string QueueJournal::Stopped() {
+    return Record(QueueRecordType::Stopped, {});
+}
+
+std::string QueueJournal::Restored() {
+    return Record(QueueRecordType::Restored, {});
+}
+
+QueueReplay ReplayQueue(std::string_view bytes) {
+    QueueReplay result;
+    const std::string header = QueueJournal::Header();
+    if (bytes.size() < kQueueHeaderBytes || bytes.substr(0, kMagic.size()) != kMagic) {
+        return result;
+    }
+    if (bytes.substr(0, kQueueHeaderBytes) != header) {
+        result.kind = QueueReplay::Kind::OtherVersion;
+        return result;
+    }
+    result.kind = QueueReplay::Kind::Queue;
+    std::uint64_t chain = QueueJournal().chain();
+    result.usableBytes = kQueueHeaderBytes;
+    result.chain = chain;
+    Replay replay;
+    std::size_t at = kQueueHeaderBytes;
+    while (bytes.size() - at >= kRecordFrame) {
+        Reader frame(bytes.substr(at, 5));
+        const std::uint32_t length = frame.Uint32();
+        const auto type = static_cast<QueueRecordType>(frame.Number(1));
+        if (length > kMostQueueRecordBytes || bytes.size() - at - kRecordFrame < length) {
+            break;
+        }
+        const std::string_view payload = bytes.substr(at + 5, length);
+        Reader checkReader(bytes.substr(at + 5 + length, 8));
+        const std::uint64_t check = checkReader.Number(8);
+        if (check != Check(chain, static_cast<std::uint8_t>(type), payload) ||
+            !replay.Apply(type, payload)) {
+            break;
+        }
+        chain = check;
+        at += kRecordFrame + length;
+        if (!replay.DropUnderWay()) {
+            result.usableBytes = at;
+            result.chain = chain;
+        }
+    }
+    result.rows = std::move(replay.rows());
+    result.dropCount = replay.dropCount();
+    return result;
+}
+
+void RestoreQueue(JobRows& rows, std::int32_t& dropCount) {
+    if (RemoveDoneRows(rows)) {
+        Renumber(rows, dropCount);
+    }
+    for (auto& row : rows) {
+        row.status.clear();
+    }
+}
+
+std::size_t GroupCount(const JobRows& rows) {
+    std::unordered_set<std::wstring_view> numbers;
+    for (const auto& row : rows) {
+        numbers.insert(row.dropNumber);
+    }
+    return numbers.size();
+}
+
+} // namespace velkin

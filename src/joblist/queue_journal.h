@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "joblist/job_row.h"
+
+namespace velkin {
+
+// A window's queue, kept in a file of its own beside the program so that the rows it has not
+// archived yet survive a crash, a killed process or a power cut. The file is a journal: a header,
+// then one record for every change of the job list, appended as the change is made, so that
+// keeping it costs about what the change itself writes, whatever the size of the list.
+//
+// Header: "VelkinQ" and byte 26, then the version (32 bits, little-endian), then 4 zero bytes.
+// Record: the payload's length (32 bits), the record's type (8 bits), the payload, and a 64-bit
+// check over the previous record's check, the type and the payload (the first record's previous
+// check is the header's). Numbers are little-endian; a text is its length in UTF-16 units (32
+// bits) and its units.
+//
+// Whatever happens to the file, a reader takes the records from the start up to the first one
+// that is cut short, fails its check or makes no sense, and ignores the rest: each check covers
+// the one before it, so a record written out of order after a power cut is never taken without
+// those before it. The rows of a drop count only once the drop's end is read.
+
+enum class QueueRecordType : std::uint8_t {
+    Rows = 1,     // rows of the drop being taken in: its number, profile and destination texts,
+                  // then each row's folder (or "the previous row's") and file name
+    DropEnd,      // the drop is whole; the drop count after it
+    DeleteGroup,  // the group deleted (and the rows numbered afresh)
+    EditNumber,   // a row's drop-number text edited in place: the row and the text
+    GroupStarted, // a group's archiver was started: its rows are not archived
+    GroupDone,    // its archiver ended well: its rows are archived
+    Stopped,      // a run was stopped: archived rows removed, the rest numbered afresh
+    Restored,     // the queue was put back in a window (as RestoreQueue does)
+};
+
+inline constexpr std::uint32_t kQueueVersion = 1;
+inline constexpr std::size_t kQueueHeaderBytes = 16;
+// A reader takes no record longer than this; writers keep theirs far shorter.
+inline constexpr std::uint32_t kMostQueueRecordBytes = 64u << 20;
+
+// Encodes records, each check following on the one before.
+class QueueJournal {
+public:
+    static std::string Header();
+
+    // A journal that goes on after the record whose check is `chain`; without one, it starts
+    // right after the header.
+    QueueJournal();
+    explicit QueueJournal(std::uint64_t chain) : chain_(chain) {}
+
+    std::uint64_t chain() const { return chain_; }
+
+    // Rows [from, to) of the list, all of them of the drop being taken in.
+    std::string Rows(const JobRows& rows, std::size_t from, std::size_t to);
+    std::string DropEnd(std::int32_t dropCount);
+    std::string DeleteGroup(std::int32_t n);
+    std::string EditNumber(std::size_t row, std::wstring_view text);
+    std::string GroupStarted(std::int32_t n);
+    std::string GroupDone(std::int32_t n);
+    std::string Stopped();
+    std::string Restored();
+
+private:
+    std::string Record(QueueRecordType type, std::string_view payload);
+
+    std::uint64_t chain_;
+    std::string payload_; // kept between records, so that its room is allocated once
+};
+
+// What a queue file holds.
+struct QueueReplay {
+    enum class Kind {
+        Damaged,      // no header of a queue file: nothing in it can be read
+        OtherVersion, // a queue file of a version this program does not read
+        Queue,
+    };
+    Kind kind = Kind::Damaged;
+    JobRows rows; // archived rows have the status "OK", the others none
+    std::int32_t dropCount = 0;
+    // Where the whole records end that leave no drop half taken in, and the last one's check:
+    // where a window that adopts the file goes on writing.
+    std::uint64_t usableBytes = 0;
+    std::uint64_t chain = 0;
+};
+
+QueueReplay ReplayQueue(std::string_view bytes);
+
+// What a queue left behind becomes when it is put back in a window: the archived rows go, the
+// rest are numbered afresh when rows went (a gap would make the run start a group without rows),
+// and no row keeps a status. Otherwise every text stays exactly as it was.
+void RestoreQueue(JobRows& rows, std::int32_t& dropCount);
+
+// How many groups (distinct drop numbers) the rows make.
+std::size_t GroupCount(const JobRows& rows);
+
+} // namespace velkin

@@ -1,0 +1,190 @@
+#include <doctest/doctest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/integer_text.h"
+#include "joblist/drop_groups.h"
+#include "joblist/queue_keeper.h"
+
+namespace velkin {
+namespace {
+
+// The file as bytes in memory; it can be told to refuse writing.
+class MemoryFile final : public QueueFile {
+public:
+    explicit MemoryFile(std::string& bytes) : bytes_(bytes) {}
+    bool Append(std::string_view bytes) override {
+        bytes_.append(bytes);
+        return true;
+    }
+    bool Truncate(std::uint64_t size) override {
+        bytes_.resize(size);
+        return true;
+    }
+    void Remove() override { bytes_ = "(removed)"; }
+
+private:
+    std::string& bytes_;
+};
+
+// Each row as the file must give it back: number, profile, path, destination, archived or not.
+std::vector<std::wstring> Shown(const JobRows& rows) {
+    std::vector<std::wstring> shown;
+    for (const auto& row : rows) {
+        shown.push_back(row.dropNumber + L"|" + row.ProfileNumber() + L"|" + row.FullPath() + L"|" +
+                        row.Destination() + (row.status == L"OK" ? L"|done" : L""));
+    }
+    return shown;
+}
+
+struct Window {
+    JobList model;
+    std::string file;
+    QueueKeeper keeper{model, [this] { return std::make_unique<MemoryFile>(file); }};
+    // After each change: the file's length and the list it must give back.
+    std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
+
+    void Saw() {
+        states.emplace_back(file.size(), Shown(model.rows));
+        states.back().second.push_back(L"count " + DecimalText(model.dropCount));
+    }
+    // A drop from one folder; the keeper hears of its rows part way through, as at a breath.
+    void Drop(const std::wstring& folder, std::vector<std::wstring> names,
+              const std::wstring& profile = L"1") {
+        auto texts = std::make_shared<DropTexts>(folder + names[0] + L".rar", profile);
+        const wchar_t* kept = texts->Keep(folder);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            model.rows.emplace_back(DecimalText(model.dropCount), texts, kept,
+                                    texts->Keep(names[i]));
+            if (i == 0) {
+                keeper.RowsTakenIn();
+            }
+        }
+        ++model.dropCount;
+        keeper.DropTakenIn();
+        Saw();
+    }
+    // Group n run and archived; while it runs, it is not archived.
+    void Done(std::int32_t n) {
+        keeper.GroupStarted(n);
+        Saw();
+        for (auto& row : model.rows) {
+            row.status = row.dropNumber == DecimalText(n) ? L"OK" : row.status;
+        }
+        keeper.GroupDone(n);
+        Saw();
+    }
+};
+
+std::vector<std::wstring> Replayed(std::string_view bytes) {
+    const QueueReplay replay = ReplayQueue(bytes);
+    auto shown = Shown(replay.rows);
+    shown.push_back(L"count " + DecimalText(replay.dropCount));
+    return shown;
+}
+
+} // namespace
+
+TEST_CASE("the queue file gives back the window's list after every change, and after none "
+          "a cut or a flipped byte is taken for an earlier state") {
+    Window w;
+    CHECK(w.file.empty()); // no file before the first row
+    w.Drop(L"C:\\x\\", {L"a.txt", L"b c.txt", L"\u8868.txt"});
+    w.Drop(L"D:\\\uD55C\uAD6D\\", {L"\U0001F600"}, L"2");
+    w.Drop(L"C:\\x\\", {L"a.txt"}); // the same destination as group 0, one group apart
+    w.model.rows[3].dropNumber = L"01";
+    w.keeper.NumberEdited(3);
+    w.Saw();
+    w.Done(0);
+    DeleteGroup(w.model.rows, w.model.dropCount, 1); // joins 0 and 2 into one group
+    w.keeper.GroupDeleted(1);
+    w.Saw();
+    w.Drop(L"E:\\", {L"e"});
+    // A run stopped: the archived rows go, the rest are numbered afresh.
+    RemoveDoneRows(w.model.rows);
+    Renumber(w.model.rows, w.model.dropCount);
+    w.keeper.RunStopped();
+    w.Saw();
+
+    // What each change left, whole.
+    std::size_t before = 0;
+    for (const auto& [size, shown] : w.states) {
+        CAPTURE(size);
+        CHECK(Replayed(std::string_view(w.file).substr(0, size)) == shown);
+        // Cut anywhere in the records the change wrote: the state before it.
+        for (std::size_t cut = before + 1; cut < size; ++cut) {
+            const auto earlier =
+                std::find_if(w.states.rbegin(), w.states.rend(),
+                             [&](const auto& state) { return state.first <= cut; });
+            CHECK(Replayed(std::string_view(w.file).substr(0, cut)) ==
+                  (earlier == w.states.rend() ? std::vector<std::wstring>{L"count 0"}
+                                              : earlier->second));
+        }
+        before = size;
+    }
+    // A flipped byte anywhere in a record ends the replay at the record before it.
+    for (std::size_t at = kQueueHeaderBytes; at < w.file.size(); at += 7) {
+        std::string flipped = w.file;
+        flipped[at] = static_cast<char>(flipped[at] ^ 0x20);
+        const auto earlier = std::find_if(w.states.rbegin(), w.states.rend(),
+                                          [&](const auto& state) { return state.first <= at; });
+        CHECK(
+            Replayed(flipped) ==
+            (earlier == w.states.rend() ? std::vector<std::wstring>{L"count 0"} : earlier->second));
+    }
+
+    // An empty list starts the file over.
+    w.model.rows.clear();
+    w.model.dropCount = 0;
+    w.keeper.Cleared();
+    CHECK(w.file == QueueJournal::Header());
+    w.keeper.Discard();
+    CHECK(w.file == "(removed)");
+}
+
+TEST_CASE("a queue put back: archived rows go, the rest keep their texts, numbered afresh only "
+          "when rows went; a drop cut short is no part of it") {
+    Window w;
+    w.Drop(L"C:\\x\\", {L"a"});
+    w.Drop(L"C:\\y\\", {L"b", L"c"});
+    w.Drop(L"C:\\z\\", {L"d"});
+    QueueReplay replay = ReplayQueue(w.file);
+    RestoreQueue(replay.rows, replay.dropCount);
+    CHECK(Shown(replay.rows) ==
+          std::vector<std::wstring>{L"0|1|C:\\x\\a|C:\\x\\a.rar", L"1|1|C:\\y\\b|C:\\y\\b.rar",
+                                    L"1|1|C:\\y\\c|C:\\y\\b.rar", L"2|1|C:\\z\\d|C:\\z\\d.rar"});
+    CHECK(replay.dropCount == 3);
+
+    w.Done(1);
+    const std::size_t whole = w.file.size();
+    // The window went while a fourth drop came in.
+    w.model.rows.emplace_back(L"3", L"1", L"C:\\w\\e", L"C:\\w\\e.rar");
+    w.keeper.RowsTakenIn();
+    replay = ReplayQueue(w.file);
+    CHECK(replay.usableBytes == whole);
+    RestoreQueue(replay.rows, replay.dropCount);
+    CHECK(Shown(replay.rows) ==
+          std::vector<std::wstring>{L"0|1|C:\\x\\a|C:\\x\\a.rar", L"1|1|C:\\z\\d|C:\\z\\d.rar"});
+    CHECK(replay.dropCount == 2);
+    CHECK(GroupCount(replay.rows) == 2);
+
+    // Adopted, the file goes on where its whole records end; replayed, it is the list put back.
+    std::string adopted = w.file;
+    JobList restored;
+    restored.rows = replay.rows;
+    restored.dropCount = replay.dropCount;
+    QueueKeeper keeper(restored, [] { return nullptr; });
+    keeper.Adopt(std::make_unique<MemoryFile>(adopted), ReplayQueue(w.file));
+    CHECK(Shown(ReplayQueue(adopted).rows) == Shown(restored.rows));
+
+    // Not a queue at all, or one of another version.
+    CHECK(ReplayQueue("").kind == QueueReplay::Kind::Damaged);
+    CHECK(ReplayQueue("VelkinQ\x1A").kind == QueueReplay::Kind::Damaged);
+    std::string future = QueueJournal::Header();
+    future[8] = 2;
+    CHECK(ReplayQueue(future).kind == QueueReplay::Kind::OtherVersion);
+}
+
+} // namespace velkin
