@@ -24,6 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
 
         velkin::win::MainWindow mainWindow(instance);
         mainWindow.Show(showCommand);
+        mainWindow.OfferQueueLeftBehind();
         mainWindow.ReceiveArrival(request);
         velkin::win::RunMessageLoop();
     } catch (...) {

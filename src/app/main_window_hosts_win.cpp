@@ -6,6 +6,7 @@
 #include "app/main_dialogs_win.h"
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
+#include "base/velkin_error.h"
 #include "platform/archiver_process.h"
 #include "platform/dropped_files.h"
 #include "platform/message_boxes.h"
@@ -36,6 +37,7 @@ void MainWindow::Breathe() {
     if (!pace_.BreathDue()) {
         return;
     }
+    queueKeeper_.RowsTakenIn();
     if (pace_.ShowDue(listView_->AppendedRowsInView(), IntakePace::Clock::now())) {
         listView_->ShowAppendedRows();
     }
@@ -44,6 +46,7 @@ void MainWindow::Breathe() {
 }
 
 void MainWindow::RowsAppended() {
+    queueKeeper_.DropTakenIn();
     listView_->ShowAppendedRows();
 }
 
@@ -84,11 +87,37 @@ void MainWindow::StatusesChanged(const std::vector<std::size_t>& rows) {
 }
 
 void MainWindow::RowsCleared() {
+    queueKeeper_.Cleared();
     listView_->ShowAllRows();
 }
 
 void MainWindow::RunProgressed(const RunProgress& progress) {
     taskbar_->ShowProgress(progress.done, progress.total, progress.failed);
+}
+
+void MainWindow::GroupStarted(std::int32_t n) {
+    queueKeeper_.GroupStarted(n);
+}
+
+void MainWindow::GroupEnded(std::int32_t n, bool done) {
+    if (done) {
+        queueKeeper_.GroupDone(n);
+    }
+}
+
+bool MainWindow::StopRequested() {
+    return closeStopsRun_;
+}
+
+bool MainWindow::ContinueAfterBreak(std::int32_t groupsLeft) {
+    return ShowMessageBox(handle(), FormatCounts(text::kContinueAfterBreak, {groupsLeft}),
+                          text::kApplicationTitle,
+                          MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+void MainWindow::RunStopped() {
+    queueKeeper_.RunStopped();
+    listView_->ShowAllRows();
 }
 
 void MainWindow::RunEnded() {

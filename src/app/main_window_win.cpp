@@ -13,6 +13,7 @@
 #include "base/integer_text.h"
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
+#include "base/velkin_error.h"
 #include "joblist/drop_groups.h"
 #include "platform/clipboard_files.h"
 #include "platform/dpi.h"
@@ -78,6 +79,27 @@ void MainWindow::Show(int showCommand) {
     }
     ::ShowWindow(handle(), command);
     ::UpdateWindow(handle());
+}
+
+void MainWindow::OfferQueueLeftBehind() {
+    auto left = TakeQueueLeftBehind(win::ProgramDirectory());
+    if (!left) {
+        return;
+    }
+    const IntakeHold hold(intake_, handle());
+    const std::wstring question =
+        FormatCounts(text::kRestoreQueue, {static_cast<long long>(GroupCount(left->replay.rows)),
+                                           static_cast<long long>(left->replay.rows.size())});
+    if (ShowMessageBox(handle(), question, text::kApplicationTitle, MB_YESNO | MB_ICONQUESTION) !=
+        IDYES) {
+        left->file->Remove();
+        return;
+    }
+    // Offered before anything else can go in: the list is still empty.
+    model_.rows = std::move(left->replay.rows);
+    model_.dropCount = left->replay.dropCount;
+    queueKeeper_.Adopt(std::move(left->file), left->replay);
+    ShowRows();
 }
 
 void MainWindow::ReceiveArrival(const StartRequest& request) {
@@ -241,6 +263,7 @@ LRESULT MainWindow::OnNotify(NMHDR& header) {
             return FALSE;
         }
         model_.rows[row].dropNumber = item.pszText;
+        queueKeeper_.NumberEdited(row);
         return TRUE;
     }
     if (header.code == LVN_KEYDOWN) {
@@ -261,6 +284,9 @@ void MainWindow::OnInitMenuPopup(HMENU popup) {
 
 void MainWindow::OnClose() {
     if (Busy() || !::IsWindowEnabled(handle())) {
+        // During a run: no further group starts, and what is left stays in the queue file for
+        // the next start.
+        closeStopsRun_ = closeStopsRun_ || running_;
         closePending_ = true;
         keepOpen_ = keepOpen_ || ArrivalsUnseen();
         return;
@@ -273,13 +299,19 @@ void MainWindow::OnClose() {
     }
     // A failed save throws before the window is destroyed, so the window stays open with
     // everything in it, and the next close tries the whole save again.
+    const bool keepQueue = std::exchange(closeStopsRun_, false);
     FormClose();
+    if (!keepQueue) {
+        queueKeeper_.Discard(); // the rows go, as they always have
+    }
     ::DestroyWindow(handle());
 }
 
 void MainWindow::OnEndSession() {
     // Windows is shutting down or the user signs out: the program ends without a close, so this
-    // is the last chance to keep the settings. Nobody is left to see an error.
+    // is the last chance to keep the settings. Nobody is left to see an error. The queue file
+    // stays as it is, for the next start: nobody chose to drop those rows, and a group that runs
+    // now counts as not done.
     try {
         FormClose();
     } catch (...) {
@@ -378,8 +410,12 @@ void MainWindow::S_DeleteNumClick() {
         return;
     }
     const std::int32_t number = ParseStrictInteger(model_.rows[*selected].dropNumber);
-    // The list must show what is left even when an unreadable number stops the deletion.
-    const ScopeExit showRows([this] { ShowRows(); });
+    // The list and its queue must show what is left even when an unreadable number stops the
+    // deletion half way.
+    const ScopeExit showRows([this, number] {
+        queueKeeper_.GroupDeleted(number);
+        ShowRows();
+    });
     DeleteGroup(model_.rows, model_.dropCount, number);
 }
 
@@ -390,6 +426,7 @@ void MainWindow::S_ClearClick() {
     }
     model_.rows.clear();
     model_.dropCount = 0;
+    queueKeeper_.Cleared();
     ShowRows();
 }
 
@@ -489,6 +526,7 @@ void MainWindow::CloseIfPending() {
     }
     closePending_ = false;
     if (std::exchange(keepOpen_, false)) {
+        closeStopsRun_ = false;
         ::PostMessageW(handle(), kTakeInWaitingMessage, 0, 0);
         return;
     }

@@ -11,8 +11,11 @@
 #include "app/intake_pace.h"
 #include "app/job_list_view_win.h"
 #include "joblist/drop_intake.h"
+#include "joblist/queue_file_win.h"
+#include "joblist/queue_keeper.h"
 #include "platform/foreground_watch.h"
 #include "platform/owned_window.h"
+#include "platform/program_directory.h"
 #include "platform/taskbar_button.h"
 #include "platform/window_placement_win.h"
 #include "platform/windows_code_page.h"
@@ -36,6 +39,9 @@ public:
     // in as dragged drops do, one after another, once the messages already waiting are done;
     // those no name can hold are refused, with one word to the user.
     void ReceiveArrival(const StartRequest& request);
+    // A queue that a Velkin of this folder left behind (killed, crashed, or closed during a run)
+    // is offered once, and put back on Yes.
+    void OfferQueueLeftBehind();
 
 private:
     // The message plumbing: each message becomes a call of one of the handlers below it.
@@ -97,10 +103,16 @@ private:
     void RowsCleared() override;
     void RunProgressed(const RunProgress& progress) override;
     void RunEnded() override;
+    void GroupStarted(std::int32_t n) override;
+    void GroupEnded(std::int32_t n, bool done) override;
+    bool StopRequested() override;
+    bool ContinueAfterBreak(std::int32_t groupsLeft) override;
+    void RunStopped() override;
 
     HINSTANCE instance_;
     AppModel model_;
     DropIntake intake_{model_, *this};
+    QueueKeeper queueKeeper_{model_, [] { return CreateQueueFile(win::ProgramDirectory()); }};
     WindowsCodePage codePage_;
     WindowPlacer placer_;
     bool running_ = false;
@@ -112,6 +124,8 @@ private:
     // closed it without having seen them.
     bool closePending_ = false;
     bool keepOpen_ = false;
+    // The close came during a run: it stops the run, and the queue outlives the window.
+    bool closeStopsRun_ = false;
     // Paths refused on arrival, named to the user once no command holds the intake.
     std::vector<std::wstring> refused_;
     // While an archiver runs: whether the user went to another program.

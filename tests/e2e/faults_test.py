@@ -25,7 +25,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
 import xdnd  # noqa: E402
-from velkin_e2e import (UI_TIMEOUT_MS, DriverError, StandinLog,  # noqa: E402
+from velkin_e2e import (RUN_LIMIT_S, UI_TIMEOUT_MS, DriverError, StandinLog,  # noqa: E402
                         list_file_bytes, make_file, outer_rect, run_suite, screen_size,
                         wait_until, windows_path)
 
@@ -425,9 +425,16 @@ class FaultsTest:
         finally:
             os.rmdir(list_file)
 
-        # Start again, the cause gone: every group runs, failures and all.
+        # Start again, the cause gone: every group runs, failures and all. The group the user
+        # "stopped" (exit code 255) asks whether to go on with the rest: Yes.
         label = "run after the fix"
         self.s.start_confirmed(label)
+        stopped_at = next(n for n, group in enumerate(groups) if group[3] == 255)
+        question = self.s.box(T.TITLE, timeout_ms=RUN_LIMIT_S * 1000)
+        self.report.equal(f"{label}: after the user's stop, the question whether to go on",
+                          (question["texts"], question["plain_buttons"]),
+                          ([T.go_on_question(len(groups) - stopped_at - 1)], ["はい", "いいえ"]))
+        self.answer(question, T.YES)
         box = self.s.run_end_box(label)
         shot = self.s.artifact("faults-statuses.png")
         self.report.check(f"screenshot of the statuses: {shot}",
@@ -548,56 +555,39 @@ class FaultsTest:
                           ([T.RUNNING, "", ""], False))
         self.driver.one("post-close", "--hwnd", self.main["hwnd"])
         self.driver.sync(self.main["hwnd"])
-        self.report.check(f"{label}: the window answers and stays",
+        self.report.check(f"{label}: the window answers and stays while the group runs",
                           self.velkin.running() and self.s.main_now() is not None)
-        box = self.s.run_end_box(label)
-        self.report.equal(f"{label}: the run went on to its end: both groups ran, OK",
-                          ([r["archivePath"] for r in log.runs()], self.s.statuses()),
-                          ([windows_path(os.path.join(data, "c1.rar")),
-                            windows_path(os.path.join(data, "d1.rar"))], [T.DONE] * 3))
-        self.report.check(f"{label}: still running while the closing box shows",
-                          self.velkin.running())
-        self.driver.click(box["hwnd"], T.OK)
-        self.s.expect_exit(f"{label}: after the box the close happens")
+        self.s.expect_exit(f"{label}: the running group ends, no further one starts, no closing "
+                           "box, and the close happens")
+        self.report.equal(f"{label}: only the running group's archiver ran",
+                          [r["archivePath"] for r in log.runs()],
+                          [windows_path(os.path.join(data, "c1.rar"))])
         values = main_section(self.saved_values()[2])
         self.report.equal(f"{label}: the settings file was written at the close (all 19 keys)",
                           sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
                           sorted(k.lower() for k in T.SETTINGS_KEYS))
 
     def close_before_a_failing_group(self):
-        """A close that waited behind a run is posted as the run ends with an error (the next
-        group's list file cannot be created): the error box stays until it is answered, and
-        then the close happens."""
+        """A close asked for while a run's error box shows (its list file cannot be created)
+        waits: the box stays until it is answered, and then the close happens."""
         name = "closing-failing"
         folder = os.path.join(self.work, name)
         os.makedirs(folder)
         standin = os.path.join(folder, "StandInArchiver.exe")
         shutil.copy2(self.args.standin, standin)
-        # The stand-in reads its list file only once this file exists.
-        gate = os.path.join(self.work, name + ".go")
-        self.start_in(folder, {"WinRARPath": windows_path(standin), "ClearEnd": 0},
-                      {"VELKIN_STANDIN_WAIT_FOR": windows_path(gate)})
+        self.start_in(folder, {"WinRARPath": windows_path(standin), "ClearEnd": 0}, {})
         data = os.path.join(self.work, "data", name)
         self.drop_rows([make_file(os.path.join(data, "e1.txt"), "e1\n")], 1)
-        self.drop_rows([make_file(os.path.join(data, "f1.txt"), "f1\n")], 2)
-        label = "WM_CLOSE, then the next group's list file cannot be created"
-        self.s.start_confirmed(label)
-        seen = wait_until(lambda: (self.s.statuses(), self.s.main_now()["enabled"]),
-                          lambda look: look == ([T.RUNNING, ""], False))
-        self.report.equal(f"{label}: group 0 runs and the window is disabled", seen,
-                          ([T.RUNNING, ""], False))
-        self.driver.one("post-close", "--hwnd", self.main["hwnd"])
-        self.driver.sync(self.main["hwnd"])
+        label = "WM_CLOSE while the list file's error box shows"
         list_file = self.velkin.list_file()
-        os.remove(list_file)
         os.mkdir(list_file)
         try:
-            make_file(gate)
+            self.s.start_confirmed(label)
             box = self.driver.dialog(T.TITLE, pid=self.main["pid"])
             self.report.equal(f"{label}: the error box", (self.box_texts(box)[-1:], box["buttons"]),
                               ([T.list_file_error(windows_path(folder))], [T.OK]))
-            # The close went into the queue as the run ended, before the box showed: once
-            # commands posted after it are handled, so was the close.
+            self.driver.one("post-close", "--hwnd", self.main["hwnd"])
+            # Once commands posted after the close are handled, so was the close.
             self.s.after_posted_commands()
             self.report.check(f"{label}: the box is still there after the waiting close",
                               box["hwnd"] in [b["hwnd"] for b in self.s.boxes()])

@@ -69,6 +69,16 @@ START_FAILED = "WinRARの起動に失敗しました."
 REFUSED_PATHS = "次のパスはファイル名に使えない文字を含むため登録しませんでした:"
 
 
+def go_on_question(left):
+    """Asked when the archiver ended as stopped by the user and groups are left."""
+    return f"圧縮が中断されました。残りの {left} グループの圧縮を続けますか?"
+
+
+def restore_question(groups, rows):
+    """Asked at start-up when a window left its queue behind."""
+    return f"前回終了しなかった {groups} グループ ({rows} 件) があります。リストに戻しますか?"
+
+
 def delete_question(number):
     return f"{number} 番のドロップ分を削除します。\n宜しいですか?"
 
