@@ -9,7 +9,7 @@
 #   --runs N         start-up runs of each program (default 31)
 #   --warmup N       start-up warm-up runs of each program (default 2)
 #   --quick          fewer runs and smaller side measurements everywhere (about a third of the time)
-#   --only NAMES     comma-separated subset of: startup,size,intake,memory,delete,million,run
+#   --only NAMES     comma-separated subset of: startup,size,intake,memory,delete,million,queue,run
 #   --verbose        show the benchmarks' notes as they come
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +18,7 @@ cd "$root"
 build_dir=build/windows
 startup_args=()
 quick=0
-only="startup,size,intake,memory,delete,million,run"
+only="startup,size,intake,memory,delete,million,queue,run"
 verbose=0
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -37,17 +37,19 @@ if [ "$quick" = 1 ]; then
     intake_args=(--runs 3 --probe-runs 3 --query-sizes 2000,5000 --naive-sizes 500,1000)
     delete_args=(--runs 5)
     million_args=(--runs 3)
+    queue_args=(--runs 3)
     run_args=(--groups 40 --passes 1 --delay-groups 2 --probe-runs 2)
 else
     intake_args=(--runs 5 --probe-runs 5)
     delete_args=(--runs 9)
     million_args=(--runs 5)
+    queue_args=(--runs 5)
     run_args=(--groups 100 --passes 2 --delay-groups 3 --probe-runs 5)
 fi
 
 cmake --preset windows -B "$build_dir" >/dev/null
 cmake --build "$build_dir" --target bench_startup bench_intake bench_delete_group bench_million \
-    bench_run Velkin >/dev/null
+    bench_queue bench_run Velkin >/dev/null
 
 notes="$build_dir/bench-notes.txt"
 figures="$build_dir/bench-figures.tsv"
@@ -85,6 +87,7 @@ wants intake && commands+=(bench_intake.exe "${intake_args[@]}" ";")
 wants memory && commands+=(bench_intake.exe --memory 1000000 ";")
 wants delete && commands+=(bench_delete_group.exe "${delete_args[@]}" ";")
 wants million && commands+=(bench_million.exe "${million_args[@]}" ";")
+wants queue && commands+=(bench_queue.exe "${queue_args[@]}" ";")
 wants run && commands+=(bench_run.exe "${run_args[@]}" ";")
 
 started=$(date +%s)

@@ -1,0 +1,192 @@
+// What keeping the queue file costs. A drop of 1,000,000 paths taken in as the window takes it
+// in, with the queue kept at each breath and at the drop's end, next to the same drop without
+// it and to a raw write of the drop's bytes (its paths as UTF-16, as the shell hands them over);
+// then recording a finished group, and putting back a queue of that size.
+// Usage: bench_queue [--runs N] [--rows N]
+// Prints FIGURE lines for bench/run.sh and notes on everything else it measured.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "bench_common.h"
+#include "bench_text.h"
+#include "joblist/drop_intake.h"
+#include "joblist/queue_file_win.h"
+#include "joblist/queue_keeper.h"
+
+namespace {
+
+using namespace bench;
+
+// The window's breath comes every few thousand rows of a big drop; the keeper writes then.
+constexpr int kRowsPerBreath = 4096;
+
+class KeepingHost final : public velkin::DropIntakeHost {
+public:
+    explicit KeepingHost(velkin::QueueKeeper* keeper) : keeper_(keeper) {}
+    bool IsDirectory(const std::wstring&) override { return false; }
+    std::optional<std::wstring> AskArchivePath(const velkin::SaveDialogRequest&) override {
+        return std::nullopt;
+    }
+    void Breathe() override {
+        if (keeper_ != nullptr && ++rows_ % kRowsPerBreath == 0) {
+            keeper_->RowsTakenIn();
+        }
+    }
+    void RowsAppended() override {
+        if (keeper_ != nullptr) {
+            keeper_->DropTakenIn();
+        }
+    }
+
+private:
+    velkin::QueueKeeper* keeper_;
+    int rows_ = 0;
+};
+
+// The drop taken in, with or without a queue file in the folder; how long it took.
+double TimeDrop(const std::vector<std::wstring>& paths, const std::wstring& folder, bool keep) {
+    velkin::JobList model;
+    velkin::QueueKeeper keeper(model, [&] { return velkin::win::CreateQueueFile(folder); });
+    KeepingHost host(keep ? &keeper : nullptr);
+    velkin::DropIntake intake(model, host);
+    const LONGLONG start = Ticks();
+    intake.Receive(std::vector<std::wstring>(paths));
+    const double ms = TicksToMs(Ticks() - start);
+    if (model.rows.size() != paths.size() || keeper.keeping() != keep) {
+        std::fprintf(stderr, "the drop made %zu rows, the queue %s\n", model.rows.size(),
+                     keeper.keeping() ? "kept" : "not kept");
+        std::exit(1);
+    }
+    keeper.Discard();
+    return ms;
+}
+
+void RawWrite(const std::wstring& path, const std::string& bytes) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    const bool ok =
+        file != INVALID_HANDLE_VALUE &&
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
+    if (file != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(file);
+    }
+    if (!ok) {
+        std::fprintf(stderr, "the raw write failed\n");
+        std::exit(1);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int runs = 5;
+    int count = 1000000;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "%s wants a value\n", option.c_str());
+            return 2;
+        }
+        const int value = ParseCount(argv[++i], option.c_str());
+        if (option == "--runs") {
+            runs = std::max(1, value);
+        } else if (option == "--rows") {
+            count = std::max(1, value);
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", option.c_str());
+            return 2;
+        }
+    }
+    const fs::path folder = fs::temp_directory_path() /
+                            ("velkin-bench-queue-" + std::to_string(::GetCurrentProcessId()));
+    fs::create_directories(folder);
+    const std::wstring directory = folder.wstring() + L"\\";
+    const std::string rows = Thousands(count);
+
+    std::vector<std::wstring> paths;
+    std::string dropBytes;
+    for (int i = 0; i < count; ++i) {
+        paths.push_back(PathAt(i));
+        const std::wstring& path = paths.back();
+        dropBytes.append(reinterpret_cast<const char*>(path.c_str()),
+                         (path.size() + 1) * sizeof(wchar_t));
+    }
+
+    std::vector<double> keptMs;
+    std::vector<double> plainMs;
+    std::vector<double> rawMs;
+    for (int r = 0; r < runs; ++r) {
+        // Side by side, the order turned every round.
+        if (r % 2 == 0) {
+            keptMs.push_back(TimeDrop(paths, directory, true));
+            plainMs.push_back(TimeDrop(paths, directory, false));
+        } else {
+            plainMs.push_back(TimeDrop(paths, directory, false));
+            keptMs.push_back(TimeDrop(paths, directory, true));
+        }
+        const LONGLONG start = Ticks();
+        RawWrite(directory + L"raw.bin", dropBytes);
+        rawMs.push_back(TicksToMs(Ticks() - start));
+    }
+    const double extra = Median(keptMs) - Median(plainMs);
+    Note("drop of %s paths (%.1f MB as UTF-16): with the queue kept median %.1f ms (min %.1f, "
+         "max %.1f), without median %.1f ms (min %.1f, max %.1f); raw write median %.1f ms\n",
+         rows.c_str(), static_cast<double>(dropBytes.size()) / (1024.0 * 1024.0), Median(keptMs),
+         Min(keptMs), Max(keptMs), Median(plainMs), Min(plainMs), Max(plainMs), Median(rawMs));
+    Figure("queue: what keeping it adds to a drop of " + rows, Format("%.0f ms", extra), "-",
+           Format("median with the queue file - median without, %.0f runs each", runs));
+    Figure("queue: raw write of the drop's bytes", Format("%.0f ms", Median(rawMs)), "-",
+           "its paths as UTF-16 with their ends, one WriteFile to a new file");
+    Figure("queue: ratio added / raw write", Format("%.2f", extra / Median(rawMs)), "<= 1",
+           "the queue file of a drop costs no more than writing the drop once");
+
+    // A finished group recorded with a million rows in the list, and the list put back.
+    velkin::JobList model;
+    velkin::QueueKeeper keeper(model, [&] { return velkin::win::CreateQueueFile(directory); });
+    {
+        KeepingHost host(&keeper);
+        velkin::DropIntake intake(model, host);
+        intake.Receive(std::vector<std::wstring>(paths));
+    }
+    std::vector<double> doneMs;
+    for (int r = 0; r < 51; ++r) {
+        keeper.GroupStarted(0);
+        const LONGLONG start = Ticks();
+        keeper.GroupDone(0);
+        doneMs.push_back(TicksToMs(Ticks() - start));
+    }
+    Figure("queue: recording a finished group, " + rows + " rows",
+           Format("%.2f ms", Median(doneMs)) + Format(" (max %.2f)", Max(doneMs)), "<= 5 ms",
+           "median of 51: the record that a group's archiver ended well");
+
+    // Put back: the file read whole and replayed, as a start does before it asks.
+    std::vector<double> restoreMs;
+    for (int r = 0; r < runs; ++r) {
+        const LONGLONG start = Ticks();
+        auto file = velkin::win::CreateQueueFile(directory);
+        file->Append(velkin::QueueJournal::Header());
+        velkin::QueueJournal journal;
+        for (std::size_t from = 0; from < model.rows.size(); from += 16384) {
+            file->Append(journal.Rows(model.rows, from, std::min(model.rows.size(), from + 16384)));
+        }
+        file->Append(journal.DropEnd(1));
+        file.reset(); // left behind, as by a killed window
+        auto left = velkin::win::TakeQueueLeftBehind(directory);
+        restoreMs.push_back(TicksToMs(Ticks() - start));
+        if (!left || left->replay.rows.size() != model.rows.size()) {
+            std::fprintf(stderr, "the queue left behind did not come back whole\n");
+            return 1;
+        }
+        left->file->Remove();
+    }
+    Note("a queue of %s rows written and taken back (read, checked, replayed): median %.0f ms\n",
+         rows.c_str(), Median(restoreMs));
+    keeper.Discard();
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    return 0;
+}
