@@ -19,9 +19,6 @@ namespace {
 
 using namespace bench;
 
-// The window's breath comes every few thousand rows of a big drop; the keeper writes then.
-constexpr int kRowsPerBreath = 4096;
-
 class KeepingHost final : public velkin::DropIntakeHost {
 public:
     explicit KeepingHost(velkin::QueueKeeper* keeper) : keeper_(keeper) {}
@@ -29,8 +26,9 @@ public:
     std::optional<std::wstring> AskArchivePath(const velkin::SaveDialogRequest&) override {
         return std::nullopt;
     }
+    // As the window does: the keeper hears of every row.
     void Breathe() override {
-        if (keeper_ != nullptr && ++rows_ % kRowsPerBreath == 0) {
+        if (keeper_ != nullptr) {
             keeper_->RowsTakenIn();
         }
     }
@@ -42,7 +40,6 @@ public:
 
 private:
     velkin::QueueKeeper* keeper_;
-    int rows_ = 0;
 };
 
 // The drop taken in, with or without a queue file in the folder; how long it took.
@@ -170,10 +167,12 @@ int main(int argc, char** argv) {
         auto file = velkin::win::CreateQueueFile(directory);
         file->Append(velkin::QueueJournal::Header());
         velkin::QueueJournal journal;
+        std::string records;
         for (std::size_t from = 0; from < model.rows.size(); from += 16384) {
-            file->Append(journal.Rows(model.rows, from, std::min(model.rows.size(), from + 16384)));
+            journal.Rows(records, model.rows, from, std::min(model.rows.size(), from + 16384));
         }
-        file->Append(journal.DropEnd(1));
+        journal.DropEnd(records, 1);
+        file->Append(records);
         file.reset(); // left behind, as by a killed window
         auto left = velkin::win::TakeQueueLeftBehind(directory);
         restoreMs.push_back(TicksToMs(Ticks() - start));

@@ -56,7 +56,9 @@ void CheckAnyBytes(FuzzedDataProvider& provider) {
 void CheckWrittenJournal(FuzzedDataProvider& provider) {
     velkin::JobList model;
     std::string file;
-    velkin::QueueKeeper keeper(model, [&] { return std::make_unique<MemoryFile>(file); });
+    velkin::QueueKeeper keeper(
+        model, [&] { return std::make_unique<MemoryFile>(file); },
+        velkin::QueueKeeper::Pace{1, provider.ConsumeIntegralInRange<std::size_t>(0, 64)});
     std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
     const auto saw = [&] { states.emplace_back(file.size(), Shown(model.rows, model.dropCount)); };
     const auto steps = provider.ConsumeIntegralInRange<int>(1, 12);

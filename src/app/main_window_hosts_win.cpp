@@ -34,10 +34,11 @@ std::optional<std::wstring> MainWindow::AskArchivePath(const SaveDialogRequest& 
 }
 
 void MainWindow::Breathe() {
+    // The queue is kept a few rows at a time, so that its work falls within the breaths' pace.
+    queueKeeper_.RowsTakenIn();
     if (!pace_.BreathDue()) {
         return;
     }
-    queueKeeper_.RowsTakenIn();
     if (pace_.ShowDue(listView_->AppendedRowsInView(), IntakePace::Clock::now())) {
         listView_->ShowAppendedRows();
     }

@@ -1,5 +1,6 @@
 #include "joblist/queue_journal.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -16,7 +17,9 @@ namespace velkin {
 namespace {
 
 constexpr std::string_view kMagic("VelkinQ\x1A", 8);
-constexpr std::uint32_t kSameFolder = 0xFFFFFFFFu;
+// A folder's length at or above this is a slot of the record's recent folders instead.
+constexpr std::uint32_t kFolderSlot = 0xFFFFFFF0u;
+constexpr std::size_t kRecentFolders = 4;
 constexpr std::size_t kRecordFrame = 4 + 1 + 8; // length, type, check
 
 // A check that reads eight bytes a step: a journal of a million rows is checked about as fast as
@@ -44,8 +47,15 @@ std::uint64_t Check(std::uint64_t previous, std::uint8_t type, std::string_view 
 }
 
 void PutUint32(std::string& bytes, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes += static_cast<char>((value >> shift) & 0xFF);
+    const char little[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
+                            static_cast<char>((value >> 16) & 0xFF),
+                            static_cast<char>((value >> 24) & 0xFF)};
+    bytes.append(little, 4);
+}
+
+void PatchUint32(std::string& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
     }
 }
 
@@ -200,11 +210,18 @@ bool Replay::ApplyRows(Reader& reader) {
         drop_ = std::make_shared<DropTexts>(std::move(destination), std::move(profileNumber));
         dropNumber_ = std::move(dropNumber);
     }
-    const wchar_t* folder = nullptr;
+    std::array<const wchar_t*, kRecentFolders> recent{};
+    std::size_t nextSlot = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::uint32_t folderUnits = reader.Uint32();
-        if (folderUnits != kSameFolder) {
+        const wchar_t* folder = nullptr;
+        if (folderUnits >= kFolderSlot) {
+            const std::size_t slot = folderUnits - kFolderSlot;
+            folder = slot < kRecentFolders ? recent[slot] : nullptr;
+        } else {
             folder = drop_->Keep(WideFromUtf16Le(reader.Units(folderUnits)));
+            recent[nextSlot] = folder;
+            nextSlot = (nextSlot + 1) % kRecentFolders;
         }
         const std::wstring name = reader.Text();
         if (!reader.ok() || folder == nullptr) {
@@ -250,77 +267,100 @@ std::string QueueJournal::Header() {
 
 QueueJournal::QueueJournal() : chain_(Check(0, 0, Header())) {}
 
-std::string QueueJournal::Record(QueueRecordType type, std::string_view payload) {
-    std::string record;
-    record.reserve(kRecordFrame + payload.size());
-    PutUint32(record, static_cast<std::uint32_t>(payload.size()));
-    record += static_cast<char>(type);
-    record.append(payload);
-    chain_ = Check(chain_, static_cast<std::uint8_t>(type), payload);
-    PutUint64(record, chain_);
-    return record;
+std::size_t QueueJournal::Begin(std::string& out, QueueRecordType type) {
+    const std::size_t start = out.size();
+    PutUint32(out, 0); // its length, once it is known
+    out += static_cast<char>(type);
+    return start;
 }
 
-std::string QueueJournal::Rows(const JobRows& rows, std::size_t from, std::size_t to) {
-    payload_.clear();
-    const JobRow& first = rows[from];
-    PutText(payload_, first.dropNumber);
-    PutText(payload_, first.ProfileNumber());
-    PutText(payload_, first.Destination());
-    PutUint32(payload_, static_cast<std::uint32_t>(to - from));
-    // A drop's rows share each folder's text: a folder is written once for a run of its rows.
-    const wchar_t* folder = nullptr;
-    for (std::size_t n = from; n < to; ++n) {
-        const JobRow& row = rows[n];
-        const std::wstring_view rowFolder = row.Folder();
-        if (rowFolder.data() == folder) {
-            PutUint32(payload_, kSameFolder);
-        } else {
-            PutText(payload_, rowFolder);
-            folder = rowFolder.data();
-        }
-        PutText(payload_, row.FileName());
+void QueueJournal::Finish(std::string& out, std::size_t start) {
+    const std::size_t payloadAt = start + 5;
+    const std::string_view payload(out.data() + payloadAt, out.size() - payloadAt);
+    PatchUint32(out, start, static_cast<std::uint32_t>(payload.size()));
+    chain_ = Check(chain_, static_cast<std::uint8_t>(out[start + 4]), payload);
+    PutUint64(out, chain_);
+}
+
+void QueueJournal::OpenRows(std::string& out, const JobRow& first) {
+    open_ = Begin(out, QueueRecordType::Rows);
+    PutText(out, first.dropNumber);
+    PutText(out, first.ProfileNumber());
+    PutText(out, first.Destination());
+    openCountAt_ = out.size();
+    PutUint32(out, 0); // the row count, once it is known
+    openNumber_ = first.dropNumber;
+    openCount_ = 0;
+    recent_.fill(nullptr);
+    nextSlot_ = 0;
+}
+
+void QueueJournal::AddRow(std::string& out, const JobRow& row) {
+    // A drop's rows share each folder's text, and come from one folder or take turns among a
+    // few: a folder written lately is named by its slot.
+    const std::wstring_view folder = row.Folder();
+    const auto slot = std::find(recent_.begin(), recent_.end(), folder.data());
+    if (slot != recent_.end()) {
+        PutUint32(out, kFolderSlot + static_cast<std::uint32_t>(slot - recent_.begin()));
+    } else {
+        PutText(out, folder);
+        recent_[nextSlot_] = folder.data();
+        nextSlot_ = (nextSlot_ + 1) % kRecentFolders;
     }
-    return Record(QueueRecordType::Rows, payload_);
+    PutText(out, row.FileName());
+    ++openCount_;
 }
 
-std::string QueueJournal::DropEnd(std::int32_t dropCount) {
-    payload_.clear();
-    PutUint32(payload_, static_cast<std::uint32_t>(dropCount));
-    return Record(QueueRecordType::DropEnd, payload_);
+void QueueJournal::CloseRows(std::string& out) {
+    PatchUint32(out, openCountAt_, openCount_);
+    Finish(out, open_);
+    open_ = kNone;
 }
 
-std::string QueueJournal::DeleteGroup(std::int32_t n) {
-    payload_.clear();
-    PutUint32(payload_, static_cast<std::uint32_t>(n));
-    return Record(QueueRecordType::DeleteGroup, payload_);
+void QueueJournal::Rows(std::string& out, const JobRows& rows, std::size_t from, std::size_t to) {
+    OpenRows(out, rows[from]);
+    for (std::size_t n = from; n < to; ++n) {
+        AddRow(out, rows[n]);
+    }
+    CloseRows(out);
 }
 
-std::string QueueJournal::EditNumber(std::size_t row, std::wstring_view text) {
-    payload_.clear();
-    PutUint64(payload_, row);
-    PutText(payload_, text);
-    return Record(QueueRecordType::EditNumber, payload_);
+void QueueJournal::Number(std::string& out, QueueRecordType type, std::int32_t n) {
+    const std::size_t start = Begin(out, type);
+    PutUint32(out, static_cast<std::uint32_t>(n));
+    Finish(out, start);
 }
 
-std::string QueueJournal::GroupStarted(std::int32_t n) {
-    payload_.clear();
-    PutUint32(payload_, static_cast<std::uint32_t>(n));
-    return Record(QueueRecordType::GroupStarted, payload_);
+void QueueJournal::DropEnd(std::string& out, std::int32_t dropCount) {
+    Number(out, QueueRecordType::DropEnd, dropCount);
 }
 
-std::string QueueJournal::GroupDone(std::int32_t n) {
-    payload_.clear();
-    PutUint32(payload_, static_cast<std::uint32_t>(n));
-    return Record(QueueRecordType::GroupDone, payload_);
+void QueueJournal::DeleteGroup(std::string& out, std::int32_t n) {
+    Number(out, QueueRecordType::DeleteGroup, n);
 }
 
-std::string QueueJournal::Stopped() {
-    return Record(QueueRecordType::Stopped, {});
+void QueueJournal::EditNumber(std::string& out, std::size_t row, std::wstring_view text) {
+    const std::size_t start = Begin(out, QueueRecordType::EditNumber);
+    PutUint32(out, static_cast<std::uint32_t>(row & 0xFFFFFFFFu));
+    PutUint32(out, static_cast<std::uint32_t>(static_cast<std::uint64_t>(row) >> 32));
+    PutText(out, text);
+    Finish(out, start);
 }
 
-std::string QueueJournal::Restored() {
-    return Record(QueueRecordType::Restored, {});
+void QueueJournal::GroupStarted(std::string& out, std::int32_t n) {
+    Number(out, QueueRecordType::GroupStarted, n);
+}
+
+void QueueJournal::GroupDone(std::string& out, std::int32_t n) {
+    Number(out, QueueRecordType::GroupDone, n);
+}
+
+void QueueJournal::Stopped(std::string& out) {
+    Finish(out, Begin(out, QueueRecordType::Stopped));
+}
+
+void QueueJournal::Restored(std::string& out) {
+    Finish(out, Begin(out, QueueRecordType::Restored));
 }
 
 QueueReplay ReplayQueue(std::string_view bytes) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,7 +28,8 @@ namespace velkin {
 
 enum class QueueRecordType : std::uint8_t {
     Rows = 1,     // rows of the drop being taken in: its number, profile and destination texts,
-                  // then each row's folder (or "the previous row's") and file name
+                  // the row count, then each row's folder (or the slot of one of the last four
+                  // folders the record wrote) and file name
     DropEnd,      // the drop is whole; the drop count after it
     DeleteGroup,  // the group deleted (and the rows numbered afresh)
     EditNumber,   // a row's drop-number text edited in place: the row and the text
@@ -42,7 +44,9 @@ inline constexpr std::size_t kQueueHeaderBytes = 16;
 // A reader takes no record longer than this; writers keep theirs far shorter.
 inline constexpr std::uint32_t kMostQueueRecordBytes = 64u << 20;
 
-// Encodes records, each check following on the one before.
+// Encodes records at the end of a buffer, each check following on the one before. A rows
+// record can be written a row at a time (OpenRows, AddRow, CloseRows), so that a big drop is
+// encoded as it comes in, between the window's breaths, not all at once.
 class QueueJournal {
 public:
     static std::string Header();
@@ -54,21 +58,42 @@ public:
 
     std::uint64_t chain() const { return chain_; }
 
-    // Rows [from, to) of the list, all of them of the drop being taken in.
-    std::string Rows(const JobRows& rows, std::size_t from, std::size_t to);
-    std::string DropEnd(std::int32_t dropCount);
-    std::string DeleteGroup(std::int32_t n);
-    std::string EditNumber(std::size_t row, std::wstring_view text);
-    std::string GroupStarted(std::int32_t n);
-    std::string GroupDone(std::int32_t n);
-    std::string Stopped();
-    std::string Restored();
+    // A rows record of the drop being taken in: its texts from the first row, then each row.
+    // The record is whole once closed; nothing else may be written while it is open.
+    void OpenRows(std::string& out, const JobRow& first);
+    void AddRow(std::string& out, const JobRow& row);
+    void CloseRows(std::string& out);
+    bool rowsOpen() const { return open_ != kNone; }
+    // The drop-number text and the row count of the open rows record.
+    const std::wstring& openNumber() const { return openNumber_; }
+    std::uint32_t openCount() const { return openCount_; }
+
+    // Rows [from, to) of the list in one record.
+    void Rows(std::string& out, const JobRows& rows, std::size_t from, std::size_t to);
+    void DropEnd(std::string& out, std::int32_t dropCount);
+    void DeleteGroup(std::string& out, std::int32_t n);
+    void EditNumber(std::string& out, std::size_t row, std::wstring_view text);
+    void GroupStarted(std::string& out, std::int32_t n);
+    void GroupDone(std::string& out, std::int32_t n);
+    void Stopped(std::string& out);
+    void Restored(std::string& out);
 
 private:
-    std::string Record(QueueRecordType type, std::string_view payload);
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    static constexpr std::size_t kRecentFolders = 4;
+
+    std::size_t Begin(std::string& out, QueueRecordType type);
+    void Finish(std::string& out, std::size_t start);
+    void Number(std::string& out, QueueRecordType type, std::int32_t n);
 
     std::uint64_t chain_;
-    std::string payload_; // kept between records, so that its room is allocated once
+    std::size_t open_ = kNone; // where the open rows record starts in its buffer
+    std::size_t openCountAt_ = 0;
+    std::wstring openNumber_;
+    std::uint32_t openCount_ = 0;
+    // The folders the open record wrote last; a row refers to one of them by its slot.
+    std::array<const wchar_t*, kRecentFolders> recent_{};
+    std::size_t nextSlot_ = 0;
 };
 
 // What a queue file holds.

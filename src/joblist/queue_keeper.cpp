@@ -1,62 +1,87 @@
 #include "joblist/queue_keeper.h"
 
-#include <algorithm>
-
 namespace velkin {
 namespace {
 
-// Rows go into records of at most this many, so that none comes near a reader's limit.
-constexpr std::size_t kMostRowsPerRecord = 16384;
+// A rows record stays far below what a reader takes.
+constexpr std::uint32_t kMostRowsPerRecord = 65536;
 
 } // namespace
 
-void QueueKeeper::Write(std::string_view record) {
-    if (givenUp_) {
+void QueueKeeper::Encode() {
+    for (; journaled_ < model_.rows.size(); ++journaled_) {
+        const JobRow& row = model_.rows[journaled_];
+        // A record's rows share one drop-number text; one the user edited while the drop came
+        // in goes into a record of its own.
+        if (journal_.rowsOpen() && (row.dropNumber != journal_.openNumber() ||
+                                    journal_.openCount() == kMostRowsPerRecord)) {
+            journal_.CloseRows(encoded_);
+        }
+        if (!journal_.rowsOpen()) {
+            journal_.OpenRows(encoded_, row);
+        }
+        journal_.AddRow(encoded_, row);
+    }
+}
+
+void QueueKeeper::Flush() {
+    if (journal_.rowsOpen()) {
+        journal_.CloseRows(encoded_);
+    }
+    if (encoded_.empty() || givenUp_) {
+        encoded_.clear();
         return;
     }
     if (!file_) {
         file_ = makeFile_();
         if (!file_ || !file_->Append(QueueJournal::Header())) {
-            givenUp_ = true;
-            file_.reset();
+            GiveUp();
             return;
         }
     }
-    if (!file_->Append(record)) {
-        // What follows a record written in part would never be read: better none at all.
-        givenUp_ = true;
+    // What follows a block written in part would never be read: better none at all.
+    if (!file_->Append(encoded_)) {
+        GiveUp();
+        return;
+    }
+    encoded_.clear();
+}
+
+void QueueKeeper::GiveUp() {
+    givenUp_ = true;
+    encoded_.clear();
+    if (file_) {
         file_->Remove();
         file_.reset();
     }
 }
 
-void QueueKeeper::WriteRows(std::size_t to) {
-    while (journaled_ < to && !givenUp_) {
-        // A record's rows share one drop-number text; one the user edited while the drop came
-        // in starts a record of its own.
-        const std::wstring& number = model_.rows[journaled_].dropNumber;
-        std::size_t end = journaled_ + 1;
-        const std::size_t most = std::min(to, journaled_ + kMostRowsPerRecord);
-        while (end < most && model_.rows[end].dropNumber == number) {
-            ++end;
-        }
-        Write(journal_.Rows(model_.rows, journaled_, end));
-        journaled_ = end;
+void QueueKeeper::RowsTakenIn() {
+    if (givenUp_ || model_.rows.size() - journaled_ < pace_.rowsPerStep) {
+        return;
+    }
+    Encode();
+    if (encoded_.size() >= pace_.bytesPerWrite) {
+        Flush();
     }
 }
 
-void QueueKeeper::RowsTakenIn() {
-    WriteRows(model_.rows.size());
-}
-
 void QueueKeeper::DropTakenIn() {
-    WriteRows(model_.rows.size());
-    Write(journal_.DropEnd(model_.dropCount));
+    if (givenUp_) {
+        return;
+    }
+    Encode();
+    if (journal_.rowsOpen()) {
+        journal_.CloseRows(encoded_);
+    }
+    journal_.DropEnd(encoded_, model_.dropCount);
+    Flush();
 }
 
 void QueueKeeper::GroupDeleted(std::int32_t n) {
     if (file_) {
-        Write(journal_.DeleteGroup(n));
+        journal_.DeleteGroup(encoded_, n);
+        Flush();
     }
     journaled_ = model_.rows.size();
     EmptiedMaybe();
@@ -68,47 +93,51 @@ void QueueKeeper::Cleared() {
 }
 
 void QueueKeeper::NumberEdited(std::size_t row) {
-    // A row not written yet will be written with the text it has then.
+    // A row not encoded yet will be encoded with the text it has then.
     if (file_ && row < journaled_) {
-        Write(journal_.EditNumber(row, model_.rows[row].dropNumber));
+        if (journal_.rowsOpen()) {
+            journal_.CloseRows(encoded_);
+        }
+        journal_.EditNumber(encoded_, row, model_.rows[row].dropNumber);
+        Flush();
     }
 }
 
 void QueueKeeper::GroupStarted(std::int32_t n) {
     if (file_) {
-        Write(journal_.GroupStarted(n));
+        journal_.GroupStarted(encoded_, n);
+        Flush();
     }
 }
 
 void QueueKeeper::GroupDone(std::int32_t n) {
     if (file_) {
-        Write(journal_.GroupDone(n));
+        journal_.GroupDone(encoded_, n);
+        Flush();
     }
 }
 
 void QueueKeeper::RunStopped() {
     if (file_) {
-        Write(journal_.Stopped());
+        journal_.Stopped(encoded_);
+        Flush();
     }
     journaled_ = model_.rows.size();
     EmptiedMaybe();
 }
 
 void QueueKeeper::Adopt(std::unique_ptr<QueueFile> file, const QueueReplay& replay) {
-    if (file_) {
-        file_->Remove();
-    }
+    Discard();
     file_ = std::move(file);
     givenUp_ = false;
     journal_ = QueueJournal(replay.chain);
     // A drop that was being taken in when the window went is not part of the queue.
     if (!file_->Truncate(replay.usableBytes)) {
-        givenUp_ = true;
-        file_->Remove();
-        file_.reset();
+        GiveUp();
         return;
     }
-    Write(journal_.Restored());
+    journal_.Restored(encoded_);
+    Flush();
     journaled_ = model_.rows.size();
     EmptiedMaybe();
 }
@@ -118,19 +147,20 @@ void QueueKeeper::Discard() {
         file_->Remove();
         file_.reset();
     }
+    encoded_.clear();
+    journal_ = QueueJournal();
     journaled_ = 0;
 }
 
 void QueueKeeper::EmptiedMaybe() {
-    if (!file_ || !model_.rows.empty()) {
+    if (!model_.rows.empty()) {
         return;
     }
     // An empty list needs no history: the file starts over, and stays small.
+    encoded_.clear();
     journal_ = QueueJournal();
-    if (!file_->Truncate(kQueueHeaderBytes)) {
-        givenUp_ = true;
-        file_->Remove();
-        file_.reset();
+    if (file_ && !file_->Truncate(kQueueHeaderBytes)) {
+        GiveUp();
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "joblist/job_list.h"
@@ -23,20 +24,31 @@ public:
     virtual void Remove() = 0;
 };
 
+// How many new rows make the keeper encode a drop on, and how many bytes make a block it writes.
+struct QueueKeeperPace {
+    std::size_t rowsPerStep = 128;
+    std::size_t bytesPerWrite = std::size_t{1} << 18;
+};
+
 // Keeps a window's queue file holding the same queue as the window: told of each change of the
-// job list as it is made, it appends the change's record (QueueJournal). The file is made when
+// job list as it is made, it writes the change's record (QueueJournal). The file is made when
 // the list first takes in a row, and cut back to its header whenever the list is empty. A file
 // that cannot be made or written is given up, and the window goes on without one: the queue is
 // a safety net, never a reason to stop the user.
+//
+// A drop's rows are encoded a few at a time as they come in and written in blocks, so that the
+// work is spread over the drop like the making of its rows, and its end is written at once.
 class QueueKeeper {
 public:
     using FileMaker = std::function<std::unique_ptr<QueueFile>()>;
 
-    QueueKeeper(const JobList& model, FileMaker makeFile)
-        : model_(model), makeFile_(std::move(makeFile)) {}
+    using Pace = QueueKeeperPace;
 
-    // Drop intake: the rows appended since the last call (all of the drop being taken in), and
-    // the end of that drop.
+    QueueKeeper(const JobList& model, FileMaker makeFile, Pace pace = Pace())
+        : model_(model), makeFile_(std::move(makeFile)), pace_(pace) {}
+
+    // Drop intake: after each row appended (all of the drop being taken in), and at the end of
+    // that drop.
     void RowsTakenIn();
     void DropTakenIn();
 
@@ -60,16 +72,21 @@ public:
     bool keeping() const { return file_ != nullptr; }
 
 private:
-    void Write(std::string_view record);
-    void WriteRows(std::size_t to);
+    // The rows appended since the last call, into the open rows record.
+    void Encode();
+    // Whatever is encoded goes to the file (an open rows record is closed first).
+    void Flush();
     // After a change that may have emptied the list.
     void EmptiedMaybe();
+    void GiveUp();
 
     const JobList& model_;
     FileMaker makeFile_;
+    Pace pace_;
     std::unique_ptr<QueueFile> file_;
     QueueJournal journal_;
-    std::size_t journaled_ = 0; // the rows of the list the file holds
+    std::string encoded_;       // records not written yet
+    std::size_t journaled_ = 0; // the rows of the list the records hold
     bool givenUp_ = false;
 };
 

@@ -42,7 +42,9 @@ std::vector<std::wstring> Shown(const JobRows& rows) {
 struct Window {
     JobList model;
     std::string file;
-    QueueKeeper keeper{model, [this] { return std::make_unique<MemoryFile>(file); }};
+    // Every row told of is written at once, so that a cut can fall inside a drop.
+    QueueKeeper keeper{model, [this] { return std::make_unique<MemoryFile>(file); },
+                       QueueKeeper::Pace{1, 0}};
     // After each change: the file's length and the list it must give back.
     std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
 
