@@ -27,6 +27,7 @@ public:
         bytes_.resize(size);
         return true;
     }
+    void Sync() override {}
     void Remove() override { bytes_.clear(); }
 
 private:

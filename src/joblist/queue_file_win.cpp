@@ -43,6 +43,8 @@ public:
                ::SetEndOfFile(file_.get());
     }
 
+    void Sync() override { ::FlushFileBuffers(file_.get()); }
+
     void Remove() override {
         // Emptied first: should another Velkin open it between the close and the deletion, it
         // finds nothing to offer.

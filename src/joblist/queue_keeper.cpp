@@ -6,6 +6,9 @@ namespace {
 // A rows record stays far below what a reader takes.
 constexpr std::uint32_t kMostRowsPerRecord = 65536;
 
+// More than this waiting for the disk is left to the system: syncing it would stall the window.
+constexpr std::uint64_t kMostBytesToSync = std::uint64_t{1} << 20;
+
 } // namespace
 
 void QueueKeeper::Encode() {
@@ -24,7 +27,7 @@ void QueueKeeper::Encode() {
     }
 }
 
-void QueueKeeper::Flush() {
+void QueueKeeper::Flush(bool sync) {
     if (journal_.rowsOpen()) {
         journal_.CloseRows(encoded_);
     }
@@ -44,7 +47,12 @@ void QueueKeeper::Flush() {
         GiveUp();
         return;
     }
+    unsynced_ += encoded_.size();
     encoded_.clear();
+    if (sync && unsynced_ <= kMostBytesToSync) {
+        file_->Sync();
+        unsynced_ = 0;
+    }
 }
 
 void QueueKeeper::GiveUp() {
@@ -62,7 +70,7 @@ void QueueKeeper::RowsTakenIn() {
     }
     Encode();
     if (encoded_.size() >= pace_.bytesPerWrite) {
-        Flush();
+        Flush(false);
     }
 }
 
@@ -150,6 +158,7 @@ void QueueKeeper::Discard() {
     encoded_.clear();
     journal_ = QueueJournal();
     journaled_ = 0;
+    unsynced_ = 0;
 }
 
 void QueueKeeper::EmptiedMaybe() {
@@ -159,6 +168,7 @@ void QueueKeeper::EmptiedMaybe() {
     // An empty list needs no history: the file starts over, and stays small.
     encoded_.clear();
     journal_ = QueueJournal();
+    unsynced_ = 0;
     if (file_ && !file_->Truncate(kQueueHeaderBytes)) {
         GiveUp();
     }

@@ -20,6 +20,8 @@ public:
     virtual bool Append(std::string_view bytes) = 0;
     // Cuts the file to its first `size` bytes; whether it could.
     virtual bool Truncate(std::uint64_t size) = 0;
+    // What was appended reaches the disk before this returns.
+    virtual void Sync() = 0;
     // The file goes away (the window closes as usual, or the user declined the queue).
     virtual void Remove() = 0;
 };
@@ -38,6 +40,11 @@ struct QueueKeeperPace {
 //
 // A drop's rows are encoded a few at a time as they come in and written in blocks, so that the
 // work is spread over the drop like the making of its rows, and its end is written at once.
+//
+// Each change is on the disk when it is done (the file is synced), as long as the file holds
+// little that has not reached the disk yet: after a drop of many megabytes, waiting for the disk
+// would stall the window, and the system writes the file out by itself soon enough. Whatever a
+// power cut catches, the file reads back as the list stood after some change (QueueJournal).
 class QueueKeeper {
 public:
     using FileMaker = std::function<std::unique_ptr<QueueFile>()>;
@@ -74,8 +81,9 @@ public:
 private:
     // The rows appended since the last call, into the open rows record.
     void Encode();
-    // Whatever is encoded goes to the file (an open rows record is closed first).
-    void Flush();
+    // Whatever is encoded goes to the file (an open rows record is closed first); with `sync`,
+    // on to the disk, unless too much waits for it.
+    void Flush(bool sync = true);
     // After a change that may have emptied the list.
     void EmptiedMaybe();
     void GiveUp();
@@ -85,8 +93,9 @@ private:
     Pace pace_;
     std::unique_ptr<QueueFile> file_;
     QueueJournal journal_;
-    std::string encoded_;       // records not written yet
-    std::size_t journaled_ = 0; // the rows of the list the records hold
+    std::string encoded_;        // records not written yet
+    std::size_t journaled_ = 0;  // the rows of the list the records hold
+    std::uint64_t unsynced_ = 0; // bytes written since the file was last synced
     bool givenUp_ = false;
 };
 

@@ -23,6 +23,7 @@ public:
         bytes_.resize(size);
         return true;
     }
+    void Sync() override {}
     void Remove() override { bytes_ = "(removed)"; }
 
 private:
