@@ -1,7 +1,7 @@
 #include "joblist/archive_naming.h"
 
-#include "base/message_texts.h"
 #include "base/path_parts.h"
+#include "joblist/seven_zip_naming.h"
 
 namespace velkin {
 
@@ -17,6 +17,13 @@ std::wstring ArchiveExtension(std::wstring_view profileText) {
     return lower.find(L"-afzip") != std::wstring::npos ? L".zip" : L".rar";
 }
 
+ArchiveType ArchiveTypeFor(ArchiverKind archiver, std::wstring_view profileText) {
+    if (archiver == ArchiverKind::SevenZip) {
+        return SevenZipArchiveType(profileText);
+    }
+    return {ArchiveExtension(profileText), {}};
+}
+
 ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory,
                           std::wstring_view extension) {
     ArchiveNaming naming;
@@ -28,13 +35,26 @@ ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory,
     return naming;
 }
 
+ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory, bool firstIsAlone,
+                          const ArchiveType& type) {
+    if (type.oneFileExtension.empty() || firstIsDirectory || !firstIsAlone) {
+        return NameArchive(firstPath, firstIsDirectory, type.extension);
+    }
+    // Named as a folder is: the whole name kept.
+    return NameArchive(firstPath, true, type.oneFileExtension);
+}
+
 SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming) {
-    const bool zip = naming.extension == L".zip";
+    std::wstring_view extension = naming.extension;
+    if (!extension.empty() && extension.front() == L'.') {
+        extension.remove_prefix(1);
+    }
+    const std::wstring type(extension);
     return SaveDialogRequest{
         naming.destinationFolder,
         naming.archiveName,
-        zip ? L"zip" : L"rar",
-        std::wstring(zip ? text::kSaveDialogZipFilter : text::kSaveDialogRarFilter),
+        type,
+        type + L" (*." + type + L")|*." + type,
     };
 }
 

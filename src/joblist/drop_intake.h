@@ -54,7 +54,7 @@ private:
     struct Arrival {
         std::unique_ptr<PathSource> paths;
         int profileNo;
-        std::wstring extension;
+        ArchiveType type;
         bool askArchivePath;
     };
 
