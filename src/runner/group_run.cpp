@@ -9,6 +9,33 @@
 namespace velkin {
 namespace {
 
+// A group's lines where its rows keep them.
+class GroupLines final : public ListFileLines {
+public:
+    GroupLines(const JobRows& rows, const std::vector<std::size_t>& group)
+        : rows_(rows), group_(group) {}
+    std::size_t Count() const override { return group_.size(); }
+    ListFileLine At(std::size_t n) const override {
+        // The lines are asked for in order and a group's rows mostly follow each other:
+        // stepping to the next row costs less than finding a row of a deque by its position.
+        const std::size_t position = group_[n];
+        if (position == at_ + 1 && at_ != kNone) {
+            ++row_;
+        } else {
+            row_ = rows_.begin() + static_cast<std::ptrdiff_t>(position);
+        }
+        at_ = position;
+        return {row_->Folder(), row_->FileName()};
+    }
+
+private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    const JobRows& rows_;
+    const std::vector<std::size_t>& group_;
+    mutable JobRows::const_iterator row_;
+    mutable std::size_t at_ = kNone;
+};
+
 void SetStatus(RunModel& model, const std::vector<std::size_t>& rows, std::wstring_view status) {
     for (const auto row : rows) {
         // Rows only ever join the list at its end while a group runs, so positions hold.
@@ -47,23 +74,16 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
     return group;
 }
 
+ListFileEncoding WriteGroupListFile(const RunModel& model, const GroupSelection& group,
+                                    const CodePage& codePage, ByteSink& sink) {
+    return WriteListFile(GroupLines(model.rows, group.rows), codePage, sink);
+}
+
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
                        const CodePage& codePage) {
-    class GroupLines final : public ListFileLines {
-    public:
-        GroupLines(const JobRows& rows, const std::vector<std::size_t>& group)
-            : rows_(rows), group_(group) {}
-        std::size_t Count() const override { return group_.size(); }
-        ListFileLine At(std::size_t n) const override {
-            const JobRow& row = rows_[group_[n]];
-            return {row.Folder(), row.FileName()};
-        }
-
-    private:
-        const JobRows& rows_;
-        const std::vector<std::size_t>& group_;
-    };
-    return BuildListFile(GroupLines(model.rows, group.rows), codePage);
+    StringSink sink;
+    const ListFileEncoding encoding = WriteGroupListFile(model, group, codePage, sink);
+    return ListFile{encoding, std::move(sink.bytes())};
 }
 
 bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
@@ -77,7 +97,8 @@ bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
     // It is held until the archiver has ended, so that nothing else can change what it reads.
     const std::wstring directory = host.ProgramDirectory();
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
-    FileHold listFile = host.WriteFile(listFilePath, GroupListFile(model, group, codePage).bytes);
+    FileHold listFile = host.WriteFile(
+        listFilePath, [&](ByteSink& sink) { WriteGroupListFile(model, group, codePage, sink); });
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);

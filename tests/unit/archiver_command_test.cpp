@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/path_parts.h"
+#include "base/stream_digest.h"
 #include "runner/archiver_command.h"
 
 namespace velkin {
@@ -28,6 +29,44 @@ public:
         }
         return bytes;
     }
+};
+
+// Keeps every piece it is given, so that a test sees how the bytes came.
+class PieceSink final : public ByteSink {
+public:
+    void Append(std::string_view bytes) override { pieces.emplace_back(bytes); }
+    void StartOver() override {
+        pieces.clear();
+        ++startedOver;
+    }
+    std::string Whole() const {
+        std::string whole;
+        for (const auto& piece : pieces) {
+            whole += piece;
+        }
+        return whole;
+    }
+    std::vector<std::string> pieces;
+    int startedOver = 0;
+};
+
+std::vector<ListFileLine> LinesOf(const std::vector<std::wstring>& paths) {
+    std::vector<ListFileLine> lines;
+    for (const std::wstring_view path : paths) {
+        const std::size_t folder = path.size() - FileNamePartLength(path);
+        lines.push_back({path.substr(0, folder), path.substr(folder)});
+    }
+    return lines;
+}
+
+class Listed final : public ListFileLines {
+public:
+    explicit Listed(const std::vector<ListFileLine>& lines) : lines_(lines) {}
+    std::size_t Count() const override { return lines_.size(); }
+    ListFileLine At(std::size_t n) const override { return lines_[n]; }
+
+private:
+    const std::vector<ListFileLine>& lines_;
 };
 
 } // namespace
@@ -112,6 +151,63 @@ TEST_CASE("the list file holds one path a line, each ended by CR LF") {
                                    2 + 6 + 6 + 8);
         CHECK(file.bytes == expected);
     }
+}
+
+TEST_CASE("the list file goes out in pieces, never one the size of the file") {
+    const FakeShiftJis codePage;
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 20000; ++i) {
+        paths.push_back(L"D:\\some folder\\file number " + std::to_wstring(i) + L".txt");
+    }
+    const auto lines = LinesOf(paths);
+    PieceSink ansi;
+    CHECK(WriteListFile(Listed(lines), codePage, ansi) == ListFileEncoding::Ansi);
+    CHECK(ansi.pieces.size() > 1);
+    for (const auto& piece : ansi.pieces) {
+        CHECK(piece.size() <= (1u << 18));
+    }
+    CHECK(ansi.Whole() == BuildListFile(lines, codePage).bytes);
+
+    // A path without an ANSI form near the end starts the file over in UTF-16.
+    paths.back() = L"D:\\\uD55C.txt";
+    const auto mixed = LinesOf(paths);
+    PieceSink utf16;
+    CHECK(WriteListFile(Listed(mixed), codePage, utf16) == ListFileEncoding::Utf16);
+    CHECK(utf16.startedOver == 1);
+    CHECK(utf16.Whole().substr(0, 4) == std::string("\xFF\xFE"
+                                                    "D\0",
+                                                    4));
+    CHECK(utf16.Whole() == BuildListFile(mixed, codePage).bytes);
+}
+
+TEST_CASE("a stream's digest is the same however it is cut, and tells changes apart") {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) {
+        bytes += "line " + std::to_string(i) + "\r\n";
+    }
+    const auto digest = [](const std::vector<std::string_view>& pieces) {
+        StreamDigest sum;
+        for (const auto piece : pieces) {
+            sum.Add(piece);
+        }
+        return sum.Finish();
+    };
+    const std::string_view all = bytes;
+    const auto whole = digest({all});
+    CHECK(digest({all.substr(0, 1), all.substr(1, 31), all.substr(32, 1000), all.substr(1032)}) ==
+          whole);
+    CHECK(digest({all.substr(0, 7777), all.substr(7777)}) == whole);
+
+    std::vector<std::string> changed(5, bytes);
+    changed[0][100] ^= 0x01;                             // one bit
+    changed[1][3000] ^= static_cast<char>(0x80);         // a high bit
+    std::swap(changed[2][5], changed[2][37]);            // two bytes of two stripes
+    changed[3].pop_back();                               // one byte fewer
+    changed[4] = bytes.substr(32) + bytes.substr(0, 32); // stripes moved
+    for (const auto& other : changed) {
+        CHECK(digest({other}) != whole);
+    }
+    CHECK(digest({}) != digest({std::string_view("\0", 1)}));
 }
 
 } // namespace velkin

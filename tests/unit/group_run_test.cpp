@@ -42,13 +42,15 @@ public:
     RunModel* model = nullptr;
 
     std::wstring ProgramDirectory() override { return L"C:\\Velkin dir\\"; }
-    FileHold WriteFile(const std::wstring& path, const std::string& bytes) override {
+    FileHold WriteFile(const std::wstring& path, const FileWriter& write) override {
         events.push_back("write");
         if (listFileFails) {
             throw Error(FormatMessageText(L"ファイル %s を作成できません", path));
         }
         CHECK(path == L"C:\\Velkin dir\\Velkin.lst");
-        listFiles.push_back(bytes);
+        StringSink sink;
+        write(sink);
+        listFiles.push_back(sink.bytes());
         return FileHold(
             this, [](void* host) { static_cast<FakeRunHost*>(host)->events.push_back("release"); });
     }
