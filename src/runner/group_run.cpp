@@ -5,6 +5,7 @@
 #include "base/scope_exit.h"
 #include "base/velkin_error.h"
 #include "runner/exit_status.h"
+#include "runner/seven_zip_list_file.h"
 
 namespace velkin {
 namespace {
@@ -76,7 +77,11 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
 
 ListFileEncoding WriteGroupListFile(const RunModel& model, const GroupSelection& group,
                                     const CodePage& codePage, ByteSink& sink) {
-    return WriteListFile(GroupLines(model.rows, group.rows), codePage, sink);
+    const GroupLines lines(model.rows, group.rows);
+    if (model.archiverKind() == ArchiverKind::SevenZip) {
+        return WriteSevenZipListFile(lines, group.switches, codePage, sink);
+    }
+    return WriteListFile(lines, codePage, sink);
 }
 
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
@@ -89,16 +94,22 @@ ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
 bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
                    PowerOffAtEnd& powerOff) {
     GroupSelection group = SelectGroup(model, n);
-    // Judged as the group starts, like the bound of the run.
-    const bool lastGroup = n + 1 == model.dropCount;
-    group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
+    const ArchiverKind archiver = model.archiverKind();
+    if (archiver == ArchiverKind::WinRar) {
+        // Judged as the group starts, like the bound of the run.
+        const bool lastGroup = n + 1 == model.dropCount;
+        group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
+    }
 
     // The list file comes first: when it cannot be written the rows keep the status they had.
     // It is held until the archiver has ended, so that nothing else can change what it reads.
     const std::wstring directory = host.ProgramDirectory();
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
-    FileHold listFile = host.WriteFile(
-        listFilePath, [&](ByteSink& sink) { WriteGroupListFile(model, group, codePage, sink); });
+    FileHold listFile = host.WriteFile(listFilePath, [&](ByteSink& sink) {
+        if (WriteGroupListFile(model, group, codePage, sink) == ListFileEncoding::Unwritable) {
+            throw Error(FormatMessageText(text::kCannotCreateFile, listFilePath));
+        }
+    });
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);
@@ -107,7 +118,7 @@ bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std
         {model.winRarPath, group.switches, group.archivePath, listFilePath});
     const ProcessEnd end = host.RunArchiver(commandLine);
     listFile.reset();
-    const std::wstring status = StatusAfterRun(end);
+    const std::wstring status = StatusAfterRun(end, archiver);
     SetStatus(model, group.rows, status);
     host.StatusesChanged(group.rows);
     if (end.kind == ProcessEnd::Kind::NotStarted) {

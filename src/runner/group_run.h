@@ -71,16 +71,19 @@ struct GroupSelection {
 
 GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
 
-// The list file of a group: the full paths of its rows, in list order (WriteListFile).
+// The list file of a group: the full paths of its rows, in list order, in the form the
+// model's archiver reads (WriteListFile for WinRAR, WriteSevenZipListFile for the 7-Zip family,
+// which follows the group's switches).
 ListFileEncoding WriteGroupListFile(const RunModel& model, const GroupSelection& group,
                                     const CodePage& codePage, ByteSink& sink);
 // The same in one string.
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
                        const CodePage& codePage);
 
-// Runs the archiver once for drop group n: list file, command line, start, wait, statuses. The
-// power-off switch goes only to the last group of the run (powerOff carries it there). Whether
-// the group succeeded: its rows show the done status.
+// Runs the archiver once for drop group n: list file, command line, start, wait, statuses, each
+// by the rules of the archiver's kind. WinRAR's power-off switch goes only to the last group of
+// the run (powerOff carries it there). Whether the group succeeded: its rows show the done
+// status.
 bool CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
                    PowerOffAtEnd& powerOff);
 

@@ -6,6 +6,7 @@
 #include "base/path_parts.h"
 #include "base/stream_digest.h"
 #include "runner/archiver_command.h"
+#include "runner/seven_zip_list_file.h"
 
 namespace velkin {
 namespace {
@@ -29,6 +30,10 @@ public:
         }
         return bytes;
     }
+    // Code page 437 knows only ASCII here; no other number is the system's.
+    std::unique_ptr<CodePage> Numbered(std::uint32_t number) const override {
+        return number == 437 ? std::make_unique<FakeShiftJis>() : nullptr;
+    }
 };
 
 // Keeps every piece it is given, so that a test sees how the bytes came.
@@ -49,6 +54,15 @@ public:
     std::vector<std::string> pieces;
     int startedOver = 0;
 };
+
+std::string BigEndian(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit >> 8);
+        bytes += static_cast<char>(unit & 0xFF);
+    }
+    return bytes;
+}
 
 std::vector<ListFileLine> LinesOf(const std::vector<std::wstring>& paths) {
     std::vector<ListFileLine> lines;
@@ -178,6 +192,67 @@ TEST_CASE("the list file goes out in pieces, never one the size of the file") {
                                                     "D\0",
                                                     4));
     CHECK(utf16.Whole() == BuildListFile(mixed, codePage).bytes);
+}
+
+TEST_CASE("the 7-Zip family's list file follows its -scs switch, UTF-8 without one") {
+    const FakeShiftJis codePage;
+    const std::vector<std::wstring> paths = {L"D:\\x\\a b.txt",
+                                             L"D:\\\u65E5\\\uD55C\U0001F600.txt"};
+    const auto lines = LinesOf(paths);
+    struct Case {
+        std::wstring_view switches;
+        ListFileEncoding encoding;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {L"-tzip -mcu=on", ListFileEncoding::Utf8,
+         "D:\\x\\a b.txt\r\nD:\\\xE6\x97\xA5\\\xED\x95\x9C\xF0\x9F\x98\x80.txt\r\n"},
+        {L"-scsUTF-8", ListFileEncoding::Utf8,
+         "D:\\x\\a b.txt\r\nD:\\\xE6\x97\xA5\\\xED\x95\x9C\xF0\x9F\x98\x80.txt\r\n"},
+        {L"-scsNOPE", ListFileEncoding::Utf8, // refused by the archiver before it reads the list
+         "D:\\x\\a b.txt\r\nD:\\\xE6\x97\xA5\\\xED\x95\x9C\xF0\x9F\x98\x80.txt\r\n"},
+        {L"-scs1201", ListFileEncoding::Utf16Be,
+         BigEndian(u"D:\\x\\a b.txt\r\nD:\\\u65E5\\\uD55C\U0001F600.txt\r\n")},
+        {L"-scsWIN", ListFileEncoding::Unwritable, ""}, // Hangul has no Shift-JIS form
+        {L"-scs437", ListFileEncoding::Unwritable, ""},
+        {L"-scs1252", ListFileEncoding::Unwritable, ""}, // not a code page of this system
+    };
+    for (const auto& c : cases) {
+        StringSink sink;
+        CHECK(WriteSevenZipListFile(Listed(lines), c.switches, codePage, sink) == c.encoding);
+        if (c.encoding != ListFileEncoding::Unwritable) {
+            CHECK(sink.bytes() == c.bytes);
+        }
+    }
+    StringSink little;
+    CHECK(WriteSevenZipListFile(Listed(lines), L"-scsutf-16LE", codePage, little) ==
+          ListFileEncoding::Utf16);
+    CHECK(little.bytes().substr(0, 4) == std::string("D\0:\0", 4)); // no byte-order mark
+
+    const std::vector<std::wstring> plainPaths = {L"D:\\x\\a.txt", L"D:\\\u8868.txt"};
+    const auto plain = LinesOf(plainPaths);
+    StringSink windows;
+    CHECK(WriteSevenZipListFile(Listed(plain), L"-scswin", codePage, windows) ==
+          ListFileEncoding::CodePage);
+    CHECK(windows.bytes() == "D:\\x\\a.txt\r\nD:\\\x95\x5C.txt\r\n");
+}
+
+TEST_CASE("a 7-Zip family list line the archiver would trim is quoted") {
+    const FakeShiftJis codePage;
+    const std::vector<ListFileLine> lines = {{L"D:\\x\\", L"trailing blank "},
+                                             {L" D:\\", L"a"},
+                                             {L"D:\\x\\", L"tab\t"},
+                                             {L"D:\\x\\", L" inner"},
+                                             {L"", L"\tname"}};
+    StringSink sink;
+    WriteSevenZipListFile(Listed(lines), L"", codePage, sink);
+    CHECK(sink.bytes() == "\"D:\\x\\trailing blank \"\r\n\" D:\\a\"\r\n\"D:\\x\\tab\t\"\r\n"
+                          "D:\\x\\ inner\r\n\"\tname\"\r\n");
+    // A lone surrogate has no UTF-8 form: no list is better than a wrong name.
+    const std::wstring surrogate(1, static_cast<wchar_t>(0xD800));
+    const std::vector<ListFileLine> lone = {{L"D:\\", surrogate}};
+    StringSink none;
+    CHECK(WriteSevenZipListFile(Listed(lone), L"", codePage, none) == ListFileEncoding::Unwritable);
 }
 
 TEST_CASE("a stream's digest is the same however it is cut, and tells changes apart") {
