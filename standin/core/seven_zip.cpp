@@ -135,6 +135,10 @@ std::vector<std::wstring> SplitAsTheFamily(std::wstring_view text) {
     return words;
 }
 
+bool IsWildcardSwitch(std::wstring_view name) {
+    return name == L"i" || name == L"x" || name == L"ai" || name == L"ax";
+}
+
 const SwitchName* LongestName(std::wstring_view body) {
     const SwitchName* found = nullptr;
     for (const auto& known : kSwitches) {
@@ -278,8 +282,18 @@ SevenZipSwitches InterpretSevenZipSwitches(std::wstring_view switches) {
             fits = rest.size() >= known->minimum;
             break;
         }
+        if (fits && IsWildcardSwitch(known->name)) {
+            // -i, -x, -ai, -ax: an optional recursion mark, then "!" or "@" (so -ioff is an
+            // error, not WinRAR's power-off switch).
+            std::wstring_view marked = rest;
+            if (!marked.empty() && (marked[0] == L'r' || marked[0] == L'R')) {
+                marked.remove_prefix(
+                    marked.size() > 1 && (marked[1] == L'-' || marked[1] == L'0') ? 2 : 1);
+            }
+            fits = !marked.empty() && (marked[0] == L'!' || marked[0] == L'@');
+        }
         if (!fits) {
-            read.errors.push_back(L"switch of the wrong length: " + word);
+            read.errors.push_back(L"switch of the wrong form: " + word);
         } else if (!known->many && std::find(seen.begin(), seen.end(), known) != seen.end()) {
             read.errors.push_back(L"switch given twice: " + word);
         } else {
@@ -312,6 +326,10 @@ std::wstring SevenZipArchiveType(const std::optional<std::wstring>& type,
         }
     }
     return L"7z";
+}
+
+bool IsSingleFileType(std::wstring_view type) {
+    return type == L"gzip" || type == L"bzip2" || type == L"xz";
 }
 
 DecodedList DecodeSevenZipListFile(std::string_view bytes, std::uint32_t codePage,

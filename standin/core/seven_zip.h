@@ -41,9 +41,12 @@ struct SevenZipSwitches {
 SevenZipSwitches InterpretSevenZipSwitches(std::wstring_view switches);
 
 // The type the family makes: the -t type in lower case, else the one the archive's extension
-// names, else 7z. Empty when -t names a type the family cannot make (a command-line error).
+// names, else 7z. Empty when -t names a type the family cannot make (a fatal error, 2).
 std::wstring SevenZipArchiveType(const std::optional<std::wstring>& type,
                                  std::wstring_view archivePath);
+
+// gzip, bzip2 and xz hold one file each.
+bool IsSingleFileType(std::wstring_view type);
 
 // Turns bytes in the numbered code page into text; nothing when they are not valid in it or the
 // code page is unknown. The platform supplies it.

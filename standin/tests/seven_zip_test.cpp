@@ -76,6 +76,8 @@ TEST_CASE("the family's archive type: -t, else the archive's extension, else 7z"
     CHECK(SevenZipArchiveType(L"ZIP", L"D:\\a.7z") == L"zip");
     CHECK(SevenZipArchiveType(L"gzip", L"D:\\a.txt.gz") == L"gzip");
     CHECK(SevenZipArchiveType(L"rar", L"D:\\a.rar").empty()); // the family cannot make it
+    CHECK(IsSingleFileType(L"gzip"));
+    CHECK_FALSE(IsSingleFileType(L"tar"));
     CHECK(SevenZipArchiveType(std::nullopt, L"D:\\a.Zip") == L"zip");
     CHECK(SevenZipArchiveType(std::nullopt, L"D:\\a.rar") == L"7z");
     CHECK(SevenZipArchiveType(std::nullopt, L"D:\\dir.zip\\a") == L"7z");

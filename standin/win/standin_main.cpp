@@ -439,7 +439,8 @@ void ReadAsSevenZip(RunRecord& record) {
     }
     record.archiveType = SevenZipArchiveType(read.type, record.parsed.archivePath);
     if (record.archiveType.empty()) {
-        record.Fail(kExitCommandLine, L"archive type the family cannot make: " + *read.type);
+        // Found by the family only when it sets out to make the archive: not implemented.
+        record.Fail(kExitArchive, L"archive type the family cannot make: " + *read.type);
     }
     record.notDone = NotDoneBySwitches(record.switchPlan, record.parsed.archivePath);
     if (!record.archiveType.empty() && record.archiveType != L"zip") {
@@ -472,7 +473,8 @@ void Run(RunRecord& record) {
         record.Fail(kExitListFile, L"list file cannot be decoded as it is");
         return;
     }
-    if (record.exitCodeChosen == kExitCommandLine) {
+    if (record.exitCodeChosen == kExitCommandLine ||
+        (record.sevenZip && record.archiveType.empty())) {
         return;
     }
     if (record.parsed.archivePath.empty()) {
@@ -491,7 +493,14 @@ void Run(RunRecord& record) {
         record.notes.push_back(std::to_wstring(planner.Duplicates()) +
                                L" entries with a name already stored were added once");
     }
-    if (planner.Items().empty()) {
+    if (record.sevenZip && IsSingleFileType(record.archiveType) && planner.Items().size() != 1) {
+        // The family fails such an archive as a whole (exit code 2).
+        record.Fail(kExitArchive, L"a " + record.archiveType + L" archive holds one file, not " +
+                                      std::to_wstring(planner.Items().size()) + L" items");
+        return;
+    }
+    // The family makes an empty archive of an empty list.
+    if (planner.Items().empty() && !record.sevenZip) {
         record.Fail(kExitIncomplete, L"nothing to add: no archive written");
         return;
     }
