@@ -144,9 +144,10 @@ void MeasureListFile(const velkin::RunModel& model, const std::wstring& listFile
          Median(rawMs), Min(rawMs), Max(rawMs));
     Note("where the time goes (medians): picking the group's rows %.1f ms, making the bytes and "
          "writing them, taking hold and reading back %.1f ms; for reference, making the bytes "
-         "alone %.1f ms, reading the file back alone %.1f ms, reading it back with its digest "
-         "%.1f ms\n",
-         Median(selectMs), Median(writeMs), Median(makeMs), Median(readBackMs), Median(digestMs));
+         "alone %.1f ms (min %.1f), reading the file back alone %.1f ms (min %.1f), reading it "
+         "back with its digest %.1f ms (min %.1f)\n",
+         Median(selectMs), Median(writeMs), Median(makeMs), Min(makeMs), Median(readBackMs),
+         Min(readBackMs), Median(digestMs), Min(digestMs));
     Figure("list file of " + rows + " lines, " + form, Format("%.0f ms", Median(listMs)), "-",
            Format("median of %.0f: the group's rows picked, their paths written to the file in "
                   "pieces, the file held and read back",
