@@ -2,24 +2,10 @@
 
 #include <array>
 
+#include "base/ascii_case.h"
+
 namespace velkin {
 namespace {
-
-bool EqualsAsciiNoCase(std::wstring_view text, std::wstring_view lower) {
-    if (text.size() != lower.size()) {
-        return false;
-    }
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        wchar_t c = text[at];
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-        if (c != lower[at]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 constexpr std::array<std::wstring_view, 6> kSevenZipPrograms = {
     L"7z.exe", L"7za.exe", L"7zz.exe", L"7zg.exe", L"nanazipc.exe", L"nanazipg.exe",
@@ -32,8 +18,9 @@ ArchiverKind ArchiverKindOf(std::wstring_view archiverPath) {
     const std::size_t separator = archiverPath.find_last_of(L"\\/:");
     const std::wstring_view name =
         separator == std::wstring_view::npos ? archiverPath : archiverPath.substr(separator + 1);
+    const std::wstring lower = LowerAscii(name);
     for (const auto program : kSevenZipPrograms) {
-        if (EqualsAsciiNoCase(name, program)) {
+        if (lower == program) {
             return ArchiverKind::SevenZip;
         }
     }

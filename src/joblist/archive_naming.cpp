@@ -1,5 +1,6 @@
 #include "joblist/archive_naming.h"
 
+#include "base/ascii_case.h"
 #include "base/path_parts.h"
 #include "joblist/seven_zip_naming.h"
 
@@ -8,13 +9,7 @@ namespace velkin {
 std::wstring ArchiveExtension(std::wstring_view profileText) {
     // Lower-casing in the ANSI code page changes only the letters A to Z, and no other
     // character could become part of "-afzip", so ASCII lower-casing gives the same answer.
-    std::wstring lower(profileText);
-    for (auto& c : lower) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
-    return lower.find(L"-afzip") != std::wstring::npos ? L".zip" : L".rar";
+    return LowerAscii(profileText).find(L"-afzip") != std::wstring::npos ? L".zip" : L".rar";
 }
 
 ArchiveType ArchiveTypeFor(ArchiverKind archiver, std::wstring_view profileText) {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/ascii_case.h"
 #include "settings/seven_zip_switches.h"
 
 namespace velkin {
@@ -26,16 +27,6 @@ constexpr std::array<KnownType, 8> kTypes = {{
 }};
 
 constexpr std::wstring_view kDefaultExtension = L".7z";
-
-std::wstring LowerAscii(std::wstring_view text) {
-    std::wstring lower(text);
-    for (auto& c : lower) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
-    return lower;
-}
 
 } // namespace
 

@@ -41,16 +41,7 @@ ListFile BuildListFile(const ListFileLines& lines, const CodePage& codePage) {
 }
 
 ListFile BuildListFile(const std::vector<ListFileLine>& lines, const CodePage& codePage) {
-    class Listed final : public ListFileLines {
-    public:
-        explicit Listed(const std::vector<ListFileLine>& lines) : lines_(lines) {}
-        std::size_t Count() const override { return lines_.size(); }
-        ListFileLine At(std::size_t n) const override { return lines_[n]; }
-
-    private:
-        const std::vector<ListFileLine>& lines_;
-    };
-    return BuildListFile(Listed(lines), codePage);
+    return BuildListFile(ListFileLinesIn(lines), codePage);
 }
 
 } // namespace velkin

@@ -47,6 +47,17 @@ public:
     virtual ListFileLine At(std::size_t n) const = 0;
 };
 
+// Lines already in a vector.
+class ListFileLinesIn final : public ListFileLines {
+public:
+    explicit ListFileLinesIn(const std::vector<ListFileLine>& lines) : lines_(lines) {}
+    std::size_t Count() const override { return lines_.size(); }
+    ListFileLine At(std::size_t n) const override { return lines_[n]; }
+
+private:
+    const std::vector<ListFileLine>& lines_;
+};
+
 // One path a line, every line ended by CR LF, in list order, duplicates kept. ANSI bytes
 // without a header whenever the code page can represent every path; otherwise UTF-16LE with a
 // byte-order mark, which the archiver recognises by itself, so that no file goes missing from

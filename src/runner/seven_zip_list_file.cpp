@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "base/ascii_case.h"
 #include "runner/list_file_writing.h"
 #include "settings/seven_zip_switches.h"
 
@@ -29,12 +30,7 @@ std::uint32_t CodePageNamed(std::wstring_view charset) {
         }
         return number;
     }
-    std::wstring name(charset);
-    for (auto& c : name) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
+    const std::wstring name = LowerAscii(charset);
     if (name == L"win") {
         return kAnsi;
     }

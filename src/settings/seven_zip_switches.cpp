@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/ascii_case.h"
+
 namespace velkin {
 namespace {
 
@@ -30,22 +32,6 @@ std::vector<std::wstring> SplitAsSevenZip(std::wstring_view text) {
         words.push_back(std::move(word));
     }
     return words;
-}
-
-bool StartsWithAsciiNoCase(std::wstring_view text, std::wstring_view lowerPrefix) {
-    if (text.size() < lowerPrefix.size()) {
-        return false;
-    }
-    for (std::size_t at = 0; at < lowerPrefix.size(); ++at) {
-        wchar_t c = text[at];
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-        if (c != lowerPrefix[at]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace

@@ -73,16 +73,6 @@ std::vector<ListFileLine> LinesOf(const std::vector<std::wstring>& paths) {
     return lines;
 }
 
-class Listed final : public ListFileLines {
-public:
-    explicit Listed(const std::vector<ListFileLine>& lines) : lines_(lines) {}
-    std::size_t Count() const override { return lines_.size(); }
-    ListFileLine At(std::size_t n) const override { return lines_[n]; }
-
-private:
-    const std::vector<ListFileLine>& lines_;
-};
-
 } // namespace
 
 TEST_CASE("the archiver command line joins its parts exactly") {
@@ -175,7 +165,7 @@ TEST_CASE("the list file goes out in pieces, never one the size of the file") {
     }
     const auto lines = LinesOf(paths);
     PieceSink ansi;
-    CHECK(WriteListFile(Listed(lines), codePage, ansi) == ListFileEncoding::Ansi);
+    CHECK(WriteListFile(ListFileLinesIn(lines), codePage, ansi) == ListFileEncoding::Ansi);
     CHECK(ansi.pieces.size() > 1);
     for (const auto& piece : ansi.pieces) {
         CHECK(piece.size() <= (1u << 18));
@@ -186,7 +176,7 @@ TEST_CASE("the list file goes out in pieces, never one the size of the file") {
     paths.back() = L"D:\\\uD55C.txt";
     const auto mixed = LinesOf(paths);
     PieceSink utf16;
-    CHECK(WriteListFile(Listed(mixed), codePage, utf16) == ListFileEncoding::Utf16);
+    CHECK(WriteListFile(ListFileLinesIn(mixed), codePage, utf16) == ListFileEncoding::Utf16);
     CHECK(utf16.startedOver == 1);
     CHECK(utf16.Whole().substr(0, 4) == std::string("\xFF\xFE"
                                                     "D\0",
@@ -219,20 +209,21 @@ TEST_CASE("the 7-Zip family's list file follows its -scs switch, UTF-8 without o
     };
     for (const auto& c : cases) {
         StringSink sink;
-        CHECK(WriteSevenZipListFile(Listed(lines), c.switches, codePage, sink) == c.encoding);
+        CHECK(WriteSevenZipListFile(ListFileLinesIn(lines), c.switches, codePage, sink) ==
+              c.encoding);
         if (c.encoding != ListFileEncoding::Unwritable) {
             CHECK(sink.bytes() == c.bytes);
         }
     }
     StringSink little;
-    CHECK(WriteSevenZipListFile(Listed(lines), L"-scsutf-16LE", codePage, little) ==
+    CHECK(WriteSevenZipListFile(ListFileLinesIn(lines), L"-scsutf-16LE", codePage, little) ==
           ListFileEncoding::Utf16);
     CHECK(little.bytes().substr(0, 4) == std::string("D\0:\0", 4)); // no byte-order mark
 
     const std::vector<std::wstring> plainPaths = {L"D:\\x\\a.txt", L"D:\\\u8868.txt"};
     const auto plain = LinesOf(plainPaths);
     StringSink windows;
-    CHECK(WriteSevenZipListFile(Listed(plain), L"-scswin", codePage, windows) ==
+    CHECK(WriteSevenZipListFile(ListFileLinesIn(plain), L"-scswin", codePage, windows) ==
           ListFileEncoding::CodePage);
     CHECK(windows.bytes() == "D:\\x\\a.txt\r\nD:\\\x95\x5C.txt\r\n");
 }
@@ -245,14 +236,15 @@ TEST_CASE("a 7-Zip family list line the archiver would trim is quoted") {
                                              {L"D:\\x\\", L" inner"},
                                              {L"", L"\tname"}};
     StringSink sink;
-    WriteSevenZipListFile(Listed(lines), L"", codePage, sink);
+    WriteSevenZipListFile(ListFileLinesIn(lines), L"", codePage, sink);
     CHECK(sink.bytes() == "\"D:\\x\\trailing blank \"\r\n\" D:\\a\"\r\n\"D:\\x\\tab\t\"\r\n"
                           "D:\\x\\ inner\r\n\"\tname\"\r\n");
     // A lone surrogate has no UTF-8 form: no list is better than a wrong name.
     const std::wstring surrogate(1, static_cast<wchar_t>(0xD800));
     const std::vector<ListFileLine> lone = {{L"D:\\", surrogate}};
     StringSink none;
-    CHECK(WriteSevenZipListFile(Listed(lone), L"", codePage, none) == ListFileEncoding::Unwritable);
+    CHECK(WriteSevenZipListFile(ListFileLinesIn(lone), L"", codePage, none) ==
+          ListFileEncoding::Unwritable);
 }
 
 TEST_CASE("a stream's digest is the same however it is cut, and tells changes apart") {
