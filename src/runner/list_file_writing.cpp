@@ -114,12 +114,17 @@ bool IsEdgeBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
 
-// Whether the path of the line starts or ends with a blank.
-bool HasEdgeBlank(const ListFileLine& line) {
+// Whether a reader that trims the line and then takes enclosing quotes off would read another
+// path: one that starts or ends with a blank, or starts and ends with a quote.
+bool NeedsQuotes(const ListFileLine& line) {
     const std::wstring_view first = line.folder.empty() ? line.fileName : line.folder;
     const std::wstring_view last = line.fileName.empty() ? line.folder : line.fileName;
-    return (!first.empty() && IsEdgeBlank(first.front())) ||
-           (!last.empty() && IsEdgeBlank(last.back()));
+    if (first.empty()) {
+        return false;
+    }
+    const bool quoted = line.folder.size() + line.fileName.size() >= 2 && first.front() == L'"' &&
+                        last.back() == L'"';
+    return quoted || IsEdgeBlank(first.front()) || IsEdgeBlank(last.back());
 }
 
 std::string Encoded(const Encoder& encoder, std::wstring_view text) {
@@ -211,7 +216,7 @@ void BlockWriter::StartOver() {
     sink_.StartOver();
 }
 
-bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteEdgeBlanks,
+bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteForTrimming,
                 BlockWriter& out) {
     const std::string lineEnd = Encoded(encoder, L"\r\n");
     const std::string quote = Encoded(encoder, L"\"");
@@ -223,7 +228,7 @@ bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteEd
         if (folder == nullptr) {
             return false;
         }
-        const bool quoted = quoteEdgeBlanks && HasEdgeBlank(line);
+        const bool quoted = quoteForTrimming && NeedsQuotes(line);
         char* const start =
             out.Room(folder->size() + encoder.MostBytesPerUnit() * line.fileName.size() +
                      2 * quote.size() + lineEnd.size());

@@ -77,9 +77,10 @@ private:
 };
 
 // Writes every line, ended by CR LF, in the encoding; false as soon as some text has no form in
-// it. With quoteEdgeBlanks a path that starts or ends with a blank or a tab is put in double
-// quotes, for a reader that trims each line and then takes the quotes off.
-bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteEdgeBlanks,
+// it. With quoteForTrimming a path that starts or ends with a blank or a tab, or starts and ends
+// with a double quote, is put in double quotes, for a reader that trims each line and then takes
+// one pair of enclosing quotes off.
+bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteForTrimming,
                 BlockWriter& out);
 
 } // namespace velkin::list_file

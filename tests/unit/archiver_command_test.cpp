@@ -228,17 +228,15 @@ TEST_CASE("the 7-Zip family's list file follows its -scs switch, UTF-8 without o
     CHECK(windows.bytes() == "D:\\x\\a.txt\r\nD:\\\x95\x5C.txt\r\n");
 }
 
-TEST_CASE("a 7-Zip family list line the archiver would trim is quoted") {
+TEST_CASE("a 7-Zip family list line the archiver would trim or unquote is quoted") {
     const FakeShiftJis codePage;
-    const std::vector<ListFileLine> lines = {{L"D:\\x\\", L"trailing blank "},
-                                             {L" D:\\", L"a"},
-                                             {L"D:\\x\\", L"tab\t"},
-                                             {L"D:\\x\\", L" inner"},
-                                             {L"", L"\tname"}};
+    const std::vector<ListFileLine> lines = {
+        {L"D:\\x\\", L"trailing blank "}, {L" D:\\", L"a"}, {L"D:\\x\\", L"tab\t"},
+        {L"D:\\x\\", L" inner"},          {L"", L"\tname"}, {L"\"", L"q\""}};
     StringSink sink;
     WriteSevenZipListFile(ListFileLinesIn(lines), L"", codePage, sink);
     CHECK(sink.bytes() == "\"D:\\x\\trailing blank \"\r\n\" D:\\a\"\r\n\"D:\\x\\tab\t\"\r\n"
-                          "D:\\x\\ inner\r\n\"\tname\"\r\n");
+                          "D:\\x\\ inner\r\n\"\tname\"\r\n\"\"q\"\"\r\n");
     // A lone surrogate has no UTF-8 form: no list is better than a wrong name.
     const std::wstring surrogate(1, static_cast<wchar_t>(0xD800));
     const std::vector<ListFileLine> lone = {{L"D:\\", surrogate}};
