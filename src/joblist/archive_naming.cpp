@@ -39,9 +39,11 @@ ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory, bo
     return NameArchive(firstPath, true, type.oneFileExtension);
 }
 
-SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming) {
+SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming, ArchiverKind archiver) {
     std::wstring_view extension = naming.extension;
-    if (!extension.empty() && extension.front() == L'.') {
+    if (archiver == ArchiverKind::WinRar) {
+        extension = extension == L".zip" ? L"zip" : L"rar";
+    } else if (!extension.empty() && extension.front() == L'.') {
         extension.remove_prefix(1);
     }
     const std::wstring type(extension);

@@ -46,6 +46,9 @@ struct SaveDialogRequest {
     std::wstring filter; // "description|pattern": "rar (*.rar)|*.rar" for a .rar archive
 };
 
-SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming);
+// WinRAR's drop offers "zip (*.zip)|*.zip" for a .zip archive and "rar (*.rar)|*.rar" for any
+// other; the 7-Zip family's offers the type its extension names ("7z (*.7z)|*.7z").
+SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming,
+                                ArchiverKind archiver = ArchiverKind::WinRar);
 
 } // namespace velkin

@@ -67,8 +67,9 @@ void DropIntake::Receive(std::vector<std::wstring> paths) {
 }
 
 void DropIntake::Receive(std::unique_ptr<PathSource> paths) {
-    pending_.push_back({std::move(paths), model_.profiles.SelectedNo(),
-                        ArchiveTypeFor(model_.archiverKind(), model_.profiles.SelectedOption()),
+    const ArchiverKind archiver = model_.archiverKind();
+    pending_.push_back({std::move(paths), model_.profiles.SelectedNo(), archiver,
+                        ArchiveTypeFor(archiver, model_.profiles.SelectedOption()),
                         model_.savePath});
     TakeInWaiting();
 }
@@ -108,7 +109,7 @@ void DropIntake::TakeIn(Arrival& drop) {
         NameArchive(first, host_.IsDirectory(first), firstIsAlone, drop.type);
     std::wstring destination = naming.Destination();
     if (drop.askArchivePath) {
-        if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming))) {
+        if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming, drop.archiver))) {
             destination = std::move(*chosen);
         }
     }

@@ -54,6 +54,7 @@ private:
     struct Arrival {
         std::unique_ptr<PathSource> paths;
         int profileNo;
+        ArchiverKind archiver;
         ArchiveType type;
         bool askArchivePath;
     };

@@ -103,7 +103,8 @@ TEST_CASE("the archive type a profile names depends on the archiver") {
         CHECK(type.extension == c.extension);
         CHECK(type.oneFileExtension == c.oneFileExtension);
     }
-    const auto dialog = SaveDialogFor(NameArchive(L"D:\\x\\a.txt", false, L".7z"));
+    const auto dialog =
+        SaveDialogFor(NameArchive(L"D:\\x\\a.txt", false, L".7z"), ArchiverKind::SevenZip);
     CHECK(dialog.fileName == L"a.7z");
     CHECK(dialog.defaultExtension == L"7z");
     CHECK(dialog.filter == L"7z (*.7z)|*.7z");
