@@ -220,8 +220,8 @@ void CheckListFile(const std::vector<std::wstring>& paths) {
 // Paths hold no CR, LF or NUL and no lone surrogate. The first kInCodePage characters are in
 // the code page, U+5CCC being the one whose second byte is "\\"; the rest are not.
 constexpr std::wstring_view kPathAlphabet =
-    L"\\:.a Z@\"-\t\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
-constexpr std::size_t kInCodePage = 14;
+    L"\\:.a Z@\"-\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
+constexpr std::size_t kInCodePage = 13;
 
 } // namespace
 
