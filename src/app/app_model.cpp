@@ -12,6 +12,16 @@ void ApplySettings(const Settings& settings, AppModel& model) {
     model.profiles.Select(settings.selectedProfile);
 }
 
+void ApplyDefaultProfiles(const std::array<bool, kProfileCount>& held, AppModel& model) {
+    const auto& defaults = ProfileSet::DefaultTexts(model.archiverKind());
+    for (int n = 1; n <= kProfileCount; ++n) {
+        const auto at = static_cast<std::size_t>(n - 1);
+        if (!held[at]) {
+            model.profiles.SetText(n, std::wstring(defaults[at]));
+        }
+    }
+}
+
 void StoreSettings(const AppModel& model, Settings& settings) {
     for (int n = 1; n <= kProfileCount; ++n) {
         settings.profileTexts[static_cast<std::size_t>(n - 1)] = model.profiles.Option(n);

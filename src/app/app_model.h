@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "runner/run_model.h"
 #include "settings/settings_values.h"
 
@@ -13,6 +15,11 @@ using AppModel = RunModel;
 // What the settings file gives the model at start-up: the profile texts and the selected
 // profile, the two options and the archiver's location.
 void ApplySettings(const Settings& settings, AppModel& model);
+
+// Once the archiver is known (the settings file names it, or the first-start prompt), each
+// profile the settings file does not hold starts as that archiver's own default; a profile the
+// file holds is never changed.
+void ApplyDefaultProfiles(const std::array<bool, kProfileCount>& held, AppModel& model);
 
 // The model's part of the settings to save; the window adds its place and the column widths.
 void StoreSettings(const AppModel& model, Settings& settings);

@@ -57,8 +57,8 @@ std::wstring MainWindow::ProgramDirectory() {
     return win::ProgramDirectory();
 }
 
-FileHold MainWindow::WriteFile(const std::wstring& path, const std::string& bytes) {
-    return std::make_shared<UniqueFileHandle>(WriteAndHoldFile(path, bytes));
+FileHold MainWindow::WriteFile(const std::wstring& path, const FileWriter& write) {
+    return std::make_shared<UniqueFileHandle>(WriteAndHoldFile(path, write));
 }
 
 ProcessEnd MainWindow::RunArchiver(const std::wstring& commandLine) {

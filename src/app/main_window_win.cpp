@@ -497,6 +497,11 @@ void MainWindow::ApplyStartupSettings() {
     if (model_.winRarPath.empty()) {
         model_.winRarPath = AskArchiverLocation();
     }
+    // The defaults read above are WinRAR's; another kind's are known only now.
+    if (model_.archiverKind() != ArchiverKind::WinRar) {
+        ApplyDefaultProfiles(ProfilesInSettingsFile(), model_);
+        RefreshMenu();
+    }
 }
 
 Settings MainWindow::CurrentSettings() const {

@@ -94,7 +94,7 @@ private:
 
     // Compression runs, on behalf of the model.
     std::wstring ProgramDirectory() override;
-    FileHold WriteFile(const std::wstring& path, const std::string& bytes) override;
+    FileHold WriteFile(const std::wstring& path, const FileWriter& write) override;
     ProcessEnd RunArchiver(const std::wstring& commandLine) override;
     void ShowStartFailed() override;
     bool Confirm(std::wstring_view question) override;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +34,11 @@ public:
         std::copy(ansi->begin(), ansi->end(), out);
         return ansi->size();
     }
+
+    // Another code page of the system by its number (1 the OEM one), for an archiver told to
+    // read its list in it; nothing when the system has no such code page. Its ToAnsi and
+    // WriteAnsi give that code page's bytes.
+    virtual std::unique_ptr<CodePage> Numbered(std::uint32_t /*number*/) const { return nullptr; }
 };
 
 } // namespace velkin

@@ -59,8 +59,7 @@ inline constexpr std::wstring_view kOpenDialogTitle = L"WinRAR.exeを指定し�
 inline constexpr std::wstring_view kOpenDialogFilter = L"実行ファイル (*.exe)|*.exe";
 inline constexpr std::wstring_view kOpenDialogDefaultExtension = L"exe";
 inline constexpr std::wstring_view kSaveDialogTitle = L"名前を付けて保存";
-// What the save dialog offers for one drop, by the drop's archive type.
-inline constexpr std::wstring_view kSaveDialogRarFilter = L"rar (*.rar)|*.rar";
-inline constexpr std::wstring_view kSaveDialogZipFilter = L"zip (*.zip)|*.zip";
+// What the save dialog offers for one drop is its archive type alone, "rar (*.rar)|*.rar" for a
+// .rar archive, made from the type's extension (joblist/archive_naming).
 
 } // namespace velkin::text

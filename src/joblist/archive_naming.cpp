@@ -1,20 +1,22 @@
 #include "joblist/archive_naming.h"
 
-#include "base/message_texts.h"
+#include "base/ascii_case.h"
 #include "base/path_parts.h"
+#include "joblist/seven_zip_naming.h"
 
 namespace velkin {
 
 std::wstring ArchiveExtension(std::wstring_view profileText) {
     // Lower-casing in the ANSI code page changes only the letters A to Z, and no other
     // character could become part of "-afzip", so ASCII lower-casing gives the same answer.
-    std::wstring lower(profileText);
-    for (auto& c : lower) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
+    return LowerAscii(profileText).find(L"-afzip") != std::wstring::npos ? L".zip" : L".rar";
+}
+
+ArchiveType ArchiveTypeFor(ArchiverKind archiver, std::wstring_view profileText) {
+    if (archiver == ArchiverKind::SevenZip) {
+        return SevenZipArchiveType(profileText);
     }
-    return lower.find(L"-afzip") != std::wstring::npos ? L".zip" : L".rar";
+    return {ArchiveExtension(profileText), {}};
 }
 
 ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory,
@@ -28,13 +30,28 @@ ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory,
     return naming;
 }
 
-SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming) {
-    const bool zip = naming.extension == L".zip";
+ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory, bool firstIsAlone,
+                          const ArchiveType& type) {
+    if (type.oneFileExtension.empty() || firstIsDirectory || !firstIsAlone) {
+        return NameArchive(firstPath, firstIsDirectory, type.extension);
+    }
+    // Named as a folder is: the whole name kept.
+    return NameArchive(firstPath, true, type.oneFileExtension);
+}
+
+SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming, ArchiverKind archiver) {
+    std::wstring_view extension = naming.extension;
+    if (archiver == ArchiverKind::WinRar) {
+        extension = extension == L".zip" ? L"zip" : L"rar";
+    } else if (!extension.empty() && extension.front() == L'.') {
+        extension.remove_prefix(1);
+    }
+    const std::wstring type(extension);
     return SaveDialogRequest{
         naming.destinationFolder,
         naming.archiveName,
-        zip ? L"zip" : L"rar",
-        std::wstring(zip ? text::kSaveDialogZipFilter : text::kSaveDialogRarFilter),
+        type,
+        type + L" (*." + type + L")|*." + type,
     };
 }
 

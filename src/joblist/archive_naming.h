@@ -3,11 +3,13 @@
 #include <string>
 #include <string_view>
 
+#include "base/archiver_kind.h"
+
 namespace velkin {
 
 // Where one drop's archive goes, worked out once per drop from its first item.
 struct ArchiveNaming {
-    std::wstring extension;         // ".rar" or ".zip"
+    std::wstring extension;         // ".rar" or ".zip"; with the 7-Zip family ".7z" and others
     std::wstring destinationFolder; // the first item's folder with its separator
     std::wstring archiveName;
 
@@ -17,19 +19,36 @@ struct ArchiveNaming {
 // ".zip" when the profile holds "-afzip" in any letter case, anywhere; ".rar" otherwise.
 std::wstring ArchiveExtension(std::wstring_view profileText);
 
+// The archive a drop's profile asks for: its extension, and for a type that holds a single file
+// only, the extension that type gives a drop of one file (see SevenZipArchiveType).
+struct ArchiveType {
+    std::wstring extension;
+    std::wstring oneFileExtension; // empty unless the type holds one file only
+};
+
+// WinRAR's type comes from -afzip (ArchiveExtension), the 7-Zip family's from -t.
+ArchiveType ArchiveTypeFor(ArchiverKind archiver, std::wstring_view profileText);
+
 // A folder keeps all its dots (photo.2007 gives photo.2007.rar); a file has its extension
 // changed (report.final.doc gives report.final.rar).
 ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory,
                           std::wstring_view extension);
+// The same for a drop's type. A drop of one file alone under a type that holds one file keeps
+// the file's whole name before that type's extension (report.txt gives report.txt.gz).
+ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory, bool firstIsAlone,
+                          const ArchiveType& type);
 
 // What the save dialog starts with when the user chooses the archive path.
 struct SaveDialogRequest {
     std::wstring initialFolder;
     std::wstring fileName;
     std::wstring defaultExtension;
-    std::wstring filter; // "description|pattern"
+    std::wstring filter; // "description|pattern": "rar (*.rar)|*.rar" for a .rar archive
 };
 
-SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming);
+// WinRAR's drop offers "zip (*.zip)|*.zip" for a .zip archive and "rar (*.rar)|*.rar" for any
+// other; the 7-Zip family's offers the type its extension names ("7z (*.7z)|*.7z").
+SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming,
+                                ArchiverKind archiver = ArchiverKind::WinRar);
 
 } // namespace velkin

@@ -67,8 +67,10 @@ void DropIntake::Receive(std::vector<std::wstring> paths) {
 }
 
 void DropIntake::Receive(std::unique_ptr<PathSource> paths) {
-    pending_.push_back({std::move(paths), model_.profiles.SelectedNo(),
-                        ArchiveExtension(model_.profiles.SelectedOption()), model_.savePath});
+    const ArchiverKind archiver = model_.archiverKind();
+    pending_.push_back({std::move(paths), model_.profiles.SelectedNo(), archiver,
+                        ArchiveTypeFor(archiver, model_.profiles.SelectedOption()),
+                        model_.savePath});
     TakeInWaiting();
 }
 
@@ -92,10 +94,22 @@ void DropIntake::TakeIn(Arrival& drop) {
         return;
     }
     const std::wstring first(*next);
-    const ArchiveNaming naming = NameArchive(first, host_.IsDirectory(first), drop.extension);
+    // A type that holds one file names a drop by whether the first item is all of it; only then
+    // is the next path looked at before the rows, and kept for its own row.
+    std::optional<std::wstring> second;
+    bool firstIsAlone = false;
+    if (!drop.type.oneFileExtension.empty()) {
+        if (const auto peeked = drop.paths->Next()) {
+            second = std::wstring(*peeked);
+        } else {
+            firstIsAlone = true;
+        }
+    }
+    const ArchiveNaming naming =
+        NameArchive(first, host_.IsDirectory(first), firstIsAlone, drop.type);
     std::wstring destination = naming.Destination();
     if (drop.askArchivePath) {
-        if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming))) {
+        if (auto chosen = host_.AskArchivePath(SaveDialogFor(naming, drop.archiver))) {
             destination = std::move(*chosen);
         }
     }
@@ -107,7 +121,16 @@ void DropIntake::TakeIn(Arrival& drop) {
     const std::shared_ptr<const DropTexts> shared = texts;
     FolderTable folders(*texts);
 
-    for (std::optional<std::wstring_view> path = first; path; path = drop.paths->Next()) {
+    // The peeked path is handed out once, and stays alive until the drop is in.
+    bool secondDue = second.has_value();
+    const auto nextPath = [&]() -> std::optional<std::wstring_view> {
+        if (secondDue) {
+            secondDue = false;
+            return *second;
+        }
+        return drop.paths->Next();
+    };
+    for (std::optional<std::wstring_view> path = first; path; path = nextPath()) {
         const std::size_t folderLength = path->size() - FileNamePartLength(*path);
         const wchar_t* folder = folders.Keep(path->substr(0, folderLength));
         const wchar_t* fileName = texts->Keep(path->substr(folderLength));

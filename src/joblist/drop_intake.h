@@ -57,7 +57,8 @@ private:
     struct Arrival {
         std::unique_ptr<PathSource> paths;
         int profileNo;
-        std::wstring extension;
+        ArchiverKind archiver;
+        ArchiveType type;
         bool askArchivePath;
     };
 

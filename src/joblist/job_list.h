@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "base/archiver_kind.h"
 #include "joblist/job_row.h"
 #include "settings/profiles.h"
 
@@ -9,13 +11,18 @@ namespace velkin {
 
 // The job list as drops fill it and commands empty it: its rows, the drop number the next drop
 // receives, and what a drop is taken in with. The profiles belong here because a row names its
-// profile by number, and a run looks the switches up by that number.
+// profile by number, and a run looks the switches up by that number; the archiver because its
+// kind decides which archive type a profile names.
 struct JobList {
     ProfileSet profiles;
     bool savePath = false; // "choose destination and name myself"
+    // Where the archiver lives; the settings load fills it.
+    std::wstring winRarPath;
     JobRows rows;
     // The drop number the next drop receives, and the bound of a run.
     std::int32_t dropCount = 0;
+
+    ArchiverKind archiverKind() const { return ArchiverKindOf(winRarPath); }
 };
 
 } // namespace velkin

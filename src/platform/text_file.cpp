@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include "base/message_texts.h"
+#include "base/stream_digest.h"
 #include "base/velkin_error.h"
 
 namespace velkin::win {
@@ -18,41 +21,61 @@ constexpr std::size_t kReadChunk = 1u << 20;
     throw Error(FormatMessageText(text::kCannotCreateFile, path));
 }
 
-void WriteAll(HANDLE file, const std::string& bytes, const std::wstring& path) {
-    for (std::size_t written = 0; written < bytes.size();) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, kChunk));
-        DWORD done = 0;
-        if (!::WriteFile(file, bytes.data() + written, chunk, &done, nullptr) || done == 0) {
-            CannotCreate(path);
-        }
-        written += done;
-    }
-}
+// Writes what it is given to the file as it comes, and keeps the digest of it.
+class DigestedFile final : public ByteSink {
+public:
+    DigestedFile(HANDLE file, const std::wstring& path) : file_(file), path_(path) {}
 
-// Whether the file holds exactly these bytes, read from its start.
-bool HoldsExactly(HANDLE file, const std::string& bytes) {
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file, &size) ||
-        static_cast<std::uint64_t>(size.QuadPart) != bytes.size()) {
-        return false;
-    }
-    std::string read(std::min<std::size_t>(bytes.size(), kReadChunk), '\0');
-    for (std::size_t done = 0; done < bytes.size();) {
-        const DWORD chunk = static_cast<DWORD>(std::min(bytes.size() - done, read.size()));
-        DWORD got = 0;
-        if (!::ReadFile(file, read.data(), chunk, &got, nullptr) || got == 0 ||
-            bytes.compare(done, got, read.data(), got) != 0) {
-            return false;
+    void Append(std::string_view bytes) override {
+        for (std::size_t written = 0; written < bytes.size();) {
+            const DWORD chunk =
+                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, kChunk));
+            DWORD done = 0;
+            if (!::WriteFile(file_, bytes.data() + written, chunk, &done, nullptr) || done == 0) {
+                CannotCreate(path_);
+            }
+            written += done;
         }
-        done += got;
+        digest_.Add(bytes);
     }
-    return true;
+
+    void StartOver() override {
+        if (!::SetFilePointerEx(file_, LARGE_INTEGER{}, nullptr, FILE_BEGIN) ||
+            !::SetEndOfFile(file_)) {
+            CannotCreate(path_);
+        }
+        digest_ = StreamDigest();
+    }
+
+    StreamDigest::Value Digest() const { return digest_.Finish(); }
+
+private:
+    HANDLE file_;
+    const std::wstring& path_;
+    StreamDigest digest_;
+};
+
+// The digest of the file's bytes from its start, or nothing when it cannot be read.
+std::optional<StreamDigest::Value> DigestOf(HANDLE file) {
+    StreamDigest digest;
+    std::string read(kReadChunk, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(file, read.data(), static_cast<DWORD>(read.size()), &got, nullptr)) {
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return digest.Finish();
+        }
+        digest.Add(std::string_view(read.data(), got));
+    }
 }
 
 } // namespace
 
-UniqueFileHandle WriteAndHoldFile(const std::wstring& path, const std::string& bytes) {
+UniqueFileHandle WriteAndHoldFile(const std::wstring& path,
+                                  const std::function<void(ByteSink&)>& write) {
+    StreamDigest::Value written;
     {
         const UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                                   nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
@@ -60,14 +83,17 @@ UniqueFileHandle WriteAndHoldFile(const std::wstring& path, const std::string& b
         if (!file) {
             CannotCreate(path);
         }
-        WriteAll(file.get(), bytes, path);
+        DigestedFile sink(file.get(), path);
+        write(sink);
+        written = sink.Digest();
     }
     // Held for reading only, which the archiver's own opening tolerates, while writers are
     // refused. Another program may have written the file between the close and this open;
-    // reading it back tells.
+    // reading it back tells. The bytes themselves are not kept for that: a list of a million
+    // paths would need a block of its size.
     UniqueFileHandle held(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!held || !HoldsExactly(held.get(), bytes)) {
+    if (!held || DigestOf(held.get()) != written) {
         CannotCreate(path);
     }
     return held;

@@ -14,24 +14,24 @@ constexpr std::uint32_t kNoForm = 1u << 30;
 constexpr std::uint32_t kTwoBytes = 1u << 16;
 
 // out has room for CodePage::kMostBytesPerUnit bytes a unit.
-std::optional<std::size_t> WriteBySystem(std::wstring_view text, char* out) {
+std::optional<std::size_t> WriteBySystem(unsigned codePage, std::wstring_view text, char* out) {
     if (text.empty()) {
         return 0;
     }
     const auto length = static_cast<int>(text.size());
     const auto room = static_cast<int>(CodePage::kMostBytesPerUnit * text.size());
     BOOL usedDefault = FALSE;
-    const int size = ::WideCharToMultiByte(CP_ACP, kFlags, text.data(), length, out, room, nullptr,
-                                           &usedDefault);
+    const int size = ::WideCharToMultiByte(codePage, kFlags, text.data(), length, out, room,
+                                           nullptr, &usedDefault);
     if (size <= 0 || usedDefault) {
         return std::nullopt;
     }
     return static_cast<std::size_t>(size);
 }
 
-std::uint32_t AskSystem(wchar_t unit) {
+std::uint32_t AskSystem(unsigned codePage, wchar_t unit) {
     char bytes[CodePage::kMostBytesPerUnit] = {};
-    const auto size = WriteBySystem(std::wstring_view(&unit, 1), bytes);
+    const auto size = WriteBySystem(codePage, std::wstring_view(&unit, 1), bytes);
     if (!size || *size == 0 || *size > 2) {
         return kKnown | kNoForm;
     }
@@ -45,9 +45,19 @@ std::uint32_t AskSystem(wchar_t unit) {
 
 } // namespace
 
-WindowsCodePage::WindowsCodePage() {
+WindowsCodePage::WindowsCodePage() : WindowsCodePage(CP_ACP) {}
+
+WindowsCodePage::WindowsCodePage(unsigned number) : number_(number) {
     CPINFO info{};
-    perUnit_ = ::GetCPInfo(CP_ACP, &info) && info.MaxCharSize <= 2;
+    perUnit_ = ::GetCPInfo(number, &info) && info.MaxCharSize <= 2;
+}
+
+std::unique_ptr<CodePage> WindowsCodePage::Numbered(std::uint32_t number) const {
+    CPINFO info{};
+    if (number > 0xFFFF || !::GetCPInfo(number, &info)) {
+        return nullptr;
+    }
+    return std::unique_ptr<CodePage>(new WindowsCodePage(number));
 }
 
 std::optional<std::string> WindowsCodePage::ToAnsi(std::wstring_view text) const {
@@ -62,7 +72,7 @@ std::optional<std::string> WindowsCodePage::ToAnsi(std::wstring_view text) const
 
 std::optional<std::size_t> WindowsCodePage::WriteAnsi(std::wstring_view text, char* out) const {
     if (!perUnit_) {
-        return WriteBySystem(text, out);
+        return WriteBySystem(number_, text, out);
     }
     char* const start = out;
     for (const wchar_t unit : text) {
@@ -87,7 +97,7 @@ std::uint32_t WindowsCodePage::AskForUnit(wchar_t unit) const {
     if (!units_) {
         units_ = std::make_unique<std::uint32_t[]>(0x10000);
     }
-    return units_[static_cast<std::uint16_t>(unit)] = AskSystem(unit);
+    return units_[static_cast<std::uint16_t>(unit)] = AskSystem(number_, unit);
 }
 
 } // namespace velkin::win

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_sink.h"
 #include "base/code_page.h"
 
 namespace velkin {
@@ -23,7 +24,10 @@ struct ArchiverInvocation {
 // quoted: the error that the archiver could not be started is thrown instead.
 std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation);
 
-enum class ListFileEncoding { Ansi, Utf16 };
+// Ansi and Utf16 (little-endian, with a byte-order mark) are WinRAR's; the 7-Zip family reads
+// UTF-8, or what its -scs switch names: UTF-16 in either order without a mark, or a code page.
+// Unwritable: some path has no form in the one encoding the archiver will read.
+enum class ListFileEncoding { Ansi, Utf16, Utf8, Utf16Be, CodePage, Unwritable };
 
 struct ListFile {
     ListFileEncoding encoding = ListFileEncoding::Ansi;
@@ -45,10 +49,25 @@ public:
     virtual ListFileLine At(std::size_t n) const = 0;
 };
 
+// Lines already in a vector.
+class ListFileLinesIn final : public ListFileLines {
+public:
+    explicit ListFileLinesIn(const std::vector<ListFileLine>& lines) : lines_(lines) {}
+    std::size_t Count() const override { return lines_.size(); }
+    ListFileLine At(std::size_t n) const override { return lines_[n]; }
+
+private:
+    const std::vector<ListFileLine>& lines_;
+};
+
 // One path a line, every line ended by CR LF, in list order, duplicates kept. ANSI bytes
 // without a header whenever the code page can represent every path; otherwise UTF-16LE with a
 // byte-order mark, which the archiver recognises by itself, so that no file goes missing from
-// the archive because its name was mangled into "?".
+// the archive because its name was mangled into "?". Written to the sink in pieces, started over
+// in UTF-16 at the first path without an ANSI form.
+ListFileEncoding WriteListFile(const ListFileLines& lines, const CodePage& codePage,
+                               ByteSink& sink);
+// The same in one string.
 ListFile BuildListFile(const ListFileLines& lines, const CodePage& codePage);
 ListFile BuildListFile(const std::vector<ListFileLine>& lines, const CodePage& codePage);
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/message_texts.h"
+#include "runner/seven_zip_status.h"
 
 namespace velkin {
 namespace {
@@ -54,9 +55,13 @@ std::wstring_view ExitCodeMeaning(std::uint32_t exitCode) {
 
 } // namespace
 
-std::wstring StatusForExitCode(std::uint32_t exitCode) {
+std::wstring StatusForExitCode(std::uint32_t exitCode, ArchiverKind archiver) {
     if (exitCode == 0) {
         return std::wstring(text::kStatusDone);
+    }
+    const bool sevenZip = archiver == ArchiverKind::SevenZip;
+    if (sevenZip && exitCode == kSevenZipWarning) {
+        return std::wstring(kSevenZipWarningStatus);
     }
     std::wstring status = L"失敗 (終了コード ";
     if (exitCode >= kFirstSystemStatus) {
@@ -66,7 +71,10 @@ std::wstring StatusForExitCode(std::uint32_t exitCode) {
     } else {
         status += std::to_wstring(exitCode);
     }
-    if (const auto meaning = ExitCodeMeaning(exitCode); !meaning.empty()) {
+    if (const auto meaning = sevenZip && !SevenZipMeansAsWinRar(exitCode)
+                                 ? std::wstring_view()
+                                 : ExitCodeMeaning(exitCode);
+        !meaning.empty()) {
         status += L": ";
         status += meaning;
     }
@@ -74,7 +82,7 @@ std::wstring StatusForExitCode(std::uint32_t exitCode) {
     return status;
 }
 
-std::wstring StatusAfterRun(const ProcessEnd& end) {
+std::wstring StatusAfterRun(const ProcessEnd& end, ArchiverKind archiver) {
     switch (end.kind) {
     case ProcessEnd::Kind::NotStarted:
         return std::wstring(text::kStatusNotStarted);
@@ -83,7 +91,7 @@ std::wstring StatusAfterRun(const ProcessEnd& end) {
     case ProcessEnd::Kind::Exited:
         break;
     }
-    return StatusForExitCode(end.exitCode);
+    return StatusForExitCode(end.exitCode, archiver);
 }
 
 } // namespace velkin

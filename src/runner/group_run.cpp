@@ -6,9 +6,37 @@
 #include "base/velkin_error.h"
 #include "joblist/drop_groups.h"
 #include "runner/exit_status.h"
+#include "runner/seven_zip_list_file.h"
 
 namespace velkin {
 namespace {
+
+// A group's lines where its rows keep them.
+class GroupLines final : public ListFileLines {
+public:
+    GroupLines(const JobRows& rows, const std::vector<std::size_t>& group)
+        : rows_(rows), group_(group) {}
+    std::size_t Count() const override { return group_.size(); }
+    ListFileLine At(std::size_t n) const override {
+        // The lines are asked for in order and a group's rows mostly follow each other:
+        // stepping to the next row costs less than finding a row of a deque by its position.
+        const std::size_t position = group_[n];
+        if (position == at_ + 1 && at_ != kNone) {
+            ++row_;
+        } else {
+            row_ = rows_.begin() + static_cast<std::ptrdiff_t>(position);
+        }
+        at_ = position;
+        return {row_->Folder(), row_->FileName()};
+    }
+
+private:
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    const JobRows& rows_;
+    const std::vector<std::size_t>& group_;
+    mutable JobRows::const_iterator row_;
+    mutable std::size_t at_ = kNone;
+};
 
 void SetStatus(RunModel& model, const std::vector<std::size_t>& rows, std::wstring_view status) {
     for (const auto row : rows) {
@@ -48,31 +76,31 @@ GroupSelection SelectGroup(const RunModel& model, std::int32_t n) {
     return group;
 }
 
+ListFileEncoding WriteGroupListFile(const RunModel& model, const GroupSelection& group,
+                                    const CodePage& codePage, ByteSink& sink) {
+    const GroupLines lines(model.rows, group.rows);
+    if (model.archiverKind() == ArchiverKind::SevenZip) {
+        return WriteSevenZipListFile(lines, group.switches, codePage, sink);
+    }
+    return WriteListFile(lines, codePage, sink);
+}
+
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
                        const CodePage& codePage) {
-    class GroupLines final : public ListFileLines {
-    public:
-        GroupLines(const JobRows& rows, const std::vector<std::size_t>& group)
-            : rows_(rows), group_(group) {}
-        std::size_t Count() const override { return group_.size(); }
-        ListFileLine At(std::size_t n) const override {
-            const JobRow& row = rows_[group_[n]];
-            return {row.Folder(), row.FileName()};
-        }
-
-    private:
-        const JobRows& rows_;
-        const std::vector<std::size_t>& group_;
-    };
-    return BuildListFile(GroupLines(model.rows, group.rows), codePage);
+    StringSink sink;
+    const ListFileEncoding encoding = WriteGroupListFile(model, group, codePage, sink);
+    return ListFile{encoding, std::move(sink.bytes())};
 }
 
 GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
                            PowerOffAtEnd& powerOff) {
     GroupSelection group = SelectGroup(model, n);
-    // Judged as the group starts, like the bound of the run.
-    const bool lastGroup = n + 1 == model.dropCount;
-    group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
+    const ArchiverKind archiver = model.archiverKind();
+    if (archiver == ArchiverKind::WinRar) {
+        // Judged as the group starts, like the bound of the run.
+        const bool lastGroup = n + 1 == model.dropCount;
+        group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
+    }
 
     // The command line and the list file come first: when either cannot be made the rows keep
     // the status they had. The list file is held until the archiver has ended, so that nothing
@@ -81,7 +109,11 @@ GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codeP
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
     const std::wstring commandLine = BuildArchiverCommandLine(
         {model.winRarPath, group.switches, group.archivePath, listFilePath});
-    FileHold listFile = host.WriteFile(listFilePath, GroupListFile(model, group, codePage).bytes);
+    FileHold listFile = host.WriteFile(listFilePath, [&](ByteSink& sink) {
+        if (WriteGroupListFile(model, group, codePage, sink) == ListFileEncoding::Unwritable) {
+            throw Error(FormatMessageText(text::kCannotCreateFile, listFilePath));
+        }
+    });
 
     SetStatus(model, group.rows, text::kStatusRunning);
     host.StatusesChanged(group.rows);
@@ -89,7 +121,7 @@ GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codeP
 
     const ProcessEnd end = host.RunArchiver(commandLine);
     listFile.reset();
-    const std::wstring status = StatusAfterRun(end);
+    const std::wstring status = StatusAfterRun(end, archiver);
     SetStatus(model, group.rows, status);
     host.StatusesChanged(group.rows);
     const GroupOutcome outcome{status == text::kStatusDone, end.kind == ProcessEnd::Kind::Exited &&

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/byte_sink.h"
 #include "base/code_page.h"
 #include "base/process_end.h"
 #include "runner/power_off_switch.h"
@@ -17,6 +19,8 @@ namespace velkin {
 
 // Keeps a file held while it lives; what holding means is the host's business.
 using FileHold = std::shared_ptr<void>;
+// Writes a file's bytes to the sink it is given.
+using FileWriter = std::function<void(ByteSink&)>;
 
 // How far a run has come: `done` of its `total` groups have ended, and whether one of them failed
 // (its archiver could not be started or reported an error).
@@ -33,10 +37,11 @@ public:
 
     // The folder of the running program, with its trailing separator.
     virtual std::wstring ProgramDirectory() = 0;
-    // Creates the file anew with exactly these bytes and keeps other programs from writing it
-    // (a second Velkin in the same folder) while the returned hold lives; it stays readable for
-    // the archiver. Throws the error naming the file when it cannot.
-    virtual FileHold WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+    // Creates the file anew with exactly the bytes `write` hands its sink, a piece at a time,
+    // and keeps other programs from writing it (a second Velkin in the same folder) while the
+    // returned hold lives; it stays readable for the archiver. Throws the error naming the file
+    // when it cannot; an error thrown by `write` leaves as it came.
+    virtual FileHold WriteFile(const std::wstring& path, const FileWriter& write) = 0;
     // Starts the archiver with the command line and waits until it ends, the window disabled
     // meanwhile but still handling its messages. How it ended, as far as the wait could tell.
     virtual ProcessEnd RunArchiver(const std::wstring& commandLine) = 0;
@@ -77,7 +82,12 @@ struct GroupSelection {
 
 GroupSelection SelectGroup(const RunModel& model, std::int32_t n);
 
-// The list file of a group: the full paths of its rows, in list order.
+// The list file of a group: the full paths of its rows, in list order, in the form the
+// model's archiver reads (WriteListFile for WinRAR, WriteSevenZipListFile for the 7-Zip family,
+// which follows the group's switches).
+ListFileEncoding WriteGroupListFile(const RunModel& model, const GroupSelection& group,
+                                    const CodePage& codePage, ByteSink& sink);
+// The same in one string.
 ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
                        const CodePage& codePage);
 
@@ -88,8 +98,9 @@ struct GroupOutcome {
     bool userBreak = false;
 };
 
-// Runs the archiver once for drop group n: list file, command line, start, wait, statuses. The
-// power-off switch goes only to the last group of the run (powerOff carries it there).
+// Runs the archiver once for drop group n: list file, command line, start, wait, statuses, each
+// by the rules of the archiver's kind. WinRAR's power-off switch goes only to the last group of
+// the run (powerOff carries it there).
 GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
                            PowerOffAtEnd& powerOff);
 

@@ -18,6 +18,15 @@ const std::array<std::wstring_view, kProfileCount>& ProfileSet::DefaultTexts() {
     return kDefaults;
 }
 
+const std::array<std::wstring_view, kProfileCount>&
+ProfileSet::DefaultTexts(ArchiverKind archiver) {
+    static constexpr std::array<std::wstring_view, kProfileCount> kSevenZipDefaults = {
+        L"-t7z -mx=9 -ms=on", L"-t7z -mx=9 -ms=on -sdel", L"-tzip -mx=9 -mcu=on",
+        L"-t7z -mx=9 -ms=on", L"-t7z -mx=9 -ms=on -sdel",
+    };
+    return archiver == ArchiverKind::SevenZip ? kSevenZipDefaults : DefaultTexts();
+}
+
 std::wstring ProfileSet::Option(int n) const {
     return IsProfileNumber(n) ? texts_[Index(n)] : std::wstring();
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/archiver_kind.h"
+
 namespace velkin {
 
 inline constexpr int kProfileCount = 5;
@@ -16,7 +18,15 @@ public:
     // replaces them.
     ProfileSet();
 
+    // WinRAR's defaults, which every archiver outside the 7-Zip family starts with.
     static const std::array<std::wstring_view, kProfileCount>& DefaultTexts();
+    // The defaults of the archiver's kind. The 7-Zip family's mirror WinRAR's where the family
+    // has the same switch: a solid 7z archive at its highest level for profiles 1 and 4 (stored
+    // names without the base folder are the family's own way, as -EP1 asks of WinRAR), the same
+    // deleting the files afterwards (-sdel for -df) for profiles 2 and 5, where the family has no
+    // switch to power the PC off, and a ZIP archive with its names in UTF-8 for profile 3, so
+    // that every other program reads them whole.
+    static const std::array<std::wstring_view, kProfileCount>& DefaultTexts(ArchiverKind archiver);
     static bool IsProfileNumber(int n) { return n >= 1 && n <= kProfileCount; }
 
     int SelectedNo() const { return selected_; }

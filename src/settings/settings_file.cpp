@@ -74,6 +74,10 @@ constexpr bool LoadOrderCoversEveryKeyOnce() {
 }
 static_assert(LoadOrderCoversEveryKeyOnce());
 
+// The profiles' keys follow each other in the table, profile 1 first.
+constexpr std::size_t kFirstProfileKey = KeyIndex(L"RAROption1");
+static_assert(kFirstProfileKey + kProfileCount - 1 == KeyIndex(L"RAROption5"));
+
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
@@ -131,6 +135,14 @@ Settings LoadSettings(const IniStore& store, Settings defaults) {
                    key.locate(settings));
     }
     return settings;
+}
+
+std::array<bool, kProfileCount> ProfilesHeld(const IniStore& store) {
+    std::array<bool, kProfileCount> held{};
+    for (std::size_t n = 0; n < held.size(); ++n) {
+        held[n] = store.Read(kSettingsSection, kKeys[kFirstProfileKey + n].name).has_value();
+    }
+    return held;
 }
 
 void SaveSettings(IniStore& store, const Settings& settings, std::wstring_view settingsPath) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -34,6 +35,9 @@ bool IniFlagOr(const std::optional<std::wstring>& value, bool fallback);
 Settings LoadSettings(const IniStore& store);
 // The same with other defaults, such as sizes scaled for the screen.
 Settings LoadSettings(const IniStore& store, Settings defaults);
+
+// Which of the five profiles the store holds a key for (a key with an empty value counts).
+std::array<bool, kProfileCount> ProfilesHeld(const IniStore& store);
 
 // Writes all keys; the first write that fails stops the save and throws velkin::Error
 // "<settingsPath> に書き込めません".

@@ -20,6 +20,10 @@ Settings ReadSettingsFile(UINT dpi) {
     return LoadSettings(store, std::move(defaults));
 }
 
+std::array<bool, kProfileCount> ProfilesInSettingsFile() {
+    return ProfilesHeld(IniFileStore(SettingsFilePath(ProgramDirectory())));
+}
+
 void WriteSettingsFile(const Settings& settings) {
     const std::wstring path = SettingsFilePath(ProgramDirectory());
     IniFileStore store(path);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <array>
+
 #include "settings/settings_values.h"
 
 namespace velkin::win {
@@ -10,6 +12,9 @@ namespace velkin::win {
 // or unreadable in it keeps its default; the default sizes (window and columns) are those of a
 // 96-DPI screen, scaled to the given DPI, while stored sizes are pixels as they stand.
 Settings ReadSettingsFile(UINT dpi);
+
+// Which of the five profiles the settings file holds.
+std::array<bool, kProfileCount> ProfilesInSettingsFile();
 
 // Writes every key; throws the error naming the file when a write fails.
 void WriteSettingsFile(const Settings& settings);

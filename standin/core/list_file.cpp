@@ -147,7 +147,19 @@ void DecodeAnsi(std::string_view bytes, const AnsiDecoder& decodeAnsi, DecodedLi
 } // namespace
 
 const wchar_t* ListEncodingName(ListEncoding encoding) {
-    return encoding == ListEncoding::Utf16Le ? L"utf16le" : L"ansi";
+    switch (encoding) {
+    case ListEncoding::Utf16Le:
+        return L"utf16le";
+    case ListEncoding::Utf8:
+        return L"utf8";
+    case ListEncoding::Utf16Be:
+        return L"utf16be";
+    case ListEncoding::CodePage:
+        return L"codepage";
+    case ListEncoding::Ansi:
+        break;
+    }
+    return L"ansi";
 }
 
 DecodedList DecodeListFile(std::string_view bytes, const AnsiDecoder& decodeAnsi) {

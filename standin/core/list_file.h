@@ -12,7 +12,8 @@ namespace velkin::standin {
 // in it. The platform supplies it.
 using AnsiDecoder = std::function<std::optional<std::wstring>(std::string_view)>;
 
-enum class ListEncoding { Ansi, Utf16Le };
+// Ansi and Utf16Le are WinRAR's; the 7-Zip family reads the others as well (core/seven_zip.h).
+enum class ListEncoding { Ansi, Utf16Le, Utf8, Utf16Be, CodePage };
 
 struct DecodedList {
     ListEncoding encoding = ListEncoding::Ansi;

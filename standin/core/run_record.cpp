@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/json.h"
+#include "core/seven_zip.h"
 #include "core/text.h"
 
 namespace velkin::standin {
@@ -66,6 +67,13 @@ std::string SkippedJson(const std::vector<SkippedItem>& skipped) {
 }
 
 } // namespace
+
+std::uint32_t RunRecord::ExitCode() const {
+    if (exitCodeForced) {
+        return *exitCodeForced;
+    }
+    return sevenZip ? SevenZipExitCode(exitCodeChosen) : exitCodeChosen;
+}
 
 void RunRecord::Fail(std::uint32_t code, std::wstring error) {
     errors.push_back(std::move(error));
@@ -135,7 +143,9 @@ std::string FormatLogLine(const RunRecord& record) {
             .Raw("listProblems", "[]")
             .Raw("listNotes", "[]");
     }
-    line.Ascii("archiveFormat", "zip")
+    line.Ascii("archiver", record.sevenZip ? "7-Zip family" : "WinRAR")
+        .Text("archiveType", record.archiveType)
+        .Ascii("archiveFormat", "zip")
         .Bool("archiveWritten", record.archiveWritten)
         .Raw("added", AddedJson(record.added))
         .TextList("missing", record.missing)

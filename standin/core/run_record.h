@@ -57,8 +57,11 @@ struct RunRecord {
     long long delayMs = 0;
     std::uint32_t exitCodeChosen = kExitSuccess;
     std::optional<std::uint32_t> exitCodeForced;
+    // Named as a program of the 7-Zip family: its rules, its exit codes.
+    bool sevenZip = false;
+    std::wstring archiveType; // the type asked for: zip, 7z, ...; the content is always ZIP
 
-    std::uint32_t ExitCode() const { return exitCodeForced.value_or(exitCodeChosen); }
+    std::uint32_t ExitCode() const;
     // Keeps the most serious reason: a later, milder one does not hide it.
     void Fail(std::uint32_t code, std::wstring error);
 };

@@ -17,6 +17,7 @@
 #include "core/environment.h"
 #include "core/list_file.h"
 #include "core/run_record.h"
+#include "core/seven_zip.h"
 #include "core/stored_names.h"
 #include "core/switches.h"
 #include "core/text.h"
@@ -117,22 +118,41 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
                                   static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::optional<std::wstring> DecodeAnsi(std::string_view bytes) {
+std::optional<std::wstring> DecodeCodePage(std::string_view bytes, std::uint32_t codePage) {
     if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
         return std::nullopt;
     }
     const int size = static_cast<int>(bytes.size());
     const int length =
-        ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+        ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
     if (length <= 0) {
         return std::nullopt;
     }
     std::wstring text(static_cast<std::size_t>(length), L'\0');
-    if (::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(),
+    if (::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(),
                               length) != length) {
         return std::nullopt;
     }
     return text;
+}
+
+std::optional<std::wstring> DecodeAnsi(std::string_view bytes) {
+    return DecodeCodePage(bytes, CP_ACP);
+}
+
+// The path of this program's own file: a copy named as a program of the 7-Zip family follows the
+// family's rules.
+std::wstring OwnPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
@@ -410,17 +430,40 @@ void WriteArchive(RunRecord& record, std::vector<PlannedItem>& items,
     record.archiveWritten = true;
 }
 
+// The 7-Zip family reads its switches, its list file and its archive type by rules of its own.
+void ReadAsSevenZip(RunRecord& record) {
+    const SevenZipSwitches read = InterpretSevenZipSwitches(record.parsed.switches);
+    record.switchPlan = read.plan;
+    for (const auto& error : read.errors) {
+        record.Fail(kExitCommandLine, error);
+    }
+    record.archiveType = SevenZipArchiveType(read.type, record.parsed.archivePath);
+    if (record.archiveType.empty()) {
+        // Found by the family only when it sets out to make the archive: not implemented.
+        record.Fail(kExitArchive, L"archive type the family cannot make: " + *read.type);
+    }
+    record.notDone = NotDoneBySwitches(record.switchPlan, record.parsed.archivePath);
+    if (!record.archiveType.empty() && record.archiveType != L"zip") {
+        record.notDone.push_back(record.archiveType + L" format: the archive holds ZIP content");
+    }
+    record.listBytes = ReadWholeFile(record.parsed.listFilePath);
+    record.list = DecodeSevenZipListFile(*record.listBytes, read.listCodePage, DecodeCodePage);
+}
+
 void Run(RunRecord& record) {
     record.parsed = ParseCommandLine(record.commandLine);
     if (!record.parsed.ok) {
         record.Fail(kExitCommandLine, L"command line not understood: " + record.parsed.error);
         return;
     }
-    record.switchPlan = InterpretSwitches(record.parsed.switchList);
-    record.notDone = NotDoneBySwitches(record.switchPlan, record.parsed.archivePath);
-
-    record.listBytes = ReadWholeFile(record.parsed.listFilePath);
-    record.list = DecodeListFile(*record.listBytes, DecodeAnsi);
+    if (record.sevenZip) {
+        ReadAsSevenZip(record);
+    } else {
+        record.switchPlan = InterpretSwitches(record.parsed.switchList);
+        record.notDone = NotDoneBySwitches(record.switchPlan, record.parsed.archivePath);
+        record.listBytes = ReadWholeFile(record.parsed.listFilePath);
+        record.list = DecodeListFile(*record.listBytes, DecodeAnsi);
+    }
     if (!EqualsAsciiNoCase(record.parsed.command, L"A")) {
         record.Fail(kExitCommandLine,
                     L"command \"" + record.parsed.command + L"\" not supported: only A (add)");
@@ -428,6 +471,10 @@ void Run(RunRecord& record) {
     }
     if (!record.list->problems.empty()) {
         record.Fail(kExitListFile, L"list file cannot be decoded as it is");
+        return;
+    }
+    if (record.exitCodeChosen == kExitCommandLine ||
+        (record.sevenZip && record.archiveType.empty())) {
         return;
     }
     if (record.parsed.archivePath.empty()) {
@@ -446,7 +493,14 @@ void Run(RunRecord& record) {
         record.notes.push_back(std::to_wstring(planner.Duplicates()) +
                                L" entries with a name already stored were added once");
     }
-    if (planner.Items().empty()) {
+    if (record.sevenZip && IsSingleFileType(record.archiveType) && planner.Items().size() != 1) {
+        // The family fails such an archive as a whole (exit code 2).
+        record.Fail(kExitArchive, L"a " + record.archiveType + L" archive holds one file, not " +
+                                      std::to_wstring(planner.Items().size()) + L" items");
+        return;
+    }
+    // The family makes an empty archive of an empty list.
+    if (planner.Items().empty() && !record.sevenZip) {
         record.Fail(kExitIncomplete, L"nothing to add: no archive written");
         return;
     }
@@ -538,6 +592,7 @@ std::uint32_t StandInMain() {
     std::optional<std::wstring> logPath;
     try {
         record.commandLine = ::GetCommandLineW();
+        record.sevenZip = IsSevenZipProgram(OwnPath());
         logPath = EnvironmentValue(kLogVariable);
         const auto settings = InterpretEnvironment(EnvironmentValue(kDelayVariable),
                                                    EnvironmentValue(kExitCodeVariable));

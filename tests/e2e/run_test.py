@@ -77,6 +77,8 @@ class RunTest:
             ("missing archiver", [self.missing_archiver]),
             ("power off at the end", [self.power_off_at_the_end]),
             ("edited drop numbers", [self.edited_drop_numbers]),
+            ("7-Zip family", [self.seven_zip_names, self.seven_zip_types]),
+            ("7-Zip family: failures", [self.seven_zip_failures]),
         ]
 
     def launch(self, name, archiver_present=True, env=None, settings=None):
@@ -101,6 +103,23 @@ class RunTest:
         velkin = self.s.start(folder=folder, settings=values, env=environment)
         self.program_folder = windows_path(folder)
         self.report.check(f"{name}: Velkin starts without asking for WinRAR (WinRARPath set)",
+                          not velkin.prompt_seen)
+
+    def launch_seven_zip(self, name, settings=None):
+        """A program folder whose archiver is the stand-in copied as 7z.exe, which then follows
+        the 7-Zip family's rules, and a settings file naming it that holds no profile unless
+        told otherwise."""
+        folder = os.path.join(self.work, name)
+        self.archiver = windows_path(self.s.standin_copy(os.path.join(folder, "7-Zip"), "7z.exe"))
+        self.log = StandinLog(os.path.join(self.work, name + "-standin.jsonl"))
+        values = {"MainX": 0, "MainY": 0, "MainW": 1270, "MainH": 560, "Column3": 300,
+                  "Column4": 260, "Column5": 420, "WinRARPath": self.archiver,
+                  "RAROptionSelect": 3}
+        values.update(settings or {})
+        velkin = self.s.start(folder=folder, settings=values,
+                              env={"VELKIN_STANDIN_LOG": windows_path(self.log.path)})
+        self.program_folder = windows_path(folder)
+        self.report.check(f"{name}: Velkin starts without asking for the archiver",
                           not velkin.prompt_seen)
 
     def rows(self):
@@ -487,6 +506,104 @@ class RunTest:
                            for switches, name in (("-EP1 -S -M5 -MD4096 -df", "first.rar"),
                                                   (PROFILES[1], "second.rar"),
                                                   (PROFILES[1] + " -ioff", "third.rar"))])
+
+    # The 7-Zip family as the archiver (the stand-in named 7z.exe).
+
+    def seven_zip_run(self, label, count):
+        """Start, the closing box awaited and dismissed; the stand-in's runs of this start."""
+        before = len(self.log.runs())
+        self.s.start_confirmed(label)
+        box = self.s.run_end_box(label)
+        statuses = self.statuses()
+        self.dismiss(box)
+        runs = self.log.runs()[before:]
+        self.report.equal(f"{label}: one archiver run per group", len(runs), count)
+        return statuses, runs
+
+    def seven_zip_names(self):
+        label = "7-Zip, ZIP with UTF-8 names"
+        self.launch_seven_zip("sevenzip")
+        self.report.equal(f"{label}: a settings file without profiles gives the family's "
+                          "defaults", self.s.menu_state(),
+                          self.s.expected_menu(T.SEVEN_ZIP_PROFILES, selected=3))
+        folder = os.path.join(self.work, "data", "7z names")
+        paths = [make_file(os.path.join(folder, name), name)
+                 for name in ("日本語.txt", "한국어 메모.txt", "😀 smile.txt", "blank name.txt")]
+        archive = os.path.join(folder, "日本語.zip")
+        rows = self.drop(paths, 4)
+        self.report.equal(f"{label}: -tzip names a .zip archive", [r[T.DESTINATION] for r in rows],
+                          [windows_path(archive)] * 4)
+        statuses, runs = self.seven_zip_run(label, 1)
+        self.report.equal(f"{label}: statuses", statuses, [T.DONE] * 4)
+        if runs:
+            run = runs[0]
+            self.report.equal(f"{label}: exact command line", run["commandLine"],
+                              command_line(self.archiver, T.SEVEN_ZIP_PROFILES[2],
+                                           windows_path(archive), self.program_folder))
+            self.report.equal(f"{label}: the list file in UTF-8, one path a line",
+                              base64.b64decode(run["listFileBase64"] or ""),
+                              "".join(windows_path(p) + "\r\n" for p in paths).encode("utf-8"))
+            self.report.equal(f"{label}: read as the family reads it, a ZIP archive asked for",
+                              (run["listEncoding"], run["listProblems"], run["archiveType"],
+                               run["exitCode"]), ("utf8", [], "zip", 0))
+        self.s.check_archive(label, archive, paths)
+
+    def seven_zip_types(self):
+        label = "7-Zip, 7z and -sdel"
+        self.s.clear_list(label)
+        folder = os.path.join(self.work, "data", "7z types")
+        memo = make_file(os.path.join(folder, "memo.txt"), "memo\n")
+        keep = make_file(os.path.join(folder, "keep.txt"), "keep\n")
+        self.s.choose_profile(1)
+        self.drop([memo], 1)
+        self.s.choose_profile(2)
+        rows = self.drop([keep], 2)
+        archives = [os.path.join(folder, "memo.7z"), os.path.join(folder, "keep.7z")]
+        self.report.equal(f"{label}: -t7z names .7z archives", [r[T.DESTINATION] for r in rows],
+                          [windows_path(a) for a in archives])
+        statuses, runs = self.seven_zip_run(label, 2)
+        self.report.equal(f"{label}: statuses", statuses, [T.DONE] * 2)
+        self.report.equal(f"{label}: each profile's switches as written, 7z asked for",
+                          [(r["commandLine"], r["archiveType"]) for r in runs],
+                          [(command_line(self.archiver, T.SEVEN_ZIP_PROFILES[n],
+                                         windows_path(a), self.program_folder), "7z")
+                           for n, a in ((0, archives[0]), (1, archives[1]))])
+        self.report.check(f"{label}: the stand-in takes -sdel without acting on it",
+                          len(runs) == 2 and any(e["switch"] == "-sdel" and
+                                                 e["action"] == "not acted on"
+                                                 for e in runs[1]["switchEffects"])
+                          and os.path.exists(keep))
+        for archive in archives:
+            self.report.check(f"{label}: {os.path.basename(archive)} made",
+                              os.path.isfile(archive))
+
+    def seven_zip_failures(self):
+        label = "7-Zip, -afzip and a file gone"
+        self.launch_seven_zip("sevenzip-failures",
+                              settings={"RAROption1": "-afzip", "RAROption2": "-tzip -mcu=on",
+                                        "RAROptionSelect": 1, "ClearEnd": 0})
+        self.report.equal(f"{label}: stored profiles stay, the missing ones are the family's",
+                          self.s.menu_state()[0],
+                          self.s.expected_menu(["-afzip", "-tzip -mcu=on",
+                                                *T.SEVEN_ZIP_PROFILES[2:]])[0])
+        folder = os.path.join(self.work, "data", "7z failures")
+        alone = make_file(os.path.join(folder, "alone.txt"), "alone\n")
+        kept = make_file(os.path.join(folder, "kept.txt"), "kept\n")
+        gone = make_file(os.path.join(folder, "gone.txt"), "gone\n")
+        self.drop([alone], 1)
+        self.s.choose_profile(2)
+        rows = self.drop([kept, gone], 3)
+        self.report.equal(f"{label}: -afzip names nothing for the family: .7z",
+                          rows[0][T.DESTINATION], windows_path(os.path.join(folder, "alone.7z")))
+        os.remove(gone)
+        statuses, runs = self.seven_zip_run(label, 2)
+        self.report.equal(f"{label}: a command-line error, then a warning for the file gone",
+                          statuses, [T.seven_zip_status_for(7)] + [T.SEVEN_ZIP_WARNING] * 2)
+        shot = self.s.artifact("run-seven-zip-statuses.png")
+        self.report.check("screenshot of the 7-Zip statuses: " + shot, screenshot(shot))
+        self.report.equal(f"{label}: the stand-in's exit codes", [r["exitCode"] for r in runs],
+                          [7, 1])
+        self.s.check_archive(label, os.path.join(folder, "kept.zip"), [kept])
 
     def edit_number(self, row, text):
         """Edits a row's drop number in place as a user does: a click on the selected row's

@@ -48,7 +48,8 @@ class SettingsTest:
     def plans(self):
         # Each scenario starts its own Velkins; one failing does not stop the others.
         return [(scenario.__name__, [scenario])
-                for scenario in (self.first_start, self.cancelled_prompt, self.round_trip,
+                for scenario in (self.first_start, self.seven_zip_first_start,
+                                 self.cancelled_prompt, self.round_trip,
                                  self.hand_written, self.off_screen, self.restarts_at_144_dpi,
                                  self.unwritable)]
 
@@ -127,6 +128,26 @@ class SettingsTest:
                           [prompt["hwnd"]])
         return prompt
 
+    def choose_in_prompt(self, label, velkin, prompt, path):
+        """Types the path into the prompt's file name field, which has the focus once the
+        dialog has settled, and confirms it with Enter; returns the main window."""
+        focus = wait_until(lambda: self.driver.focus(prompt["hwnd"]),
+                           lambda f: f["active"] == prompt["hwnd"] and f["focus_class"] == "Edit")
+        self.report.equal(f"{label}: the file name field has the focus",
+                          (focus["active"], focus["focus_class"]), (prompt["hwnd"], "Edit"))
+        self.driver.type_text(path, hwnd=prompt["hwnd"])
+
+        def name_field():
+            shown = self.driver.dialog(T.ARCHIVER_PROMPT, pid=prompt["pid"])
+            return [c["text"] for c in shown["controls"] if c["class"] == "ComboBoxEx32"]
+
+        self.report.equal(f"{label}: the path typed into the file name field",
+                          wait_until(name_field, lambda texts: texts == [path]), [path])
+        self.driver.keys("enter", hwnd=prompt["hwnd"])
+        main = self.main_window(velkin, pid=prompt["pid"])
+        self.driver.wait_gone(prompt["hwnd"])
+        return main
+
     def standin_copy(self):
         """The stand-in archiver in a folder and under a name too long for 8.3."""
         folder = os.path.join(self.scratch, "Archiver Program Folder")
@@ -157,22 +178,7 @@ class SettingsTest:
         self.report.check(f"{label}: screenshot of the prompt: {shot}",
                           self.s.screenshot("settings-startup-prompt.png"))
 
-        # Typed into the file name field, which has the focus once the dialog has settled.
-        focus = wait_until(lambda: self.driver.focus(prompt["hwnd"]),
-                           lambda f: f["active"] == prompt["hwnd"] and f["focus_class"] == "Edit")
-        self.report.equal(f"{label}: the file name field has the focus",
-                          (focus["active"], focus["focus_class"]), (prompt["hwnd"], "Edit"))
-        self.driver.type_text(long_path, hwnd=prompt["hwnd"])
-
-        def name_field():
-            shown = self.driver.dialog(T.ARCHIVER_PROMPT, pid=prompt["pid"])
-            return [c["text"] for c in shown["controls"] if c["class"] == "ComboBoxEx32"]
-
-        self.report.equal(f"{label}: the path typed into the file name field",
-                          wait_until(name_field, lambda texts: texts == [long_path]), [long_path])
-        self.driver.keys("enter", hwnd=prompt["hwnd"])
-        main = self.main_window(velkin, pid=prompt["pid"])
-        self.driver.wait_gone(prompt["hwnd"])
+        main = self.choose_in_prompt(label, velkin, prompt, long_path)
         self.report.equal(f"{label}: main window title", main["caption"], T.TITLE)
         self.report.equal(f"{label}: main window at 100,100, 640x400 outside", outer_rect(main),
                           DEFAULT_RECT)
@@ -182,6 +188,22 @@ class SettingsTest:
                           self.expected_menu(DEFAULT_PROFILES, 1, False, False))
         self.exit_by_menu(velkin, main, label)
         self.check_file(label, velkin, default_values(short_path))
+
+    def seven_zip_first_start(self):
+        """7z.exe chosen at a first start: the five profiles are the 7-Zip family's defaults,
+        and the close stores them."""
+        label = "first start with 7z.exe"
+        archiver = self.s.standin_copy(os.path.join(self.scratch, "7-Zip"), "7z.exe")
+        velkin = self.start()
+        prompt = self.wait_prompt(label)
+        main = self.choose_in_prompt(label, velkin, prompt, windows_path(archiver))
+        self.report.equal(f"{label}: menu: the family's default profiles, profile 1 checked",
+                          self.menu_state(main),
+                          self.expected_menu(T.SEVEN_ZIP_PROFILES, 1, False, False))
+        self.exit_by_menu(velkin, main, label)
+        self.check_file(label, velkin,
+                        file_values(DEFAULT_RECT, T.SEVEN_ZIP_PROFILES, DEFAULT_COLUMNS,
+                                    self.short_path(archiver), 1, False, False))
 
     def cancelled_prompt(self):
         label = "prompt cancelled"

@@ -59,6 +59,20 @@ def status_for(exit_code):
     return f"失敗 (終了コード {exit_code}" + (f": {meaning})" if meaning else ")")
 
 
+# With an archiver of the 7-Zip family: its exit codes mean other things, and 1 is a warning.
+SEVEN_ZIP_MEANINGS = {2: "致命的なエラー", 7: "コマンドラインの誤り", 8: "メモリ不足",
+                      255: "中断されました"}
+SEVEN_ZIP_WARNING = "警告 (終了コード 1: 一部のファイルが書庫に入っていません)"
+
+
+def seven_zip_status_for(exit_code):
+    """The status a group's rows get when a program of the 7-Zip family ended with exit_code."""
+    if exit_code in (0, 1):
+        return DONE if exit_code == 0 else SEVEN_ZIP_WARNING
+    meaning = SEVEN_ZIP_MEANINGS.get(exit_code)
+    return f"失敗 (終了コード {exit_code}" + (f": {meaning})" if meaning else ")")
+
+
 # Questions and messages.
 CONFIRM = "確認"
 START_QUESTION = "圧縮を開始します。\n宜しいですか?"
@@ -119,6 +133,9 @@ SETTINGS_KEYS = ["MainX", "MainY", "MainW", "MainH", "RAROption1", "RAROption2",
                  "Column4", "Column5", "WinRARPath", "RAROptionSelect", "SavePath", "ClearEnd"]
 DEFAULT_PROFILES = ["-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df", "-EP1 -S -M5 -MD4096",
                     "-EP1 -S -M5 -MD4096", "-EP1 -S -M5 -MD4096 -df -ioff"]
+# What a settings file without profiles gives when the archiver is of the 7-Zip family.
+SEVEN_ZIP_PROFILES = ["-t7z -mx=9 -ms=on", "-t7z -mx=9 -ms=on -sdel", "-tzip -mx=9 -mcu=on",
+                      "-t7z -mx=9 -ms=on", "-t7z -mx=9 -ms=on -sdel"]
 DEFAULT_COLUMNS = [width for _, width in COLUMNS]
 DEFAULT_RECT = (100, 100, 640, 400)  # left, top, outer width, outer height
 MAX_VALUE = 2047  # characters of a settings value that are read

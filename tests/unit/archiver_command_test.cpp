@@ -5,7 +5,9 @@
 
 #include "base/path_parts.h"
 #include "base/velkin_error.h"
+#include "base/stream_digest.h"
 #include "runner/archiver_command.h"
+#include "runner/seven_zip_list_file.h"
 
 namespace velkin {
 namespace {
@@ -29,7 +31,48 @@ public:
         }
         return bytes;
     }
+    // Code page 437 knows only ASCII here; no other number is the system's.
+    std::unique_ptr<CodePage> Numbered(std::uint32_t number) const override {
+        return number == 437 ? std::make_unique<FakeShiftJis>() : nullptr;
+    }
 };
+
+// Keeps every piece it is given, so that a test sees how the bytes came.
+class PieceSink final : public ByteSink {
+public:
+    void Append(std::string_view bytes) override { pieces.emplace_back(bytes); }
+    void StartOver() override {
+        pieces.clear();
+        ++startedOver;
+    }
+    std::string Whole() const {
+        std::string whole;
+        for (const auto& piece : pieces) {
+            whole += piece;
+        }
+        return whole;
+    }
+    std::vector<std::string> pieces;
+    int startedOver = 0;
+};
+
+std::string BigEndian(std::u16string_view text) {
+    std::string bytes;
+    for (const char16_t unit : text) {
+        bytes += static_cast<char>(unit >> 8);
+        bytes += static_cast<char>(unit & 0xFF);
+    }
+    return bytes;
+}
+
+std::vector<ListFileLine> LinesOf(const std::vector<std::wstring>& paths) {
+    std::vector<ListFileLine> lines;
+    for (const std::wstring_view path : paths) {
+        const std::size_t folder = path.size() - FileNamePartLength(path);
+        lines.push_back({path.substr(0, folder), path.substr(folder)});
+    }
+    return lines;
+}
 
 } // namespace
 
@@ -120,6 +163,124 @@ TEST_CASE("the list file holds one path a line, each ended by CR LF") {
                                    2 + 6 + 6 + 8);
         CHECK(file.bytes == expected);
     }
+}
+
+TEST_CASE("the list file goes out in pieces, never one the size of the file") {
+    const FakeShiftJis codePage;
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 20000; ++i) {
+        paths.push_back(L"D:\\some folder\\file number " + std::to_wstring(i) + L".txt");
+    }
+    const auto lines = LinesOf(paths);
+    PieceSink ansi;
+    CHECK(WriteListFile(ListFileLinesIn(lines), codePage, ansi) == ListFileEncoding::Ansi);
+    CHECK(ansi.pieces.size() > 1);
+    for (const auto& piece : ansi.pieces) {
+        CHECK(piece.size() <= (1u << 18));
+    }
+    CHECK(ansi.Whole() == BuildListFile(lines, codePage).bytes);
+
+    // A path without an ANSI form near the end starts the file over in UTF-16.
+    paths.back() = L"D:\\\uD55C.txt";
+    const auto mixed = LinesOf(paths);
+    PieceSink utf16;
+    CHECK(WriteListFile(ListFileLinesIn(mixed), codePage, utf16) == ListFileEncoding::Utf16);
+    CHECK(utf16.startedOver == 1);
+    CHECK(utf16.Whole().substr(0, 4) == std::string("\xFF\xFE"
+                                                    "D\0",
+                                                    4));
+    CHECK(utf16.Whole() == BuildListFile(mixed, codePage).bytes);
+}
+
+TEST_CASE("the 7-Zip family's list file follows its -scs switch, UTF-8 without one") {
+    const FakeShiftJis codePage;
+    const std::vector<std::wstring> paths = {L"D:\\x\\a b.txt",
+                                             L"D:\\\u65E5\\\uD55C\U0001F600.txt"};
+    const auto lines = LinesOf(paths);
+    struct Case {
+        std::wstring_view switches;
+        ListFileEncoding encoding;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {L"-tzip -mcu=on", ListFileEncoding::Utf8,
+         "D:\\x\\a b.txt\r\nD:\\\xE6\x97\xA5\\\xED\x95\x9C\xF0\x9F\x98\x80.txt\r\n"},
+        {L"-scsUTF-8", ListFileEncoding::Utf8,
+         "D:\\x\\a b.txt\r\nD:\\\xE6\x97\xA5\\\xED\x95\x9C\xF0\x9F\x98\x80.txt\r\n"},
+        {L"-scsNOPE", ListFileEncoding::Utf8, // refused by the archiver before it reads the list
+         "D:\\x\\a b.txt\r\nD:\\\xE6\x97\xA5\\\xED\x95\x9C\xF0\x9F\x98\x80.txt\r\n"},
+        {L"-scs1201", ListFileEncoding::Utf16Be,
+         BigEndian(u"D:\\x\\a b.txt\r\nD:\\\u65E5\\\uD55C\U0001F600.txt\r\n")},
+        {L"-scsWIN", ListFileEncoding::Unwritable, ""}, // Hangul has no Shift-JIS form
+        {L"-scs437", ListFileEncoding::Unwritable, ""},
+        {L"-scs1252", ListFileEncoding::Unwritable, ""}, // not a code page of this system
+    };
+    for (const auto& c : cases) {
+        StringSink sink;
+        CHECK(WriteSevenZipListFile(ListFileLinesIn(lines), c.switches, codePage, sink) ==
+              c.encoding);
+        if (c.encoding != ListFileEncoding::Unwritable) {
+            CHECK(sink.bytes() == c.bytes);
+        }
+    }
+    StringSink little;
+    CHECK(WriteSevenZipListFile(ListFileLinesIn(lines), L"-scsutf-16LE", codePage, little) ==
+          ListFileEncoding::Utf16);
+    CHECK(little.bytes().substr(0, 4) == std::string("D\0:\0", 4)); // no byte-order mark
+
+    const std::vector<std::wstring> plainPaths = {L"D:\\x\\a.txt", L"D:\\\u8868.txt"};
+    const auto plain = LinesOf(plainPaths);
+    StringSink windows;
+    CHECK(WriteSevenZipListFile(ListFileLinesIn(plain), L"-scswin", codePage, windows) ==
+          ListFileEncoding::CodePage);
+    CHECK(windows.bytes() == "D:\\x\\a.txt\r\nD:\\\x95\x5C.txt\r\n");
+}
+
+TEST_CASE("a 7-Zip family list line the archiver would trim or unquote is quoted") {
+    const FakeShiftJis codePage;
+    const std::vector<ListFileLine> lines = {
+        {L"D:\\x\\", L"trailing blank "}, {L" D:\\", L"a"}, {L"D:\\x\\", L"tab\t"},
+        {L"D:\\x\\", L" inner"},          {L"", L"\tname"}, {L"\"", L"q\""}};
+    StringSink sink;
+    WriteSevenZipListFile(ListFileLinesIn(lines), L"", codePage, sink);
+    CHECK(sink.bytes() == "\"D:\\x\\trailing blank \"\r\n\" D:\\a\"\r\n\"D:\\x\\tab\t\"\r\n"
+                          "D:\\x\\ inner\r\n\"\tname\"\r\n\"\"q\"\"\r\n");
+    // A lone surrogate has no UTF-8 form: no list is better than a wrong name.
+    const std::wstring surrogate(1, static_cast<wchar_t>(0xD800));
+    const std::vector<ListFileLine> lone = {{L"D:\\", surrogate}};
+    StringSink none;
+    CHECK(WriteSevenZipListFile(ListFileLinesIn(lone), L"", codePage, none) ==
+          ListFileEncoding::Unwritable);
+}
+
+TEST_CASE("a stream's digest is the same however it is cut, and tells changes apart") {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) {
+        bytes += "line " + std::to_string(i) + "\r\n";
+    }
+    const auto digest = [](const std::vector<std::string_view>& pieces) {
+        StreamDigest sum;
+        for (const auto piece : pieces) {
+            sum.Add(piece);
+        }
+        return sum.Finish();
+    };
+    const std::string_view all = bytes;
+    const auto whole = digest({all});
+    CHECK(digest({all.substr(0, 1), all.substr(1, 31), all.substr(32, 1000), all.substr(1032)}) ==
+          whole);
+    CHECK(digest({all.substr(0, 7777), all.substr(7777)}) == whole);
+
+    std::vector<std::string> changed(5, bytes);
+    changed[0][100] ^= 0x01;                             // one bit
+    changed[1][3000] ^= static_cast<char>(0x80);         // a high bit
+    std::swap(changed[2][5], changed[2][37]);            // two bytes of two stripes
+    changed[3].pop_back();                               // one byte fewer
+    changed[4] = bytes.substr(32) + bytes.substr(0, 32); // stripes moved
+    for (const auto& other : changed) {
+        CHECK(digest({other}) != whole);
+    }
+    CHECK(digest({}) != digest({std::string_view("\0", 1)}));
 }
 
 } // namespace velkin

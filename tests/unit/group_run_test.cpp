@@ -42,13 +42,15 @@ public:
     RunModel* model = nullptr;
 
     std::wstring ProgramDirectory() override { return L"C:\\Velkin dir\\"; }
-    FileHold WriteFile(const std::wstring& path, const std::string& bytes) override {
+    FileHold WriteFile(const std::wstring& path, const FileWriter& write) override {
         events.push_back("write");
         if (listFileFails) {
             throw Error(FormatMessageText(L"ファイル %s を作成できません", path));
         }
         CHECK(path == L"C:\\Velkin dir\\Velkin.lst");
-        listFiles.push_back(bytes);
+        StringSink sink;
+        write(sink);
+        listFiles.push_back(sink.bytes());
         return FileHold(
             this, [](void* host) { static_cast<FakeRunHost*>(host)->events.push_back("release"); });
     }
@@ -304,6 +306,43 @@ TEST_CASE("status texts name the failure and its code") {
     CHECK(StatusForExitCode(0x80000003u) == L"失敗 (終了コード 0x80000003)");
     CHECK(StatusForExitCode(0xBFFFFFFFu) == L"失敗 (終了コード 0xBFFFFFFF)");
     CHECK(StatusForExitCode(0xFFFFFFFFu) == L"失敗 (終了コード 0xFFFFFFFF)");
+}
+
+TEST_CASE("with the 7-Zip family a run follows the family's rules, not WinRAR's") {
+    Fixture f;
+    f.model.winRarPath = L"C:\\PROGRA~1\\7-Zip\\7z.exe";
+    f.model.profiles.SetText(1, L"-tzip -ioff");
+    f.model.profiles.SetText(2, L"-scsWIN");
+    f.model.rows = {Row(L"0", L"1", L"D:\\\u8868.txt", L"D:\\x.zip"),
+                    Row(L"1", L"1", L"D:\\b.txt", L"D:\\b.zip")};
+    f.model.dropCount = 2;
+    f.host.archiver = [](std::size_t run) { return Exited(run == 0 ? 1u : 0u); };
+    StartCommand(f.model, f.host, f.codePage);
+    // No power-off switch to carry: the switches go as written, the list in UTF-8.
+    CHECK(f.host.commandLines ==
+          std::vector<std::wstring>{L"\"C:\\PROGRA~1\\7-Zip\\7z.exe\" A -tzip -ioff \"D:\\x.zip\" "
+                                    L"\"@C:\\Velkin dir\\Velkin.lst\"",
+                                    L"\"C:\\PROGRA~1\\7-Zip\\7z.exe\" A -tzip -ioff \"D:\\b.zip\" "
+                                    L"\"@C:\\Velkin dir\\Velkin.lst\""});
+    CHECK(f.host.listFiles ==
+          std::vector<std::string>{"D:\\\xE8\xA1\xA8.txt\r\n", "D:\\b.txt\r\n"});
+    CHECK(f.Statuses() ==
+          Texts{L"警告 (終了コード 1: 一部のファイルが書庫に入っていません)", L"OK"});
+    CHECK(f.host.events[f.host.events.size() - 3] == "progress 2/2 failed");
+
+    // A list the family would read other names from is not made, and nothing runs.
+    f.model.rows = {Row(L"0", L"2", L"D:\\\u8868.txt", L"D:\\x.7z")};
+    f.model.dropCount = 1;
+    const auto runs = f.host.commandLines.size();
+    PowerOffAtEnd powerOff;
+    try {
+        CompressGroup(f.model, f.host, f.codePage, 0, powerOff);
+        FAIL("the group ran");
+    } catch (const Error& error) {
+        CHECK(error.message() == L"ファイル C:\\Velkin dir\\Velkin.lst を作成できません");
+    }
+    CHECK(f.host.commandLines.size() == runs);
+    CHECK(f.Statuses() == Texts{L""});
 }
 
 TEST_CASE("the Start command") {

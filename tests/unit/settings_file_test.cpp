@@ -455,6 +455,13 @@ TEST_CASE("the first failed write stops the save with the message naming the fil
     }
 }
 
+TEST_CASE("which profiles the file holds: a key counts even when its value is empty") {
+    FakeIniStore store;
+    store.SetLine(L"RAROption2", L"");
+    store.SetLine(L"RAROption5", L"-x", L"Other");
+    CHECK(ProfilesHeld(store) == std::array<bool, kProfileCount>{false, true, false, false, false});
+}
+
 TEST_CASE("the settings file is Velkin.ini in the program directory") {
     CHECK(SettingsFilePath(L"C:\\Tools\\Velkin\\") == L"C:\\Tools\\Velkin\\Velkin.ini");
     CHECK(SettingsFilePath(L"D:") == L"D:Velkin.ini");

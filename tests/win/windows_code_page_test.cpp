@@ -91,3 +91,17 @@ TEST_CASE("ToAnsi gives nothing for text without an exact code page 932 form") {
         CHECK_FALSE(codePage.ToAnsi(L"x\U0001F600y").has_value());
     }
 }
+
+TEST_CASE("another code page of the system by its number, for a -scs switch") {
+    const WindowsCodePage ansi;
+    const auto western = ansi.Numbered(1252);
+    REQUIRE(western);
+    CHECK(western->ToAnsi(L"café") == std::optional<std::string>("caf\xE9"));
+    CHECK_FALSE(western->ToAnsi(L"表").has_value());
+    const auto utf8 = ansi.Numbered(65001); // more than two bytes a character: the system's way
+    REQUIRE(utf8);
+    CHECK(utf8->ToAnsi(L"表") == std::optional<std::string>("\xE8\xA1\xA8"));
+    CHECK(ansi.Numbered(1) != nullptr); // the OEM code page
+    CHECK(ansi.Numbered(54321) == nullptr);
+    CHECK(ansi.Numbered(0x10000 + 1252) == nullptr);
+}
