@@ -111,19 +111,20 @@ TEST_CASE("the queue file gives back the window's list after every change, and a
     w.keeper.RunStopped();
     w.Saw();
 
-    // What each change left, whole.
+    // The list as it stood after the last change whose records end at or before `limit`.
+    const auto stateAt = [&](std::size_t limit) {
+        const auto earlier = std::find_if(w.states.rbegin(), w.states.rend(),
+                                          [&](const auto& state) { return state.first <= limit; });
+        return earlier == w.states.rend() ? std::vector<std::wstring>{L"count 0"} : earlier->second;
+    };
+    // What each change left, whole; cut anywhere in the records it wrote, the state before it.
     std::size_t before = 0;
-    for (const auto& [size, shown] : w.states) {
+    for (const auto& state : w.states) {
+        const std::size_t size = state.first;
         CAPTURE(size);
-        CHECK(Replayed(std::string_view(w.file).substr(0, size)) == shown);
-        // Cut anywhere in the records the change wrote: the state before it.
+        CHECK(Replayed(std::string_view(w.file).substr(0, size)) == state.second);
         for (std::size_t cut = before + 1; cut < size; ++cut) {
-            const auto earlier =
-                std::find_if(w.states.rbegin(), w.states.rend(),
-                             [&](const auto& state) { return state.first <= cut; });
-            CHECK(Replayed(std::string_view(w.file).substr(0, cut)) ==
-                  (earlier == w.states.rend() ? std::vector<std::wstring>{L"count 0"}
-                                              : earlier->second));
+            CHECK(Replayed(std::string_view(w.file).substr(0, cut)) == stateAt(cut));
         }
         before = size;
     }
@@ -131,11 +132,7 @@ TEST_CASE("the queue file gives back the window's list after every change, and a
     for (std::size_t at = kQueueHeaderBytes; at < w.file.size(); at += 7) {
         std::string flipped = w.file;
         flipped[at] = static_cast<char>(flipped[at] ^ 0x20);
-        const auto earlier = std::find_if(w.states.rbegin(), w.states.rend(),
-                                          [&](const auto& state) { return state.first <= at; });
-        CHECK(
-            Replayed(flipped) ==
-            (earlier == w.states.rend() ? std::vector<std::wstring>{L"count 0"} : earlier->second));
+        CHECK(Replayed(flipped) == stateAt(at));
     }
 
     // An empty list starts the file over.
