@@ -13,12 +13,12 @@ namespace velkin::win {
 // The main window's dialogs and its question box, each with the texts and options it always
 // shows, so that every caller asks the same way.
 
-// OpenDialog, at start-up without an archiver location: the short form of the chosen
+// The open dialog, at start-up without an archiver location: the short form of the chosen
 // WinRAR.exe. Empty when nothing was chosen or the file has no short form; nothing is said then.
 // No window of the program is visible yet, so the dialog stands on its own.
 std::wstring AskArchiverLocation();
 
-// SaveDialog, for a drop whose destination the user chooses: the chosen full path, or nothing
+// The save dialog, for a drop whose destination the user chooses: the chosen full path, or nothing
 // when they cancelled.
 std::optional<std::wstring> AskArchivePath(HWND owner, const SaveDialogRequest& request);
 
