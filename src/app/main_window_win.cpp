@@ -203,7 +203,8 @@ void MainWindow::OnCommand(unsigned id) {
 }
 
 void MainWindow::OnClose() {
-    const auto step = close_.Asked({Held(), running_, arrivals_.Unseen()});
+    const auto step =
+        close_.Asked({.held = Held(), .running = running_, .arrivalsUnseen = arrivals_.Unseen()});
     if (step == DeferredClose::Step::TakeInArrivals) {
         TakeInWaiting();
     }
