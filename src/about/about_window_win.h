@@ -10,8 +10,8 @@
 
 namespace velkin::win {
 
-// VLKN_ABOUT: the version window. It is made once, hidden, and shown modally over its owner
-// as often as the user asks; closing it only hides it.
+// The About window, with the program's version. It is made once, hidden, and shown modally over
+// its owner as often as the user asks; closing it only hides it.
 class AboutWindow {
 public:
     AboutWindow(HINSTANCE instance, HWND owner);

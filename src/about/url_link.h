@@ -91,9 +91,9 @@ protected:
 // passes the live value in.
 inline constexpr Color kDefaultInfoBackground = RgbColor(255, 255, 225);
 
-// TURLLink's behaviour: a label that turns LinkColor under the pointer, can show its Link in a
-// small hint next to the pointer, and opens the Link (as a web address or an e-mail address)
-// when pressed with the left button.
+// What a hyperlink label does, decided without a window: it turns LinkColor under the pointer,
+// can show its Link in a small hint next to the pointer, and opens the Link (as a web address or
+// an e-mail address) when pressed with the left button.
 class UrlLinkState {
 public:
     explicit UrlLinkState(UrlLinkHost& host, Color infoBackground = kDefaultInfoBackground);

@@ -29,7 +29,7 @@ UrlLinkPlatform& SystemUrlLinkPlatform();
 // A font made from its attributes at the given DPI.
 UniqueFont CreateFontFrom(const FontAttributes& font, UINT dpi);
 
-// TURLLink: a hyperlink label, a child window of its own class. It raises no events: its
+// A hyperlink label, a child window of its own class ("TURLLink"). It raises no events: its
 // owner places it and sets its properties, and the link does the rest. Everything it decides is
 // UrlLinkState's; this class paints, tracks the pointer and keeps the hint window.
 class UrlLink final : private UrlLinkHost {

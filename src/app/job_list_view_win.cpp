@@ -34,8 +34,9 @@ LRESULT CALLBACK ReportSystemDelete(HWND list, UINT message, WPARAM wParam, LPAR
 
 } // namespace
 
-JobListView::JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi)
-    : rows_(rows), dpi_(dpi) {
+JobListView::JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi,
+                         JobListEvents events)
+    : rows_(rows), events_(std::move(events)), dpi_(dpi) {
     // No LVS_SHOWSELALWAYS: the selection is hidden while the list lacks the focus.
     // LVS_NOSORTHEADER: a header click does nothing, rows stay in the order they came.
     constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
@@ -118,7 +119,7 @@ void JobListView::ChangeDpi(UINT dpi) {
 }
 
 void JobListView::ApplyFont() {
-    // The form's font, 12 pixels high at 96 DPI.
+    // The window's font: 12 pixels high at 96 DPI (9 points), scaled with the DPI.
     font_.reset(::CreateFontW(-ScaleForDpi(12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                               SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                               DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
@@ -158,6 +159,19 @@ bool JobListView::OnNotify(NMHDR& header, LRESULT& result) {
     }
     case LVN_BEGINLABELEDITW:
         result = FALSE; // column 0 may be edited in place
+        return true;
+    case LVN_ENDLABELEDITW: {
+        const auto& item = reinterpret_cast<const NMLVDISPINFOW&>(header).item;
+        // No text: the edit was cancelled.
+        result = item.pszText != nullptr &&
+                         events_.numberEdited(static_cast<std::size_t>(item.iItem), item.pszText)
+                     ? TRUE
+                     : FALSE;
+        return true;
+    }
+    case LVN_KEYDOWN:
+        events_.keyDown(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
+        result = 0;
         return true;
     default:
         return false;

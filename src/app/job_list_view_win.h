@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,13 +14,20 @@
 
 namespace velkin::win {
 
+// What the list tells its owner, which changes the model: the end of an edit in place (the row
+// and the text typed; the answer says whether the list keeps the text) and every key pressed.
+struct JobListEvents {
+    std::function<bool(std::size_t row, std::wstring text)> numberEdited;
+    std::function<void(WORD key)> keyDown;
+};
+
 // The job list: a virtual report-view list over the model's rows. It keeps no rows of its own;
 // it asks the model for every text it paints.
 class JobListView {
 public:
-    // The columns of the column table, until the settings give their widths; the form's font
+    // The columns of the column table, until the settings give their widths; the window's font
     // at the window's DPI. Throws when the system cannot make the list.
-    JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi);
+    JobListView(HWND parent, int controlId, const JobRows& rows, UINT dpi, JobListEvents events);
 
     HWND handle() const { return list_; }
     UINT dpi() const { return dpi_; }
@@ -43,8 +51,8 @@ public:
 
     std::optional<std::size_t> SelectedRow() const;
 
-    // Answers the list's requests for texts and label edits; true when it handled the
-    // notification. The end of a label edit is the owner's business, as it changes the model.
+    // Answers the list's notifications, which reach its parent: requests for texts, label
+    // edits and keys; true when it handled the notification.
     bool OnNotify(NMHDR& header, LRESULT& result);
 
 private:
@@ -52,6 +60,7 @@ private:
 
     HWND list_ = nullptr; // a child window, destroyed with its parent
     const JobRows& rows_;
+    JobListEvents events_;
     std::wstring fullPath_; // the last full path the list asked for
     UINT dpi_;
     UniqueFont font_;

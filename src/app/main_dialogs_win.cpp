@@ -3,6 +3,7 @@
 #include "base/message_texts.h"
 #include "platform/file_dialogs.h"
 #include "platform/input_dialog.h"
+#include "platform/message_boxes.h"
 #include "platform/short_path.h"
 
 namespace velkin::win {
@@ -13,6 +14,9 @@ constexpr DWORD kSaveDialogOptions = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OF
 
 // The longest profile text the dialog takes.
 constexpr int kMaxProfileLength = 255;
+
+// Yes and No, the information icon, No as the default.
+constexpr UINT kConfirmFlags = MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2;
 
 } // namespace
 
@@ -41,6 +45,10 @@ std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current
     const InputDialogTexts texts{text::kEditProfileCaption, text::kEditProfilePrompt, text::kOk,
                                  text::kCancel};
     return ShowInputDialog(owner, texts, current, kMaxProfileLength);
+}
+
+bool AskConfirmation(HWND owner, std::wstring_view question) {
+    return ShowMessageBox(owner, question, text::kConfirmCaption, kConfirmFlags) == IDYES;
 }
 
 } // namespace velkin::win

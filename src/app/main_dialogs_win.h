@@ -10,19 +10,24 @@
 
 namespace velkin::win {
 
-// The main window's three dialogs, as its form description has them.
+// The main window's dialogs and its question box, each with the texts and options it always
+// shows, so that every caller asks the same way.
 
-// OpenDialog, at start-up without an archiver location: the short form of the chosen
+// The open dialog, at start-up without an archiver location: the short form of the chosen
 // WinRAR.exe. Empty when nothing was chosen or the file has no short form; nothing is said then.
 // No window of the program is visible yet, so the dialog stands on its own.
 std::wstring AskArchiverLocation();
 
-// SaveDialog, for a drop whose destination the user chooses: the chosen full path, or nothing
+// The save dialog, for a drop whose destination the user chooses: the chosen full path, or nothing
 // when they cancelled.
 std::optional<std::wstring> AskArchivePath(HWND owner, const SaveDialogRequest& request);
 
 // The input dialog of "選択プロファイルの編集(&E)": the entered switches, or nothing when the
 // user cancelled.
 std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current);
+
+// The question before a command that cannot be undone: Yes and No, No the default, so that a
+// stray Enter keeps the rows; only Yes consents.
+bool AskConfirmation(HWND owner, std::wstring_view question);
 
 } // namespace velkin::win

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/busy_rule.h"
 #include "app/command_ids.h"
 #include "app/menu_text.h"
 
@@ -67,7 +68,8 @@ HMENU CreateMainMenu() {
     return bar;
 }
 
-void RefreshMainMenu(HMENU menu, const AppModel& model) {
+void RefreshMainMenu(HWND window, const AppModel& model) {
+    const HMENU menu = ::GetMenu(window);
     for (int n = 1; n <= kProfileCount; ++n) {
         const UINT id = kCmdProfile1 + static_cast<UINT>(n - 1);
         SetRadioItem(menu, id, LiteralMenuText(model.profiles.Caption(n)));
@@ -79,6 +81,14 @@ void RefreshMainMenu(HMENU menu, const AppModel& model) {
                     MF_BYCOMMAND | (model.savePath ? MF_CHECKED : MF_UNCHECKED));
     ::CheckMenuItem(menu, kCmdClearEnd,
                     MF_BYCOMMAND | (model.clearEnd ? MF_CHECKED : MF_UNCHECKED));
+    ::DrawMenuBar(window);
+}
+
+void GreyRefusedCommands(HMENU popup, bool busy) {
+    for (const unsigned id : kCommandsRefusedWhileBusy) {
+        ::EnableMenuItem(popup, id,
+                         MF_BYCOMMAND | (CommandAllowed(id, busy) ? MF_ENABLED : MF_GRAYED));
+    }
 }
 
 } // namespace velkin::win

@@ -6,12 +6,15 @@
 
 namespace velkin::win {
 
-// Builds the main menu of the form description; profile captions and check marks are filled
-// in by RefreshMainMenu.
+// Builds the main menu: its five menus with their items, under the ids of command_ids.h. The
+// profile captions and the check marks are filled in by RefreshMainMenu.
 HMENU CreateMainMenu();
 
-// Makes the menu show the model: the five profile captions, the selected profile and the two
-// option check marks.
-void RefreshMainMenu(HMENU menu, const AppModel& model);
+// Makes the window's menu show the model: the five profile captions, the selected profile and
+// the two option check marks.
+void RefreshMainMenu(HWND window, const AppModel& model);
+
+// As a menu opens: the commands that CommandAllowed refuses now are greyed, the others enabled.
+void GreyRefusedCommands(HMENU popup, bool busy);
 
 } // namespace velkin::win

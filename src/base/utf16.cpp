@@ -6,11 +6,6 @@
 namespace velkin {
 namespace {
 
-void AppendUnit(std::string& bytes, unsigned unit) {
-    bytes += static_cast<char>(unit & 0xFF);
-    bytes += static_cast<char>((unit >> 8) & 0xFF);
-}
-
 unsigned UnitAt(std::string_view bytes, std::size_t at) {
     return static_cast<unsigned char>(bytes[at]) |
            (static_cast<unsigned>(static_cast<unsigned char>(bytes[at + 1])) << 8);
@@ -26,24 +21,39 @@ bool IsLowSurrogate(unsigned unit) {
 
 } // namespace
 
-void AppendUtf16Le(std::string& bytes, std::wstring_view text) {
+std::size_t WriteUtf16(std::wstring_view text, bool bigEndian, char* out) {
     if constexpr (sizeof(wchar_t) == 2 && std::endian::native == std::endian::little) {
         // Windows keeps wide text as UTF-16LE already: the units are the bytes.
-        const std::size_t at = bytes.size();
-        bytes.resize(at + text.size() * 2);
-        std::memcpy(bytes.data() + at, text.data(), text.size() * 2);
-        return;
+        if (!bigEndian) {
+            if (!text.empty()) {
+                std::memcpy(out, text.data(), text.size() * 2);
+            }
+            return text.size() * 2;
+        }
     }
+    char* const start = out;
+    const auto unit = [&](unsigned long u) {
+        const auto low = static_cast<char>(u & 0xFF);
+        const auto high = static_cast<char>((u >> 8) & 0xFF);
+        *out++ = bigEndian ? high : low;
+        *out++ = bigEndian ? low : high;
+    };
     for (const wchar_t c : text) {
         const auto code = static_cast<unsigned long>(c);
         if (code > 0xFFFF) {
-            const auto offset = code - 0x10000;
-            AppendUnit(bytes, 0xD800 + static_cast<unsigned>(offset >> 10));
-            AppendUnit(bytes, 0xDC00 + static_cast<unsigned>(offset & 0x3FF));
+            unit(0xD800 + ((code - 0x10000) >> 10));
+            unit(0xDC00 + ((code - 0x10000) & 0x3FF));
         } else {
-            AppendUnit(bytes, static_cast<unsigned>(code));
+            unit(code);
         }
     }
+    return static_cast<std::size_t>(out - start);
+}
+
+void AppendUtf16Le(std::string& bytes, std::wstring_view text) {
+    const std::size_t at = bytes.size();
+    bytes.resize(at + kMostUtf16BytesPerUnit * text.size());
+    bytes.resize(at + WriteUtf16(text, false, bytes.data() + at));
 }
 
 std::wstring WideFromUtf16Le(std::string_view bytes) {

@@ -23,6 +23,13 @@ struct JobList {
     std::int32_t dropCount = 0;
 
     ArchiverKind archiverKind() const { return ArchiverKindOf(winRarPath); }
+
+    // Every row goes, by the clear command or at the end of a run, and the next drop is
+    // number 0 again.
+    void Clear() {
+        rows.clear();
+        dropCount = 0;
+    }
 };
 
 } // namespace velkin

@@ -9,8 +9,9 @@
 
 namespace velkin::win {
 
-// The properties of one of the platform's file dialogs. The filter is written as the form
-// description writes it: a description and a pattern separated by "|", entries likewise.
+// The properties of one of the platform's file dialogs. The filter is one text that reads as it
+// is shown, a description and a pattern separated by "|" and entries likewise; DialogFilterList
+// makes the dialog's list of it.
 struct FileDialogSpec {
     std::wstring title;
     std::wstring filter;

@@ -48,15 +48,19 @@ template <typename Type, auto release> struct NullableHandleTraits {
     static void Close(Handle handle) noexcept { release(handle); }
 };
 
-// CreateFileW says "none" with INVALID_HANDLE_VALUE instead.
-struct FileHandleTraits {
+// CreateFileW, FindFirstFileExW and FindFirstChangeNotificationW say "none" with
+// INVALID_HANDLE_VALUE instead.
+template <auto release> struct InvalidValueHandleTraits {
     using Handle = HANDLE;
     static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) noexcept { ::CloseHandle(handle); }
+    static void Close(Handle handle) noexcept { release(handle); }
 };
 
 using UniqueKernelHandle = UniqueHandle<NullableHandleTraits<HANDLE, &::CloseHandle>>;
-using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
+using UniqueFileHandle = UniqueHandle<InvalidValueHandleTraits<&::CloseHandle>>;
+using UniqueFindHandle = UniqueHandle<InvalidValueHandleTraits<&::FindClose>>;
+using UniqueChangeNotification =
+    UniqueHandle<InvalidValueHandleTraits<&::FindCloseChangeNotification>>;
 using UniqueFont = UniqueHandle<NullableHandleTraits<HFONT, &::DeleteObject>>;
 using UniqueBrush = UniqueHandle<NullableHandleTraits<HBRUSH, &::DeleteObject>>;
 using UniqueBitmap = UniqueHandle<NullableHandleTraits<HBITMAP, &::DeleteObject>>;

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "platform/window_placement.h"
+#include "base/window_placement.h"
 
 namespace velkin::win {
 

@@ -171,8 +171,7 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
         return;
     }
     if (model.clearEnd) {
-        model.rows.clear();
-        model.dropCount = 0;
+        model.Clear();
         host.RowsCleared();
     } else {
         host.Inform(text::kClearByHand, text::kClearByHandCaption);

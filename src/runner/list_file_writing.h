@@ -8,6 +8,8 @@
 
 #include "base/byte_sink.h"
 #include "base/code_page.h"
+#include "base/utf16.h"
+#include "base/utf8.h"
 #include "runner/archiver_command.h"
 
 // What every form of the list file is written with: an encoding of text, a block that gathers
@@ -38,23 +40,26 @@ private:
     const CodePage& codePage_;
 };
 
-// UTF-16 in either byte order. Every unit has a form, a lone surrogate too.
+// UTF-16 in either byte order (WriteUtf16). Every unit has a form, a lone surrogate too.
 class Utf16Encoder final : public Encoder {
 public:
     explicit Utf16Encoder(bool bigEndian) : bigEndian_(bigEndian) {}
-    // A character outside the basic plane is one wide character where wchar_t has 32 bits.
-    std::size_t MostBytesPerUnit() const override { return 4; }
-    std::optional<std::size_t> Write(std::wstring_view text, char* out) const override;
+    std::size_t MostBytesPerUnit() const override { return kMostUtf16BytesPerUnit; }
+    std::optional<std::size_t> Write(std::wstring_view text, char* out) const override {
+        return WriteUtf16(text, bigEndian_, out);
+    }
 
 private:
     bool bigEndian_;
 };
 
-// UTF-8. A lone surrogate has no form: UTF-8 cannot carry it.
+// UTF-8 (WriteUtf8). A lone surrogate has no form: UTF-8 cannot carry it.
 class Utf8Encoder final : public Encoder {
 public:
-    std::size_t MostBytesPerUnit() const override { return 4; }
-    std::optional<std::size_t> Write(std::wstring_view text, char* out) const override;
+    std::size_t MostBytesPerUnit() const override { return kMostUtf8BytesPerUnit; }
+    std::optional<std::size_t> Write(std::wstring_view text, char* out) const override {
+        return WriteUtf8(text, out);
+    }
 };
 
 // Gathers what is written into a block of its own and hands the sink a block at a time.

@@ -14,8 +14,8 @@ inline constexpr int kProfileCount = 5;
 // selected at all times. A profile's text is kept exactly as given, blanks and all.
 class ProfileSet {
 public:
-    // The texts of the form description, "pf1" to "pf5", profile 1 selected; start-up always
-    // replaces them.
+    // Placeholders "pf1" to "pf5", profile 1 selected, until the settings are read: start-up
+    // always replaces them.
     ProfileSet();
 
     // WinRAR's defaults, which every archiver outside the 7-Zip family starts with.

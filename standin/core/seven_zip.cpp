@@ -98,16 +98,6 @@ constexpr std::array<ArchiveKind, 7> kTypes = {{{L"7z", L"7z"},
                                                 {L"bzip2", L"bz2"},
                                                 {L"xz", L"xz"}}};
 
-std::wstring LowerAscii(std::wstring_view text) {
-    std::wstring lower(text);
-    for (auto& c : lower) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
-    return lower;
-}
-
 std::vector<std::wstring> SplitAsTheFamily(std::wstring_view text) {
     std::vector<std::wstring> words;
     std::wstring word;

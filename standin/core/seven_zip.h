@@ -12,8 +12,8 @@
 
 // The 7-Zip family's rules, which the stand-in follows when its program file carries one of the
 // family's names (a copy named 7z.exe, say): how it reads its switches and its list file, which
-// archive type it makes and what its exit codes are, as the family's documentation and source
-// give them. Nothing here is shared with Velkin: the stand-in checks Velkin from outside.
+// archive type it makes and what its exit codes are, as the family's programs do. Nothing here is
+// shared with Velkin: the stand-in checks Velkin from outside.
 namespace velkin::standin {
 
 // 7z.exe, 7za.exe, 7zz.exe, 7zG.exe, NanaZipC.exe or NanaZipG.exe, in any letter case.

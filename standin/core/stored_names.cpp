@@ -13,6 +13,19 @@ bool IsDriveLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
+// Past the server and share names of a UNC path that start at pos, and the separator after each.
+std::size_t PastServerAndShare(std::wstring_view path, std::size_t pos) {
+    for (int part = 0; part < 2; ++part) {
+        while (pos < path.size() && !IsSeparator(path[pos])) {
+            ++pos;
+        }
+        if (pos < path.size()) {
+            ++pos;
+        }
+    }
+    return pos;
+}
+
 // Length of the drive, share or device prefix (separator after it included).
 std::size_t RootLength(std::wstring_view path) {
     std::size_t pos = 0;
@@ -22,28 +35,10 @@ std::size_t RootLength(std::wstring_view path) {
         pos = 4;
         if (StartsWithAsciiNoCase(path.substr(pos), L"UNC") && path.size() > pos + 3 &&
             IsSeparator(path[pos + 3])) {
-            pos += 4;
-            for (int part = 0; part < 2; ++part) {
-                while (pos < path.size() && !IsSeparator(path[pos])) {
-                    ++pos;
-                }
-                if (pos < path.size()) {
-                    ++pos;
-                }
-            }
-            return pos;
+            return PastServerAndShare(path, pos + 4);
         }
     } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-        pos = 2;
-        for (int part = 0; part < 2; ++part) {
-            while (pos < path.size() && !IsSeparator(path[pos])) {
-                ++pos;
-            }
-            if (pos < path.size()) {
-                ++pos;
-            }
-        }
-        return pos;
+        return PastServerAndShare(path, 2);
     }
     if (path.size() >= pos + 2 && IsDriveLetter(path[pos]) && path[pos + 1] == L':') {
         pos += 2;

@@ -100,6 +100,14 @@ bool FromUtf8(std::string_view bytes, std::wstring& out) {
     return true;
 }
 
+std::wstring LowerAscii(std::wstring_view text) {
+    std::wstring lower(text);
+    for (auto& c : lower) {
+        c = AsciiLower(c);
+    }
+    return lower;
+}
+
 bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size()) {
         return false;

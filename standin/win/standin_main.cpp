@@ -22,10 +22,19 @@
 #include "core/switches.h"
 #include "core/text.h"
 #include "core/zip_writer.h"
-#include "win/win_handles.h"
+// The project's one handle owner: a header alone, holding none of Velkin's rules, so that the
+// stand-in, which checks Velkin from outside, shares nothing with it that could hide a fault.
+#include "platform/unique_handle.h"
 
 namespace velkin::standin::win {
+namespace {
 
+using velkin::win::UniqueChangeNotification;
+using velkin::win::UniqueFileHandle;
+using velkin::win::UniqueFindHandle;
+using velkin::win::UniqueKernelHandle;
+
+// "Win32 error 5: <system text>"
 std::wstring ErrorText(DWORD error) {
     std::wstring text = L"Win32 error " + std::to_wstring(error);
     wchar_t* message = nullptr;
@@ -45,8 +54,6 @@ std::wstring ErrorText(DWORD error) {
     }
     return text;
 }
-
-namespace {
 
 // A failure with the exit code it stands for.
 struct RunFailure {
@@ -156,10 +163,10 @@ std::wstring OwnPath() {
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
-    UniqueHandle file(::CreateFileW(ForApi(FullPath(path)).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
+    UniqueFileHandle file(::CreateFileW(ForApi(FullPath(path)).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         throw RunFailure{kExitListFile,
                          L"list file cannot be opened: " + ErrorText(::GetLastError())};
     }
@@ -267,7 +274,7 @@ private:
             WIN32_FIND_DATAW found{};
             UniqueFindHandle find(::FindFirstFileExW(ForApi(pattern).c_str(), FindExInfoBasic,
                                                      &found, FindExSearchNameMatch, nullptr, 0));
-            if (!find.valid()) {
+            if (!find) {
                 const DWORD error = ::GetLastError();
                 if (error != ERROR_FILE_NOT_FOUND) {
                     record_.skipped.push_back(
@@ -376,9 +383,10 @@ void WriteArchive(RunRecord& record, std::vector<PlannedItem>& items,
                   const std::wstring& archiveFull, const std::wstring& tempFull) {
     TempFile temp(tempFull);
     {
-        UniqueHandle out(::CreateFileW(ForApi(tempFull).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                       nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!out.valid()) {
+        UniqueFileHandle out(::CreateFileW(ForApi(tempFull).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                           0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                           nullptr));
+        if (!out) {
             throw RunFailure{kExitArchive, L"archive cannot be created: \"" + tempFull + L"\" (" +
                                                ErrorText(::GetLastError()) + L")"};
         }
@@ -396,11 +404,11 @@ void WriteArchive(RunRecord& record, std::vector<PlannedItem>& items,
                 record.added.push_back({item.fullPath, item.name, true, 0, 0});
                 continue;
             }
-            UniqueHandle in(::CreateFileW(ForApi(item.fullPath).c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                          nullptr));
-            if (!in.valid()) {
+            UniqueFileHandle in(
+                ::CreateFileW(ForApi(item.fullPath).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+            if (!in) {
                 const DWORD error = ::GetLastError();
                 record.skipped.push_back({item.fullPath, L"cannot be read: " + ErrorText(error)});
                 record.Fail(kExitIncomplete, L"not added: \"" + item.fullPath + L"\"");
@@ -539,14 +547,14 @@ void AppendLogLine(const std::wstring& path, const std::string& line) {
     // Runs that end together take turns. FILE_APPEND_DATA alone makes every write go to the end
     // on Windows, but under Wine two runs ending at once were seen to write at the same place,
     // one line lost (four runs, three lines).
-    const UniqueHandle turns(::CreateMutexW(nullptr, FALSE, LogMutexName(path).c_str()));
-    const DWORD waited = turns.valid() ? ::WaitForSingleObject(turns.get(), 60000) : WAIT_FAILED;
+    const UniqueKernelHandle turns(::CreateMutexW(nullptr, FALSE, LogMutexName(path).c_str()));
+    const DWORD waited = turns ? ::WaitForSingleObject(turns.get(), 60000) : WAIT_FAILED;
     const bool owned = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     {
-        UniqueHandle log(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (log.valid()) {
+        UniqueFileHandle log(::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (log) {
             const std::string whole = line + "\n";
             DWORD written = 0;
             ::WriteFile(log.get(), whole.data(), static_cast<DWORD>(whole.size()), &written,
@@ -564,20 +572,17 @@ void AppendLogLine(const std::wstring& path, const std::string& line) {
 void WaitUntilExists(const std::wstring& path) {
     const std::wstring full = FullPath(path);
     const std::wstring folder = full.substr(0, full.find_last_of(L'\\') + 1);
-    const HANDLE change = ::FindFirstChangeNotificationW(
-        folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME);
+    const UniqueChangeNotification change(::FindFirstChangeNotificationW(
+        folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME));
     const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(kMaxDelayMs);
     while (::GetFileAttributesW(ForApi(full).c_str()) == INVALID_FILE_ATTRIBUTES &&
            ::GetTickCount64() < deadline) {
-        if (change == INVALID_HANDLE_VALUE) {
+        if (!change) {
             ::Sleep(1000);
             continue;
         }
-        ::WaitForSingleObject(change, 1000);
-        ::FindNextChangeNotification(change);
-    }
-    if (change != INVALID_HANDLE_VALUE) {
-        ::FindCloseChangeNotification(change);
+        ::WaitForSingleObject(change.get(), 1000);
+        ::FindNextChangeNotification(change.get());
     }
 }
 

@@ -7,28 +7,10 @@
 #include "base/integer_text.h"
 #include "joblist/drop_groups.h"
 #include "joblist/queue_keeper.h"
+#include "memory_queue_file.h"
 
 namespace velkin {
 namespace {
-
-// The file as bytes in memory; it can be told to refuse writing.
-class MemoryFile final : public QueueFile {
-public:
-    explicit MemoryFile(std::string& bytes) : bytes_(bytes) {}
-    bool Append(std::string_view bytes) override {
-        bytes_.append(bytes);
-        return true;
-    }
-    bool Truncate(std::uint64_t size) override {
-        bytes_.resize(size);
-        return true;
-    }
-    void Sync() override {}
-    void Remove() override { bytes_ = "(removed)"; }
-
-private:
-    std::string& bytes_;
-};
 
 // Each row as the file must give it back: number, profile, path, destination, archived or not.
 std::vector<std::wstring> Shown(const JobRows& rows) {
@@ -44,7 +26,7 @@ struct Window {
     JobList model;
     std::string file;
     // Every row told of is written at once, so that a cut can fall inside a drop.
-    QueueKeeper keeper{model, [this] { return std::make_unique<MemoryFile>(file); },
+    QueueKeeper keeper{model, [this] { return std::make_unique<MemoryQueueFile>(file); },
                        QueueKeeper::Pace{1, 0}};
     // After each change: the file's length and the list it must give back.
     std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
@@ -176,7 +158,7 @@ TEST_CASE("a queue put back: archived rows go, the rest keep their texts, number
     restored.rows = replay.rows;
     restored.dropCount = replay.dropCount;
     QueueKeeper keeper(restored, [] { return nullptr; });
-    keeper.Adopt(std::make_unique<MemoryFile>(adopted), ReplayQueue(w.file));
+    keeper.Adopt(std::make_unique<MemoryQueueFile>(adopted), ReplayQueue(w.file));
     CHECK(Shown(ReplayQueue(adopted).rows) == Shown(restored.rows));
 
     // Not a queue at all, or one of another version.

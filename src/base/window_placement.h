@@ -6,8 +6,8 @@
 namespace velkin {
 
 // Where a top-level window stands, as arithmetic without the system: the Win32 side
-// (window_placement_win.h) asks the system about monitors and placements and hands the answers
-// in here, so that the rules can be tested natively.
+// (platform/window_placement_win.h) asks the system about monitors and placements and hands the
+// answers in here, so that the rules can be tested natively.
 
 // A rectangle in screen pixels; right and bottom lie just outside it, as with the system's RECT.
 struct ScreenRect {
