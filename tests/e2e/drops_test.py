@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
 import xdnd  # noqa: E402
-from velkin_e2e import (UI_TIMEOUT_MS, DriverError, plain_caption as plain,  # noqa: E402
+from velkin_e2e import (Suite, UI_TIMEOUT_MS, DriverError, plain_caption as plain,  # noqa: E402
                         run_suite, wait_until)  # noqa: E402
 
 DELETE_SUFFIX = T.delete_question("")
@@ -89,11 +89,9 @@ class Files:
         return os.path.join(self.base, *parts)
 
 
-class DropsTest:
+class DropsTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.driver = session.driver
-        self.report = session.report
+        super().__init__(session)
         self.files = Files(session.work)
         self.main = None
         self.expected = []  # the rows the list must show, each [number, profile, name, path,
@@ -613,4 +611,4 @@ class DropsTest:
 
 if __name__ == "__main__":
     sys.exit(run_suite("drops", __doc__.splitlines()[0],
-                       lambda session: DropsTest(session).plans()))
+                       DropsTest))

@@ -16,8 +16,8 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (STARTUP_TIMEOUT_MS, make_file, outer_rect, run_suite,  # noqa: E402
-                        screen_size, wait_until, windows_path)
+from velkin_e2e import (STARTUP_TIMEOUT_MS, Suite, each_alone, make_file,  # noqa: E402
+                        outer_rect, run_suite, screen_size, wait_until, windows_path)
 from wine_registry import import_reg  # noqa: E402
 
 KEYS = T.SETTINGS_KEYS
@@ -38,20 +38,12 @@ def default_values(archiver):
     return file_values(DEFAULT_RECT, DEFAULT_PROFILES, DEFAULT_COLUMNS, archiver, 1, False, False)
 
 
-class SettingsTest:
-    def __init__(self, session):
-        self.s = session
-        self.driver = session.driver
-        self.report = session.report
-        self.scratch = session.work
-
+class SettingsTest(Suite):
     def plans(self):
         # Each scenario starts its own Velkins; one failing does not stop the others.
-        return [(scenario.__name__, [scenario])
-                for scenario in (self.first_start, self.seven_zip_first_start,
-                                 self.cancelled_prompt, self.round_trip,
-                                 self.hand_written, self.off_screen, self.restarts_at_144_dpi,
-                                 self.unwritable)]
+        return each_alone(self.first_start, self.seven_zip_first_start, self.cancelled_prompt,
+                          self.round_trip, self.hand_written, self.off_screen,
+                          self.restarts_at_144_dpi, self.unwritable)
 
     # Helpers.
 
@@ -150,7 +142,7 @@ class SettingsTest:
 
     def standin_copy(self):
         """The stand-in archiver in a folder and under a name too long for 8.3."""
-        folder = os.path.join(self.scratch, "Archiver Program Folder")
+        folder = os.path.join(self.work, "Archiver Program Folder")
         return self.s.standin_copy(folder)
 
     def short_path(self, unix_path):
@@ -193,7 +185,7 @@ class SettingsTest:
         """7z.exe chosen at a first start: the five profiles are the 7-Zip family's defaults,
         and the close stores them."""
         label = "first start with 7z.exe"
-        archiver = self.s.standin_copy(os.path.join(self.scratch, "7-Zip"), "7z.exe")
+        archiver = self.s.standin_copy(os.path.join(self.work, "7-Zip"), "7z.exe")
         velkin = self.start()
         prompt = self.wait_prompt(label)
         main = self.choose_in_prompt(label, velkin, prompt, windows_path(archiver))
@@ -419,7 +411,7 @@ class SettingsTest:
 
     def set_log_pixels(self, dpi):
         """The prefix's DPI (HKCU\\Control Panel\\Desktop, LogPixels); None: Wine's default."""
-        import_reg(self.scratch, "log-pixels.reg",
+        import_reg(self.work, "log-pixels.reg",
                    ["[HKEY_CURRENT_USER\\Control Panel\\Desktop]",
                     f'"LogPixels"=dword:{dpi:08x}' if dpi else '"LogPixels"=-'])
 
@@ -434,7 +426,7 @@ class SettingsTest:
         main = self.main_window(velkin)
 
         # Rows, so that their survival can be seen.
-        dropped = [make_file(os.path.join(self.scratch, "drop", name), "x")
+        dropped = [make_file(os.path.join(self.work, "drop", name), "x")
                    for name in ("first.txt", "second.txt")]
         before_rows = self.s.drop(dropped, rows=2)
         self.report.equal(f"{label}: two rows from a drop", len(before_rows), 2)
@@ -477,4 +469,4 @@ class SettingsTest:
 
 if __name__ == "__main__":
     sys.exit(run_suite("settings", __doc__.splitlines()[0],
-                       lambda session: SettingsTest(session).plans()))
+                       SettingsTest))
