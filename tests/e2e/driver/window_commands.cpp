@@ -219,7 +219,7 @@ void CommandMove(const Arguments& args) {
 }
 
 // The window with its styles, and every window inside it (children of children too) with its
-// class, control id, text, screen rectangle and styles: what a user sees of a form and where.
+// class, control id, text, screen rectangle and styles: what a user sees of a window and where.
 void CommandInspect(const Arguments& args) {
     const HWND window = args.Window();
     args.RejectUnused();
