@@ -458,6 +458,5 @@ class AboutTest(Suite):
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("about", __doc__.splitlines()[0],
-                       AboutTest,
+    sys.exit(run_suite("about", __doc__.splitlines()[0], AboutTest,
                        options=[("--recorder", "shell_recorder.exe")]))

@@ -371,7 +371,6 @@ class ArrivalsTest(Suite):
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("arrivals", __doc__.splitlines()[0],
-                       ArrivalsTest,
+    sys.exit(run_suite("arrivals", __doc__.splitlines()[0], ArrivalsTest,
                        options=[("--fault-archiver", "velkin_fault_archiver.exe"),
                                 ("--start-shown", "start_shown.exe")]))

@@ -599,7 +599,5 @@ class DropsTest(Suite):
         return seen, small_done
 
 
-
 if __name__ == "__main__":
-    sys.exit(run_suite("drops", __doc__.splitlines()[0],
-                       DropsTest))
+    sys.exit(run_suite("drops", __doc__.splitlines()[0], DropsTest))

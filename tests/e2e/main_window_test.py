@@ -265,6 +265,5 @@ class MainWindowTest(Suite):
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("main-window", __doc__.splitlines()[0],
-                       MainWindowTest,
+    sys.exit(run_suite("main-window", __doc__.splitlines()[0], MainWindowTest,
                        options=[("--start-shown", "start_shown.exe")]))

@@ -143,8 +143,7 @@ class PackageTest(Suite):
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("package", __doc__.splitlines()[0],
-                       PackageTest,
+    sys.exit(run_suite("package", __doc__.splitlines()[0], PackageTest,
                        options=[("--zip", "the release zip"),
                                 ("--readme", "the users' guide it must hold"),
                                 ("--version", "the project's version, four numbers")]))

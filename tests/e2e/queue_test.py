@@ -192,6 +192,5 @@ class QueueTest(Suite):
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("queue", __doc__.splitlines()[0],
-                       QueueTest,
+    sys.exit(run_suite("queue", __doc__.splitlines()[0], QueueTest,
                        options=[("--fault-archiver", "velkin_fault_archiver.exe")]))

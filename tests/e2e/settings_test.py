@@ -462,5 +462,4 @@ class SettingsTest(Suite):
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("settings", __doc__.splitlines()[0],
-                       SettingsTest))
+    sys.exit(run_suite("settings", __doc__.splitlines()[0], SettingsTest))

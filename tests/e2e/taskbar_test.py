@@ -320,8 +320,7 @@ class TaskbarTest(Suite):
                           wait_until(self.s.row_count, lambda n: n == 2), 2)
 
 if __name__ == "__main__":
-    sys.exit(run_suite("taskbar", __doc__.splitlines()[0],
-                       TaskbarTest,
+    sys.exit(run_suite("taskbar", __doc__.splitlines()[0], TaskbarTest,
                        options=[("--fault-archiver", "velkin_fault_archiver.exe"),
                                 ("--recorder", "taskbar_recorder.dll"),
                                 ("--console-archiver", "ConsoleArchiver.exe"),

@@ -60,7 +60,6 @@ class Report:
         return 0 if self.failed == 0 and self.passed > 0 else 1
 
 
-
 class Session:
     """One suite's world: the driver, the Velkins it started (the current one's main window in
     `main`), a private work folder, and what acting on and looking at Velkin takes."""

@@ -12,6 +12,7 @@ import zipfile
 import xdnd
 from driver_client import UI_TIMEOUT_MS, DriverError
 
+
 class Velkin:
     """Velkin.exe started under Wine from a program folder of its own.
 
