@@ -280,14 +280,19 @@ class BusyTest(FaultSuite):
         counts = [(value["row_count"], value["time_100ns"]) for value in [first] + watched]
         later = [c for c, t in counts if t > posted.get("time_100ns", 0)]
         print(f"note: {label}: the close was posted first at {posted.get('row_count')} rows, "
-              f"{posted.get('posts')} times in all; counts seen after the first: {later}",
-              flush=True)
+              f"{posted.get('posts')} times in all, the last answer {posted.get('last_row_count')};"
+              f" counts the watcher saw after the first post: {later}", flush=True)
         self.report.check(f"{label}: the close was posted while rows were still arriving",
                           before < posted.get("row_count", -1) < total,
                           f"post-close: {posted_err[-300:]} {posted}")
+        # One answer of the window with every row, after the close was posted, shows that it
+        # stayed: to the watcher, or to the closer, which asks until it sees them all. The
+        # window closes right after its last row, and on a loaded machine the watcher alone was
+        # once not asking at that moment.
         self.report.check(f"{label}: the window stayed until all {total:,} rows were in",
-                          not err and counts[-1][0] == total and bool(later),
-                          f"watcher: {err[-300:]}; last counts {counts[-3:]}")
+                          (not err and counts[-1][0] == total and bool(later))
+                          or posted.get("last_row_count") == total,
+                          f"watcher: {err[-300:]}; last counts {counts[-3:]}; post-close: {posted}")
         self.s.expect_exit(f"{label}: then", timeout_ms=BIG_TIMEOUT_MS)
         values = main_section(self.saved_values()[2])
         self.report.equal(f"{label}: the settings file was written (all 19 keys)",
