@@ -8,24 +8,13 @@
 #include <cstdio>
 #include <string>
 
+#include "core/text.h"
+#include "platform/unique_handle.h"
+
 namespace {
 
-class Handle {
-public:
-    explicit Handle(HANDLE handle) : handle_(handle) {}
-    ~Handle() {
-        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(handle_);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE get() const { return handle_; }
-    bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
+using velkin::win::UniqueFileHandle;
+using velkin::win::UniqueKernelHandle;
 
 int Fail(const char* what) {
     std::printf("launch failed: %s (error %lu)\n", what, ::GetLastError());
@@ -42,9 +31,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::string bytes;
     {
-        Handle file(::CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid()) {
+        const UniqueFileHandle file(::CreateFileW(argv[1], GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
             return Fail("command line file cannot be opened");
         }
         char buffer[4096];
@@ -54,15 +43,8 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     std::wstring line;
-    if (!bytes.empty()) {
-        const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                                                 static_cast<int>(bytes.size()), nullptr, 0);
-        if (length <= 0) {
-            return Fail("command line file is not UTF-8");
-        }
-        line.resize(static_cast<std::size_t>(length));
-        ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
-                              static_cast<int>(bytes.size()), line.data(), length);
+    if (!velkin::standin::FromUtf8(bytes, line)) {
+        return Fail("command line file is not UTF-8");
     }
     line.push_back(L'\0'); // CreateProcessW may write into the line
 
@@ -75,8 +57,8 @@ int wmain(int argc, wchar_t** argv) {
                           nullptr, nullptr, &startup, &started)) {
         return Fail("CreateProcessW");
     }
-    Handle process(started.hProcess);
-    Handle thread(started.hThread);
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
     ::WaitForSingleObject(process.get(), INFINITE);
     DWORD exitCode = 0;
     if (!::GetExitCodeProcess(process.get(), &exitCode)) {

@@ -309,21 +309,16 @@ def main():
     if rec:
         check(rec["commandLineUnderstood"] is False, "missing @ logged")
 
-    garbage = os.path.join(work, "garbage.lst")
-    garbage_bytes = bytes(range(256)) * 4
-    write(garbage, garbage_bytes)
-    code, _, rec = r.run(r.line("-EP1", r.win(os.path.join(out, "g.zip")), r.win(garbage)))
-    check(code not in (None, 0), "garbage list: non-zero", code)
-    if rec:
-        check(base64.b64decode(rec["listFileBase64"]) == garbage_bytes, "garbage bytes logged")
-
-    high = os.path.join(work, "high.lst")
-    high_bytes = bytes(range(0x80, 0x100)) + b"\r\n"
-    write(high, high_bytes)
-    code, _, rec = r.run(r.line("-EP1", r.win(os.path.join(out, "h.zip")), r.win(high)))
-    check(code not in (None, 0), "bytes above 0x7F only: non-zero", code)
-    if rec:
-        check(base64.b64decode(rec["listFileBase64"]) == high_bytes, "high bytes logged")
+    for name, content, what in (("garbage", bytes(range(256)) * 4, "garbage list"),
+                                ("high", bytes(range(0x80, 0x100)) + b"\r\n",
+                                 "bytes above 0x7F only")):
+        listed = os.path.join(work, name + ".lst")
+        write(listed, content)
+        code, _, rec = r.run(r.line("-EP1", r.win(os.path.join(out, name[0] + ".zip")),
+                                    r.win(listed)))
+        check(code not in (None, 0), f"{what}: non-zero", code)
+        if rec:
+            check(base64.b64decode(rec["listFileBase64"]) == content, f"{name} bytes logged")
 
     bad16 = os.path.join(work, "bad16.lst")
     write(bad16, b"\xff\xfe" + "C:\\a".encode("utf-16-le") + b"\x00\xd8\r\x00\n\x00x")

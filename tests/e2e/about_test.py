@@ -23,7 +23,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (DriverError, run_suite, screenshot, wait_until,  # noqa: E402
+from velkin_e2e import (Suite, DriverError, run_suite, screenshot, wait_until,  # noqa: E402
                         windows_path)
 from wine_registry import import_reg, reg_sections, reg_string, regedit, unreg_string  # noqa: E402
 
@@ -182,11 +182,9 @@ class Recorder:
 
 # ------------------------------------------------------------------------------------------
 
-class AboutTest:
+class AboutTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.report = session.report
-        self.driver = session.driver
+        super().__init__(session)
         self.artifacts = session.args.artifacts
         self.recorder = Recorder(session.args.recorder, session.work)
         self.handlers = ShellHandlers(self.recorder.exe, session.work)
@@ -460,6 +458,5 @@ class AboutTest:
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("about", __doc__.splitlines()[0],
-                       lambda session: AboutTest(session).plans(),
+    sys.exit(run_suite("about", __doc__.splitlines()[0], AboutTest,
                        options=[("--recorder", "shell_recorder.exe")]))

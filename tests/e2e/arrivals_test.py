@@ -15,7 +15,6 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
 """
 
 import os
-import shutil
 import struct
 import sys
 import time
@@ -24,7 +23,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (STARTUP_TIMEOUT_MS, DriverError, archive_entries,  # noqa: E402
+from velkin_e2e import (Suite, STARTUP_TIMEOUT_MS, DriverError, archive_entries,  # noqa: E402
                         expected_entries, make_file, run_suite, wait_until, windows_path)
 
 # The hand-off message as a second start sends it: dwData, then version and flags (32 bits
@@ -49,11 +48,9 @@ def name_of(path):
     return path[path.rfind("\\") + 1:]
 
 
-class ArrivalsTest:
+class ArrivalsTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.driver = session.driver
-        self.report = session.report
+        super().__init__(session)
         self.folder = os.path.join(session.work, "velkin")
         self.first = None  # the Velkin every arrival goes to
         self.other = None  # a Velkin of another program folder
@@ -143,10 +140,7 @@ class ArrivalsTest:
     # Scenarios, in order; each builds on the rows the ones before left.
 
     def start_with_paths(self):
-        os.makedirs(self.folder)
-        archiver = os.path.join(self.folder, "FaultArchiver.exe")
-        shutil.copy2(self.s.args.fault_archiver, archiver)
-        self.s.standin_copy(self.folder)
+        archiver = self.s.fault_archiver_copy(self.folder)
         missing = windows_path(os.path.join(self.japanese, "missing.txt"))
         # A relative path (against the start's current directory), a switch nobody knows and a
         # path that does not exist, among the paths.
@@ -377,7 +371,6 @@ class ArrivalsTest:
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("arrivals", __doc__.splitlines()[0],
-                       lambda session: ArrivalsTest(session).plans(),
+    sys.exit(run_suite("arrivals", __doc__.splitlines()[0], ArrivalsTest,
                        options=[("--fault-archiver", "velkin_fault_archiver.exe"),
                                 ("--start-shown", "start_shown.exe")]))

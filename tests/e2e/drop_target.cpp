@@ -12,41 +12,17 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
+
+#include "common/append_file.h"
+#include "core/text.h"
 
 namespace {
 
 std::wstring g_output;
 HWND g_main_window;
-
-std::string to_utf8(const wchar_t* text, int length) {
-    if (length <= 0)
-        return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), size, nullptr, nullptr);
-    return out;
-}
-
-bool append_to_output(const std::string& bytes) {
-    HANDLE file =
-        CreateFileW(g_output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        DWORD written = 0;
-        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-        ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
-        done += written;
-    }
-    CloseHandle(file);
-    return ok;
-}
 
 void record_drop(HDROP drop) {
     UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
@@ -56,12 +32,12 @@ void record_drop(HDROP drop) {
         UINT length = DragQueryFileW(drop, i, nullptr, 0);
         path.assign(length + 1, L'\0');
         UINT copied = DragQueryFileW(drop, i, path.data(), length + 1);
-        block += to_utf8(path.data(), static_cast<int>(copied));
+        block += velkin::standin::ToUtf8(std::wstring_view(path.data(), copied));
         block += '\n';
     }
     block += '\n';
     DragFinish(drop);
-    if (!append_to_output(block))
+    if (!velkin::e2e::AppendToFile(g_output, block))
         std::fprintf(stderr, "drop_target: cannot append to the output file (error %lu)\n",
                      GetLastError());
 }

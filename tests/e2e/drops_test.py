@@ -18,7 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
 import xdnd  # noqa: E402
-from velkin_e2e import (UI_TIMEOUT_MS, DriverError, plain_caption as plain,  # noqa: E402
+from velkin_e2e import (Suite, UI_TIMEOUT_MS, DriverError, plain_caption as plain,  # noqa: E402
                         run_suite, wait_until)  # noqa: E402
 
 DELETE_SUFFIX = T.delete_question("")
@@ -89,11 +89,9 @@ class Files:
         return os.path.join(self.base, *parts)
 
 
-class DropsTest:
+class DropsTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.driver = session.driver
-        self.report = session.report
+        super().__init__(session)
         self.files = Files(session.work)
         self.main = None
         self.expected = []  # the rows the list must show, each [number, profile, name, path,
@@ -109,15 +107,6 @@ class DropsTest:
 
     # Helpers.
 
-    def rows(self):
-        return self.s.rows()
-
-    def row_count(self):
-        return self.s.row_count()
-
-    def drop(self, paths, **kwargs):
-        return self.s.drop(paths, **kwargs)
-
     def expect_drop(self, paths, destination):
         """The rows one drop must add, with the number and profile it must get."""
         rows = [[str(self.drop_count), str(self.profile), name_of(wine_path(p)), wine_path(p),
@@ -127,18 +116,18 @@ class DropsTest:
         return rows
 
     def wait_for_rows(self, count):
-        got = wait_until(self.row_count, lambda n: n >= count)
+        got = wait_until(self.s.row_count, lambda n: n >= count)
         self.driver.sync(self.main["hwnd"])
         return got
 
     def drop_and_check(self, label, paths, destination):
-        self.drop(paths)
+        self.s.drop(paths)
         self.expect_drop(paths, destination)
         self.wait_for_rows(len(self.expected))
         return self.check_list(label)
 
     def check_list(self, label):
-        rows = self.rows()
+        rows = self.s.rows()
         if rows == self.expected:
             return self.report.check(label, True)
         lines = [f"{len(rows)} rows, expected {len(self.expected)}"]
@@ -196,7 +185,7 @@ class DropsTest:
         velkin = self.s.start("velkin", settings=SETTINGS)
         self.main = self.s.main
         self.report.check("no WinRAR prompt with a pre-seeded WinRARPath", not velkin.prompt_seen)
-        self.report.equal("the list starts empty", self.row_count(), 0)
+        self.report.equal("the list starts empty", self.s.row_count(), 0)
 
     def still_running(self):
         self.report.check("Velkin still running at the end", self.s.velkin.running(),
@@ -209,7 +198,7 @@ class DropsTest:
             "first drop: one row per item in delivered order, number 0, profile 1, names and "
             "paths exactly (Japanese, emoji, Korean, blanks), destination <folder>\\a.rar",
             paths, folder + "\\a.rar")
-        rows = self.rows()
+        rows = self.s.rows()
         self.report.check("no name turned into '?'", all("?" not in r[2] + r[3] for r in rows),
                           str([r[2] for r in rows]))
         second = [os.path.join(self.files.japanese, "ソ.txt"), paths[0]]
@@ -255,7 +244,7 @@ class DropsTest:
 
         def run():
             try:
-                outcome["result"] = self.drop(paths)
+                outcome["result"] = self.s.drop(paths)
             except xdnd.XdndError as error:
                 outcome["error"] = error
 
@@ -365,21 +354,21 @@ class DropsTest:
         return box, texts, buttons
 
     def clear_list(self):
-        before = self.rows()
+        before = self.s.rows()
         box, texts, buttons = self.clear(NO)
         self.report.equal("clear asks: caption", box["caption"], T.CONFIRM)
         self.report.equal("clear asks: text", texts, [T.CLEAR_QUESTION])
         self.report.equal("clear asks: buttons", buttons, [YES, NO])
-        self.report.check("clear, いいえ: every row kept", self.rows() == before and len(before) > 0,
-                          f"{len(before)} rows before")
+        self.report.check("clear, いいえ: every row kept",
+                          self.s.rows() == before and len(before) > 0, f"{len(before)} rows before")
         self.clear(YES)
         self.expected = []
         self.drop_count = 0
-        self.report.equal("clear, はい: the list is empty", self.row_count(), 0)
+        self.report.equal("clear, はい: the list is empty", self.s.row_count(), 0)
         box, texts, _ = self.clear(YES)
         self.report.equal("clear on an empty list still asks", (box["caption"], texts),
                           (T.CONFIRM, [T.CLEAR_QUESTION]))
-        self.report.equal("the list stays empty", self.row_count(), 0)
+        self.report.equal("the list stays empty", self.s.row_count(), 0)
 
     def delete_groups(self):
         f = self.files
@@ -484,11 +473,11 @@ class DropsTest:
         keys = self.s.helper()
         keys.begin("keys", "--hwnd", self.main["hwnd"], "--after-rows", 1, "--timeout-ms",
                    BIG_DROP_TIMEOUT_MS, "alt+e", timeout_ms=BIG_DROP_TIMEOUT_MS)
-        self.drop(many, timeout_ms=BIG_DROP_TIMEOUT_MS)
+        self.s.drop(many, timeout_ms=BIG_DROP_TIMEOUT_MS)
         keys.finish()
         self.driver.window(T.MENU_CLASS, pid=self.main["pid"])
         label = "the Edit menu opened between two rows of a drop"
-        count = self.row_count()
+        count = self.s.row_count()
         print(f"note: {label} at {count} of {total} rows", flush=True)
         self.report.check(f"{label}: rows were still coming in", 1 < count < total,
                           f"{count} of {total} rows in")
@@ -510,7 +499,7 @@ class DropsTest:
             self.s.invoke(top, caption)
         self.s.after_posted_commands()
         self.report.equal(f"{label}: Delete, Clear and Start ignored: no box, and the drop "
-                          "waits while the menu is open", (self.s.boxes(), self.row_count()),
+                          "waits while the menu is open", (self.s.boxes(), self.s.row_count()),
                           ([], count))
         self.driver.keys("esc", "esc")
         self.driver.wait_none(T.MENU_CLASS, pid=self.main["pid"])
@@ -557,7 +546,7 @@ class DropsTest:
             answered = str(error)
         self.report.check("the window answers after the big drop (a message round trip)",
                           not answered, answered)
-        self.report.equal(f"all {BIG_DROP} + {len(small)} rows are in", self.row_count(), total)
+        self.report.equal(f"all {BIG_DROP} + {len(small)} rows are in", self.s.row_count(), total)
 
         big_rows = self.expect_drop(big, wine_path(big_folder) + "\\f000000.rar")
         small_rows = self.expect_drop(small, wine_path(f.japanese) + "\\a.rar")
@@ -602,15 +591,13 @@ class DropsTest:
             watcher.finish()
             raise DriverError("the row-count watcher ended without a count")
         start = time.clock_gettime(time.CLOCK_MONOTONIC_RAW)
-        self.drop(big, timeout_ms=BIG_DROP_TIMEOUT_MS)
-        self.drop(small)
+        self.s.drop(big, timeout_ms=BIG_DROP_TIMEOUT_MS)
+        self.s.drop(small)
         small_done = time.clock_gettime(time.CLOCK_MONOTONIC_RAW) - start
         seen = [(value["row_count"], value["time_100ns"] / 1e7 - start)
                 for value in [first] + watcher.finish()]
         return seen, small_done
 
 
-
 if __name__ == "__main__":
-    sys.exit(run_suite("drops", __doc__.splitlines()[0],
-                       lambda session: DropsTest(session).plans()))
+    sys.exit(run_suite("drops", __doc__.splitlines()[0], DropsTest))

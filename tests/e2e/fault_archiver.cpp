@@ -5,135 +5,115 @@
 //   ...\exit<N><anything>.<ext> runs the stand-in archiver with VELKIN_STANDIN_EXIT_CODE=N
 //   ...\hold<anything>.<ext>    waits until the driver sets the event VelkinE2EArchiverGate
 //                               (set-event), then runs the stand-in archiver as it is: a run
-//                               that lasts exactly as long as a test needs
+//                               that lasts exactly as long as a test needs; ends with 96
+//                               when Velkin ends first
 //   anything else               runs the stand-in archiver as it is
 //
 // The stand-in is StandInArchiver.exe beside this program; it gets Velkin's command line with
 // only the program token replaced, and its exit code is passed on unchanged.
 
 #include <windows.h>
+#include <tlhelp32.h>
 
-#include <cwchar>
+#include <cwctype>
 #include <string>
+#include <string_view>
 
+#include "common/append_file.h"
 #include "common/file_beside.h"
+#include "core/command_line.h"
+#include "platform/unique_handle.h"
 
 namespace {
 
-// The archive token of `"<program>" A <switches> "<archive>" "@<list>"`: the quoted token
-// before the last one. Returns its first character and sets *length, or nullptr.
-const wchar_t* archive_token(const wchar_t* line, size_t* length) {
-    const wchar_t* end = line + wcslen(line);
-    while (end > line && end[-1] == L' ') {
-        --end;
+using velkin::win::UniqueKernelHandle;
+
+bool StartsWith(std::wstring_view name, std::wstring_view prefix) {
+    if (name.size() < prefix.size()) {
+        return false;
     }
-    int quotes = 0;
-    const wchar_t* close = nullptr;
-    for (const wchar_t* at = end; at > line; --at) {
-        if (at[-1] != L'"') {
-            continue;
-        }
-        ++quotes;
-        if (quotes == 3) {
-            close = at - 1;
-        } else if (quotes == 4) {
-            *length = static_cast<size_t>(close - at);
-            return at;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (std::towlower(name[i]) != prefix[i]) {
+            return false;
         }
     }
-    return nullptr;
+    return true;
 }
 
-// Everything after the program token: a quoted program ends at its closing quote.
-const wchar_t* after_program(const wchar_t* line) {
-    if (*line == L'"') {
-        const wchar_t* close = wcschr(line + 1, L'"');
-        return close ? close + 1 : line + wcslen(line);
+// Everything after the program token, as Velkin wrote it.
+std::wstring_view AfterProgram(std::wstring_view line, const std::wstring& program) {
+    std::size_t end = line.find(program);
+    if (end == std::wstring_view::npos) {
+        return {};
     }
-    while (*line != L'\0' && *line != L' ') {
-        ++line;
+    end += program.size();
+    if (end < line.size() && line[end] == L'"') {
+        ++end;
     }
-    return line;
+    return line.substr(end);
 }
 
-void log_refused_start(DWORD error) {
-    const std::string line =
-        "the stand-in could not be started: error " + std::to_string(error) + "\r\n";
-    const HANDLE log = CreateFileW(velkin::e2e::FileBeside(nullptr, L"fault_archiver.log").c_str(),
-                                   FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE) {
-        return;
+// The process that started this one: Velkin.
+UniqueKernelHandle OpenCaller() {
+    const velkin::win::UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (bool more = snapshot && ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (entry.th32ProcessID == ::GetCurrentProcessId()) {
+            return UniqueKernelHandle(::OpenProcess(SYNCHRONIZE, FALSE, entry.th32ParentProcessID));
+        }
     }
-    DWORD written = 0;
-    WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(log);
+    return {};
 }
 
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    const wchar_t* line = GetCommandLineW();
-    size_t length = 0;
-    const wchar_t* archive = archive_token(line, &length);
-    if (archive == nullptr) {
+    const std::wstring_view line = ::GetCommandLineW();
+    const auto parsed = velkin::standin::ParseCommandLine(line);
+    if (!parsed.ok) {
         return 90;
     }
-    const wchar_t* name = archive;
-    for (size_t i = 0; i < length; ++i) {
-        if (archive[i] == L'\\') {
-            name = archive + i + 1;
-        }
-    }
-    const size_t name_length = length - static_cast<size_t>(name - archive);
-    if (name_length >= 5 && _wcsnicmp(name, L"crash", 5) == 0) {
+    const std::wstring_view archive = parsed.archivePath;
+    const auto slash = archive.find_last_of(L'\\');
+    const std::wstring_view name =
+        slash == std::wstring_view::npos ? archive : archive.substr(slash + 1);
+    if (StartsWith(name, L"crash")) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
     }
-    if (name_length > 4 && _wcsnicmp(name, L"exit", 4) == 0) {
-        wchar_t code[16] = {};
-        size_t digits = 0;
-        while (4 + digits < name_length && digits < 15 && name[4 + digits] >= L'0' &&
-               name[4 + digits] <= L'9') {
-            code[digits] = name[4 + digits];
-            ++digits;
+    if (name.size() > 4 && StartsWith(name, L"exit")) {
+        std::wstring code;
+        for (std::size_t at = 4; at < name.size() && code.size() < 15 && std::iswdigit(name[at]);
+             ++at) {
+            code += name[at];
         }
-        if (digits > 0) {
-            SetEnvironmentVariableW(L"VELKIN_STANDIN_EXIT_CODE", code);
+        if (!code.empty()) {
+            ::SetEnvironmentVariableW(L"VELKIN_STANDIN_EXIT_CODE", code.c_str());
         }
     }
-
-    if (name_length >= 4 && _wcsnicmp(name, L"hold", 4) == 0) {
-        HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, L"VelkinE2EArchiverGate");
-        if (gate == nullptr) {
+    if (StartsWith(name, L"hold")) {
+        const UniqueKernelHandle gate(
+            ::CreateEventW(nullptr, TRUE, FALSE, L"VelkinE2EArchiverGate"));
+        const UniqueKernelHandle caller = OpenCaller();
+        if (!gate) {
             return 95;
         }
-        // Bounded, so that a test that failed before letting it go leaves nothing hanging.
-        WaitForSingleObject(gate, 600000);
-        CloseHandle(gate);
+        // Bounded, and over when Velkin is (a test may kill it on purpose): a program left
+        // waiting keeps Wine's desktop process, and with it the suite's output, open.
+        const HANDLE waits[] = {gate.get(), caller.get()};
+        if (!caller || ::WaitForMultipleObjects(2, waits, FALSE, 600000) == WAIT_OBJECT_0 + 1) {
+            return 96; // nobody to hand the archive to
+        }
     }
 
-    wchar_t standin[MAX_PATH + 32];
-    DWORD folder = GetModuleFileNameW(nullptr, standin, MAX_PATH);
-    if (folder == 0 || folder >= MAX_PATH) {
+    const std::wstring standin = velkin::e2e::FileBeside(nullptr, L"StandInArchiver.exe");
+    if (standin == L"StandInArchiver.exe") {
         return 91;
     }
-    while (folder > 0 && standin[folder - 1] != L'\\') {
-        --folder;
-    }
-    wcscpy(standin + folder, L"StandInArchiver.exe");
-
-    const wchar_t* rest = after_program(line);
-    const size_t size = wcslen(standin) + wcslen(rest) + 3;
-    auto* child_line =
-        static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, size * sizeof(wchar_t)));
-    if (child_line == nullptr) {
-        return 92;
-    }
-    child_line[0] = L'"';
-    wcscpy(child_line + 1, standin);
-    wcscat(child_line, L"\"");
-    wcscat(child_line, rest);
+    std::wstring childLine =
+        L"\"" + standin + L"\"" + std::wstring(AfterProgram(line, parsed.program));
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -144,17 +124,21 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     bool ran = false;
     for (int attempt = 0; attempt < 5 && !ran; ++attempt) {
         if (attempt > 0) {
-            Sleep(200 * attempt);
+            ::Sleep(200 * attempt);
         }
-        ran = CreateProcessW(standin, child_line, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &started) != FALSE;
+        ran = ::CreateProcessW(standin.c_str(), childLine.data(), nullptr, nullptr, FALSE, 0,
+                               nullptr, nullptr, &startup, &started) != FALSE;
     }
     if (!ran) {
-        log_refused_start(GetLastError());
+        const std::string why =
+            "the stand-in could not be started: error " + std::to_string(::GetLastError()) + "\r\n";
+        velkin::e2e::AppendToFile(velkin::e2e::FileBeside(nullptr, L"fault_archiver.log"), why);
         return 93;
     }
-    WaitForSingleObject(started.hProcess, INFINITE);
-    DWORD exit_code = 94;
-    GetExitCodeProcess(started.hProcess, &exit_code);
-    ExitProcess(exit_code);
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
+    ::WaitForSingleObject(process.get(), INFINITE);
+    DWORD exitCode = 94;
+    ::GetExitCodeProcess(process.get(), &exitCode);
+    ::ExitProcess(exitCode);
 }

@@ -15,7 +15,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import run_suite, wait_until  # noqa: E402
+from velkin_e2e import Suite, run_suite, wait_until  # noqa: E402
 
 # Window styles of a maximised and of a minimised window.
 WS_MAXIMIZE = 0x01000000
@@ -77,11 +77,9 @@ def shape_difference(actual, expected):
     return "; ".join(lines)
 
 
-class MainWindowTest:
+class MainWindowTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.report = session.report
-        self.driver = session.driver
+        super().__init__(session)
         self.profiles = list(T.DEFAULT_PROFILES)
         self.selected = 1
         self.save_path = False
@@ -267,6 +265,5 @@ class MainWindowTest:
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("main-window", __doc__.splitlines()[0],
-                       lambda session: MainWindowTest(session).plans(),
+    sys.exit(run_suite("main-window", __doc__.splitlines()[0], MainWindowTest,
                        options=[("--start-shown", "start_shown.exe")]))

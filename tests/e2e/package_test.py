@@ -17,7 +17,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import run_suite  # noqa: E402
+from velkin_e2e import Suite, run_suite  # noqa: E402
 
 # DLLs of Windows itself that a program like Velkin may import. The C++ runtime, zlib and the
 # like must be linked in: a DLL of theirs would not be on the user's machine.
@@ -97,11 +97,9 @@ class PeImage:
         return f"{high >> 16}.{high & 0xFFFF}.{low >> 16}.{low & 0xFFFF}"
 
 
-class PackageTest:
+class PackageTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.report = session.report
-        self.args = session.args
+        super().__init__(session)
         self.folder = os.path.join(session.work, "unpacked")
 
     def plans(self):
@@ -145,8 +143,7 @@ class PackageTest:
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("package", __doc__.splitlines()[0],
-                       lambda session: PackageTest(session).plans(),
+    sys.exit(run_suite("package", __doc__.splitlines()[0], PackageTest,
                        options=[("--zip", "the release zip"),
                                 ("--readme", "the users' guide it must hold"),
                                 ("--version", "the project's version, four numbers")]))

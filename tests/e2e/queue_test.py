@@ -13,25 +13,22 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
 
 import glob
 import os
-import shutil
 import sys
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (DriverError, StandinLog, make_file, run_suite,  # noqa: E402
+from velkin_e2e import (Suite, DriverError, StandinLog, make_file, run_suite,  # noqa: E402
                         wait_until, windows_path)
 
 GATE = "VelkinE2EArchiverGate"
 BREAK_STATUS = "失敗 (終了コード 255: 中断されました)"
 
 
-class QueueTest:
+class QueueTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.driver = session.driver
-        self.report = session.report
+        super().__init__(session)
         self.files = os.path.join(session.work, "files")
         self.log = None
 
@@ -52,9 +49,7 @@ class QueueTest:
         archiver = os.path.join(folder, "FaultArchiver.exe")
         settings = None
         if not os.path.exists(archiver):
-            os.makedirs(folder, exist_ok=True)
-            shutil.copy2(self.s.args.fault_archiver, archiver)
-            self.s.standin_copy(folder)
+            self.s.fault_archiver_copy(folder)
             settings = {"WinRARPath": windows_path(archiver), "MainW": 1100, "Column3": 300,
                         "Column4": 300}
         self.log = StandinLog(os.path.join(self.s.work, name + "-standin.jsonl"))
@@ -197,6 +192,5 @@ class QueueTest:
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("queue", __doc__.splitlines()[0],
-                       lambda session: QueueTest(session).plans(),
+    sys.exit(run_suite("queue", __doc__.splitlines()[0], QueueTest,
                        options=[("--fault-archiver", "velkin_fault_archiver.exe")]))

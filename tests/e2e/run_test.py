@@ -10,9 +10,7 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
               --artifacts DIR --build DIR
 """
 
-import base64
 import os
-import subprocess
 import sys
 import time
 
@@ -20,8 +18,9 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (RUN_LIMIT_S, DriverError, StandinLog, command_line,  # noqa: E402
-                        list_file_bytes, make_file, named, run_suite, screenshot, wait_until,
+from velkin_e2e import (RUN_LIMIT_S, DriverError, StandinLog, Suite,  # noqa: E402
+                        command_as_read, command_expected, icon_colours, list_as_read,
+                        list_expected, make_file, named, run_suite, screenshot, wait_until,
                         windows_path)
 
 PROFILES = {
@@ -33,34 +32,9 @@ PROFILES = {
 DELAY_MS = 2500
 
 
-def icon_colours(rect, scratch):
-    """Strongly red and strongly blue pixels on the screen in the left third of a message box,
-    where the system puts its icon: the error icon is red, the information icon blue, and a box
-    without icon has only grey background and black text there."""
-    shot = os.path.join(scratch, "box.png")
-    screenshot(shot)
-    left, top, right, bottom = rect
-    width = max(1, (right - left) // 3)
-    height = max(1, bottom - top)
-    raw = subprocess.run(["convert", shot, "-crop", f"{width}x{height}+{left}+{top}", "+repage",
-                          "-depth", "8", "rgb:-"], check=True, capture_output=True, timeout=60,
-                         stdin=subprocess.DEVNULL).stdout
-    red = blue = 0
-    for at in range(0, len(raw) - 2, 3):
-        r, g, b = raw[at], raw[at + 1], raw[at + 2]
-        if r > 150 and g < 100 and b < 100:
-            red += 1
-        elif b > 150 and r < 100:
-            blue += 1
-    return red, blue
-
-
-class RunTest:
+class RunTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.report = session.report
-        self.driver = session.driver
-        self.work = session.work
+        super().__init__(session)
         self.program_folder = None  # as Velkin sees it, Z:\...
         self.archiver = None
         self.log = None
@@ -122,18 +96,6 @@ class RunTest:
         self.report.check(f"{name}: Velkin starts without asking for the archiver",
                           not velkin.prompt_seen)
 
-    def rows(self):
-        return self.s.rows()
-
-    def statuses(self):
-        return self.s.statuses()
-
-    def drop(self, paths, expected_rows):
-        return self.s.drop(paths, rows=expected_rows)
-
-    def dismiss(self, box):
-        self.s.answer(box, T.OK)
-
     def no_list_file(self):
         return not os.path.exists(self.s.velkin.list_file())
 
@@ -146,14 +108,11 @@ class RunTest:
                               f"{after['start']}..{after['end']}")
 
     def check_run(self, label, run, switches, archive, paths, encoding="ansi"):
-        self.report.equal(f"{label}: exact command line", run["commandLine"],
-                          command_line(self.archiver, switches, archive, self.program_folder))
-        if encoding == "utf16":
-            expected = b"\xff\xfe" + "".join(p + "\r\n" for p in paths).encode("utf-16-le")
-        else:
-            expected = b"".join(p.encode("cp932") + b"\r\n" for p in paths)
-        self.report.equal(f"{label}: exact list-file bytes ({encoding})",
-                          base64.b64decode(run["listFileBase64"] or ""), expected)
+        self.report.equal(f"{label}: the command line as the stand-in read it",
+                          command_as_read(run),
+                          command_expected(self.archiver, switches, archive, self.program_folder))
+        self.report.equal(f"{label}: the list file as the stand-in read it ({encoding})",
+                          list_as_read(run), list_expected(paths, encoding))
 
     # Instance A: the ordinary runs with a slow archiver, then merging, clearing and names.
 
@@ -179,14 +138,14 @@ class RunTest:
         for number, (profile, paths, _) in enumerate(self.groups):
             self.s.choose_profile(profile)
             count += len(paths)
-            rows = self.drop(paths, count)
+            rows = self.s.drop(paths, rows=count)
             self.report.equal(f"drop {number} arrives as rows numbered {number}",
                               [r[T.NUMBER] for r in rows[count - len(paths):]],
                               [str(number)] * len(paths))
         self.report.equal("destinations as Velkin named them",
-                          [r[T.DESTINATION] for r in self.rows()],
+                          [r[T.DESTINATION] for r in self.s.rows()],
                           [windows_path(a) for _, p, a in self.groups for _ in p])
-        self.report.equal("statuses empty before any run", self.statuses(), [""] * count)
+        self.report.equal("statuses empty before any run", self.s.statuses(), [""] * count)
         self.answer_no()
 
     def empty_start(self):
@@ -201,13 +160,13 @@ class RunTest:
                           not self.log.runs() and self.no_list_file())
 
     def answer_no(self):
-        before = self.rows()
+        before = self.s.rows()
         self.s.invoke(T.OPTION_MENU, T.START)
         box = self.s.box(T.CONFIRM)
         self.report.equal("confirmation text", box["statics"][-1:], [T.START_QUESTION])
         self.s.answer(box, T.NO)
         self.report.equal("No: no further box", self.s.boxes(), [])
-        self.report.equal("No: rows unchanged", self.rows(), before)
+        self.report.equal("No: rows unchanged", self.s.rows(), before)
         self.report.check("No: nothing started, no list file written",
                           not self.log.runs() and self.no_list_file())
 
@@ -225,13 +184,13 @@ class RunTest:
             if boxes:
                 return looks, boxes[0]
             enabled = [w["enabled"] for w in shown if w["class"] == T.MAIN_CLASS]
-            statuses = self.statuses()
+            statuses = self.s.statuses()
             running = self.running_group(statuses, groups)
             synced = False
             if running is not None and running not in synced_groups:
                 # Sent to the main window itself; then it must still be the same group.
                 self.driver.sync(self.s.main["hwnd"])
-                synced = self.running_group(self.statuses(), groups) == running
+                synced = self.running_group(self.s.statuses(), groups) == running
                 if synced:
                     synced_groups.add(running)
             looks.append((enabled[0] if enabled else None, statuses, synced))
@@ -286,11 +245,11 @@ class RunTest:
         red, blue = icon_colours(info["rect"], self.work)
         self.report.check(f"{label}: closing box shows the (blue) information icon",
                           blue > 50 and red < 10, f"red {red}, blue {blue} pixels")
-        self.report.equal(f"{label}: statuses all OK while the box shows", self.statuses(),
+        self.report.equal(f"{label}: statuses all OK while the box shows", self.s.statuses(),
                           [T.DONE] * sum(sizes))
-        self.dismiss(info)
+        self.s.answer(info, T.OK)
         self.report.check(f"{label}: main window enabled after the run", self.s.enabled())
-        self.report.equal(f"{label}: rows stay with OK", self.statuses(), [T.DONE] * sum(sizes))
+        self.report.equal(f"{label}: rows stay with OK", self.s.statuses(), [T.DONE] * sum(sizes))
         shot = self.s.artifact("run-statuses.png")
         self.report.check("screenshot of the statuses: " + shot, screenshot(shot))
 
@@ -298,13 +257,13 @@ class RunTest:
         self.report.equal(f"{label}: one archiver run per group", len(runs), len(self.groups))
         for g, (run, (profile, paths, archive)) in enumerate(zip(runs, self.groups)):
             self.check_run(f"{label} group {g}", run, PROFILES[profile], windows_path(archive),
-                           [windows_path(p) for p in paths])
+                           paths)
             self.report.equal(f"{label} group {g}: stand-in exit code", run["exitCode"], 0)
             self.s.check_archive(f"{label} group {g}", archive, paths)
         self.check_runs_sequential(label, runs)
         with open(self.s.velkin.list_file(), "rb") as f:
             self.report.equal(f"{label}: Velkin.lst left with the last group's list", f.read(),
-                              list_file_bytes([windows_path(p) for p in self.groups[-1][1]])[0])
+                              (windows_path(self.groups[-1][1][0]) + "\r\n").encode("ascii"))
 
     def second_run(self):
         label = "run 2 (list not cleared)"
@@ -318,21 +277,21 @@ class RunTest:
                           {self.running_group(look[1], [(n, T.DONE) for n in sizes])
                            for look in looks} >= {0, 1, 2},
                           f"looks: {[look[1] for look in looks]}")
-        self.dismiss(box)
+        self.s.answer(box, T.OK)
         runs = self.log.runs()[len(first):]
         self.report.equal(f"{label}: every group runs again, same command lines, same order",
                           [r["commandLine"] for r in runs], [r["commandLine"] for r in first])
         self.report.equal(f"{label}: same list files",
                           [r["listFileBase64"] for r in runs], [r["listFileBase64"] for r in first])
         self.check_runs_sequential(label, runs)
-        self.report.equal(f"{label}: statuses OK again", self.statuses(), [T.DONE] * sum(sizes))
+        self.report.equal(f"{label}: statuses OK again", self.s.statuses(), [T.DONE] * sum(sizes))
 
     def unwritable_list_file(self):
         label = "Velkin.lst is a folder"
         list_file = self.s.velkin.list_file()
         os.remove(list_file)
         os.mkdir(list_file)
-        before_rows = self.rows()
+        before_rows = self.s.rows()
         before_runs = len(self.log.runs())
         try:
             self.s.start_confirmed(label)
@@ -343,22 +302,18 @@ class RunTest:
             red, blue = icon_colours(box["rect"], self.work)
             self.report.check(f"{label}: error box shows the (red) error icon",
                               red > 50 and blue < 10, f"red {red}, blue {blue} pixels")
-            self.report.equal(f"{label}: statuses unchanged", self.rows(), before_rows)
-            self.dismiss(box)
+            self.report.equal(f"{label}: statuses unchanged", self.s.rows(), before_rows)
+            self.s.answer(box, T.OK)
             self.report.equal(f"{label}: the run ends there (no further box)", self.s.boxes(), [])
             self.report.equal(f"{label}: nothing started", len(self.log.runs()), before_runs)
-            self.report.equal(f"{label}: rows unchanged afterwards", self.rows(), before_rows)
+            self.report.equal(f"{label}: rows unchanged afterwards", self.s.rows(), before_rows)
             self.report.check(f"{label}: main window enabled", self.s.enabled())
         finally:
             os.rmdir(list_file)
 
     def merged_group(self):
         label = "merged group"
-        self.s.invoke(T.EDIT_MENU, T.CLEAR)
-        box = self.s.box(T.CONFIRM)
-        self.report.equal("clear list: question", box["statics"][-1:], [T.CLEAR_QUESTION])
-        self.s.answer(box, T.YES)
-        self.report.equal("clear list: empty", wait_until(self.rows, lambda r: r == []), [])
+        self.s.clear_list("clear list")
         self.s.set_option(T.CLEAR_END, True)
 
         a = os.path.join(self.work, "data", "grpA")
@@ -368,10 +323,10 @@ class RunTest:
         w_txt = make_file(os.path.join(a, "w.txt"), "w text\n")
         y_txt = make_file(os.path.join(b, "y.txt"), "y text\n")
         self.s.choose_profile(3)
-        self.drop([x_txt], 1)
-        self.drop([y_txt], 2)
+        self.s.drop([x_txt], rows=1)
+        self.s.drop([y_txt], rows=2)
         self.s.choose_profile(1)
-        rows = self.drop([x_dat, w_txt], 4)
+        rows = self.s.drop([x_dat, w_txt], rows=4)
         archive = os.path.join(a, "x.rar")
         self.report.equal(f"{label}: numbers, profiles and destinations before the deletion",
                           [(r[0], r[1], r[4]) for r in rows],
@@ -391,13 +346,13 @@ class RunTest:
         self.report.equal(f"{label}: delete question", box["statics"][-1:],
                           [T.delete_question(1)])
         self.s.answer(box, T.YES)
-        rows = wait_until(self.rows, lambda r: len(r) == 3)
+        rows = wait_until(self.s.rows, lambda r: len(r) == 3)
         self.report.equal(f"{label}: after deleting group 1 every row is number 0",
                           [r[0] for r in rows], ["0", "0", "0"])
 
         before = len(self.log.runs())
         self.s.start_confirmed(label)
-        rows = wait_until(self.rows, lambda r: r == [], timeout_s=RUN_LIMIT_S)
+        rows = wait_until(self.s.rows, lambda r: r == [], timeout_s=RUN_LIMIT_S)
         self.report.equal(f"{label}: ClearEnd checked: list empty after the run", rows, [])
         self.driver.sync(self.s.main["hwnd"])
         self.report.equal(f"{label}: ClearEnd checked: no closing box", self.s.boxes(), [])
@@ -406,7 +361,7 @@ class RunTest:
         if runs:
             # The last row of the group decides the switches: profile 1, not 3.
             self.check_run(label, runs[0], PROFILES[1], windows_path(archive),
-                           [windows_path(p) for p in (x_txt, x_dat, w_txt)])
+                           [x_txt, x_dat, w_txt])
         self.s.check_archive(label, archive, [x_txt, x_dat, w_txt])
 
     def outside_shift_jis(self):
@@ -415,7 +370,7 @@ class RunTest:
         korean = make_file(os.path.join(folder, "한국어 메모.txt"), "annyeong\n")
         emoji = make_file(os.path.join(folder, "😀.txt"), "smile\n")
         japanese = make_file(os.path.join(folder, "日本語.txt"), "nihongo\n")
-        rows = self.drop([korean, emoji, japanese], 3)
+        rows = self.s.drop([korean, emoji, japanese], rows=3)
         self.report.equal(f"{label}: first drop after the cleared run is number 0",
                           [r[0] for r in rows], ["0", "0", "0"])
         self.report.equal(f"{label}: file names shown exactly", [r[2] for r in rows],
@@ -423,13 +378,13 @@ class RunTest:
         before = len(self.log.runs())
         self.s.start_confirmed(label)
         self.report.equal(f"{label}: list cleared after the run",
-                          wait_until(self.rows, lambda r: r == [], timeout_s=RUN_LIMIT_S), [])
+                          wait_until(self.s.rows, lambda r: r == [], timeout_s=RUN_LIMIT_S), [])
         runs = self.log.runs()[before:]
         self.report.equal(f"{label}: one archiver run", len(runs), 1)
         archive = os.path.join(folder, "한국어 메모.rar")
         if runs:
             self.check_run(label, runs[0], PROFILES[1], windows_path(archive),
-                           [windows_path(p) for p in (korean, emoji, japanese)], "utf16")
+                           [korean, emoji, japanese], "utf16le")
             self.report.equal(f"{label}: stand-in exit code", runs[0]["exitCode"], 0)
         self.s.check_archive(label, archive, [korean, emoji, japanese])
 
@@ -437,19 +392,19 @@ class RunTest:
 
     def exit_code(self, code):
         label = f"exit code {code}"
-        expected_status = T.status_for(code)
+        expected_status = T.STATUS_AFTER_EXIT[code]
         self.launch(f"exit{code}", env={"VELKIN_STANDIN_EXIT_CODE": str(code)})
         folder = os.path.join(self.work, "data", f"exit{code}")
         paths = [make_file(os.path.join(folder, "one.txt"), "1\n"),
                  make_file(os.path.join(folder, "two.txt"), "2\n")]
-        self.drop(paths, 2)
+        self.s.drop(paths, rows=2)
         self.s.start_confirmed(label)
         box = self.s.box(T.CLEAR_BY_HAND_CAPTION, timeout_ms=RUN_LIMIT_S * 1000)
-        self.report.equal(f"{label}: statuses", self.statuses(), [expected_status] * 2)
+        self.report.equal(f"{label}: statuses", self.s.statuses(), [expected_status] * 2)
         if code == 2:
             shot = self.s.artifact("run-failure-status.png")
             self.report.check("screenshot of a failure status: " + shot, screenshot(shot))
-        self.dismiss(box)
+        self.s.answer(box, T.OK)
         runs = self.log.runs()
         self.report.equal(f"{label}: the stand-in ended with {code}",
                           [r["exitCode"] for r in runs], [code])
@@ -461,8 +416,8 @@ class RunTest:
         first = [make_file(os.path.join(folder, "m1.txt"), "1\n"),
                  make_file(os.path.join(folder, "m2.txt"), "2\n")]
         second = [make_file(os.path.join(folder, "n1.txt"), "3\n")]
-        self.drop(first, 2)
-        self.drop(second, 3)
+        self.s.drop(first, rows=2)
+        self.s.drop(second, rows=3)
         self.s.start_confirmed(label)
         for g, expected in enumerate(([T.NOT_STARTED] * 2 + [""], [T.NOT_STARTED] * 3)):
             box = self.s.box(T.TITLE)
@@ -473,16 +428,16 @@ class RunTest:
             self.report.check(f"{label} group {g}: no icon in the message", red + blue == 0,
                               f"red {red}, blue {blue} pixels")
             self.report.equal(f"{label} group {g}: statuses while the message shows",
-                              self.statuses(), expected)
+                              self.s.statuses(), expected)
             self.driver.click(box["hwnd"], T.OK)
             self.driver.wait_gone(box["hwnd"])
         self.report.equal(f"{label}: the run goes on and ClearEnd still clears the list",
-                          wait_until(self.rows, lambda r: r == []), [])
+                          wait_until(self.s.rows, lambda r: r == []), [])
         self.driver.sync(self.s.main["hwnd"])
         self.report.equal(f"{label}: no closing box", self.s.boxes(), [])
         with open(self.s.velkin.list_file(), "rb") as f:
             self.report.equal(f"{label}: the list file was still written for the last group",
-                              f.read(), list_file_bytes([windows_path(p) for p in second])[0])
+                              f.read(), (windows_path(second[0]) + "\r\n").encode("ascii"))
 
     def power_off_at_the_end(self):
         """The default profile 5 powers the PC off (-ioff): only the run's last group may carry
@@ -495,14 +450,14 @@ class RunTest:
                   (1, [make_file(os.path.join(folder, "third.txt"), "3\n")])]
         for number, (profile, paths) in enumerate(groups):
             self.s.choose_profile(profile)
-            self.drop(paths, number + 1)
+            self.s.drop(paths, rows=number + 1)
         self.s.start_confirmed(label)
-        self.dismiss(self.s.run_end_box(label))
+        self.s.answer(self.s.run_end_box(label), T.OK)
         self.report.equal(f"{label}: the switch leaves the first group and goes to the last, "
-                          "the rest byte for byte", [r["commandLine"] for r in self.log.runs()],
-                          [command_line(self.archiver, switches,
-                                        windows_path(os.path.join(folder, name)),
-                                        self.program_folder)
+                          "the rest as they were", [command_as_read(r) for r in self.log.runs()],
+                          [command_expected(self.archiver, switches,
+                                            windows_path(os.path.join(folder, name)),
+                                            self.program_folder)
                            for switches, name in (("-EP1 -S -M5 -MD4096 -df", "first.rar"),
                                                   (PROFILES[1], "second.rar"),
                                                   (PROFILES[1] + " -ioff", "third.rar"))])
@@ -514,8 +469,8 @@ class RunTest:
         before = len(self.log.runs())
         self.s.start_confirmed(label)
         box = self.s.run_end_box(label)
-        statuses = self.statuses()
-        self.dismiss(box)
+        statuses = self.s.statuses()
+        self.s.answer(box, T.OK)
         runs = self.log.runs()[before:]
         self.report.equal(f"{label}: one archiver run per group", len(runs), count)
         return statuses, runs
@@ -530,19 +485,19 @@ class RunTest:
         paths = [make_file(os.path.join(folder, name), name)
                  for name in ("日本語.txt", "한국어 메모.txt", "😀 smile.txt", "blank name.txt")]
         archive = os.path.join(folder, "日本語.zip")
-        rows = self.drop(paths, 4)
+        rows = self.s.drop(paths, rows=4)
         self.report.equal(f"{label}: -tzip names a .zip archive", [r[T.DESTINATION] for r in rows],
                           [windows_path(archive)] * 4)
         statuses, runs = self.seven_zip_run(label, 1)
         self.report.equal(f"{label}: statuses", statuses, [T.DONE] * 4)
         if runs:
             run = runs[0]
-            self.report.equal(f"{label}: exact command line", run["commandLine"],
-                              command_line(self.archiver, T.SEVEN_ZIP_PROFILES[2],
-                                           windows_path(archive), self.program_folder))
+            self.report.equal(f"{label}: the command line as the stand-in read it",
+                              command_as_read(run),
+                              command_expected(self.archiver, T.SEVEN_ZIP_PROFILES[2],
+                                               windows_path(archive), self.program_folder))
             self.report.equal(f"{label}: the list file in UTF-8, one path a line",
-                              base64.b64decode(run["listFileBase64"] or ""),
-                              "".join(windows_path(p) + "\r\n" for p in paths).encode("utf-8"))
+                              list_as_read(run), list_expected(paths, "utf8"))
             self.report.equal(f"{label}: read as the family reads it, a ZIP archive asked for",
                               (run["listEncoding"], run["listProblems"], run["archiveType"],
                                run["exitCode"]), ("utf8", [], "zip", 0))
@@ -555,18 +510,18 @@ class RunTest:
         memo = make_file(os.path.join(folder, "memo.txt"), "memo\n")
         keep = make_file(os.path.join(folder, "keep.txt"), "keep\n")
         self.s.choose_profile(1)
-        self.drop([memo], 1)
+        self.s.drop([memo], rows=1)
         self.s.choose_profile(2)
-        rows = self.drop([keep], 2)
+        rows = self.s.drop([keep], rows=2)
         archives = [os.path.join(folder, "memo.7z"), os.path.join(folder, "keep.7z")]
         self.report.equal(f"{label}: -t7z names .7z archives", [r[T.DESTINATION] for r in rows],
                           [windows_path(a) for a in archives])
         statuses, runs = self.seven_zip_run(label, 2)
         self.report.equal(f"{label}: statuses", statuses, [T.DONE] * 2)
         self.report.equal(f"{label}: each profile's switches as written, 7z asked for",
-                          [(r["commandLine"], r["archiveType"]) for r in runs],
-                          [(command_line(self.archiver, T.SEVEN_ZIP_PROFILES[n],
-                                         windows_path(a), self.program_folder), "7z")
+                          [(command_as_read(r), r["archiveType"]) for r in runs],
+                          [(command_expected(self.archiver, T.SEVEN_ZIP_PROFILES[n],
+                                             windows_path(a), self.program_folder), "7z")
                            for n, a in ((0, archives[0]), (1, archives[1]))])
         self.report.check(f"{label}: the stand-in takes -sdel without acting on it",
                           len(runs) == 2 and any(e["switch"] == "-sdel" and
@@ -590,15 +545,16 @@ class RunTest:
         alone = make_file(os.path.join(folder, "alone.txt"), "alone\n")
         kept = make_file(os.path.join(folder, "kept.txt"), "kept\n")
         gone = make_file(os.path.join(folder, "gone.txt"), "gone\n")
-        self.drop([alone], 1)
+        self.s.drop([alone], rows=1)
         self.s.choose_profile(2)
-        rows = self.drop([kept, gone], 3)
+        rows = self.s.drop([kept, gone], rows=3)
         self.report.equal(f"{label}: -afzip names nothing for the family: .7z",
                           rows[0][T.DESTINATION], windows_path(os.path.join(folder, "alone.7z")))
         os.remove(gone)
         statuses, runs = self.seven_zip_run(label, 2)
         self.report.equal(f"{label}: a command-line error, then a warning for the file gone",
-                          statuses, [T.seven_zip_status_for(7)] + [T.SEVEN_ZIP_WARNING] * 2)
+                          statuses, [T.SEVEN_ZIP_STATUS_AFTER_EXIT[7]]
+                          + [T.SEVEN_ZIP_STATUS_AFTER_EXIT[1]] * 2)
         shot = self.s.artifact("run-seven-zip-statuses.png")
         self.report.check("screenshot of the 7-Zip statuses: " + shot, screenshot(shot))
         self.report.equal(f"{label}: the stand-in's exit codes", [r["exitCode"] for r in runs],
@@ -623,7 +579,7 @@ class RunTest:
         if typed["selection"] != [len(text), len(text)]:
             raise DriverError(f"typing {text!r} left the edit at {typed}")
         self.driver.keys("enter")
-        numbers = wait_until(lambda: [r[T.NUMBER] for r in self.rows()],
+        numbers = wait_until(lambda: [r[T.NUMBER] for r in self.s.rows()],
                              lambda shown: shown[row] == text)
         self.report.equal(f"row {row} edited in place to {text!r}", numbers[row], text)
 
@@ -641,7 +597,7 @@ class RunTest:
         box = self.s.box(T.TITLE)
         self.report.equal(f"{label}: the error box", (box["texts"], box["buttons"]),
                           ([T.not_an_integer(text)], [T.OK]))
-        self.dismiss(box)
+        self.s.answer(box, T.OK)
 
     def edited_drop_numbers(self):
         """A drop number edited in place: with a leading zero it counts as its value for Delete
@@ -653,36 +609,36 @@ class RunTest:
                 for sub, name in (("a", "a0.txt"), ("b", "b0.txt"), ("b", "b1.txt"),
                                   ("c", "c0.txt"))]
         for paths, count in (([rows[0]], 1), (rows[1:3], 3), ([rows[3]], 4)):
-            self.drop(paths, count)
+            self.s.drop(paths, rows=count)
         self.edit_number(2, "01")
         self.edit_number(3, "abc")
 
         self.answer_delete(3, "abc")
         self.not_an_integer(f"{label}, Delete on 'abc'", "abc")
-        before = self.rows()
+        before = self.s.rows()
         self.report.equal(f"{label}: nothing removed", [r[T.NUMBER] for r in before],
                           ["0", "1", "01", "abc"])
 
         self.s.start_confirmed(label)
-        self.dismiss(self.s.run_end_box(label))
+        self.s.answer(self.s.run_end_box(label), T.OK)
         runs = self.log.runs()
         self.report.equal(f"{label}: Start runs groups 0 to 2 by their exact texts: '01' and "
                           "'abc' belong to none",
-                          [base64.b64decode(run["listFileBase64"] or "") for run in runs],
-                          [list_file_bytes([windows_path(p) for p in paths])[0]
+                          [list_as_read(run) for run in runs],
+                          [list_expected(paths)
                            for paths in ([rows[0]], [rows[1]], [])])
-        self.report.equal(f"{label}: only the rows that ran read OK", self.statuses(),
+        self.report.equal(f"{label}: only the rows that ran read OK", self.s.statuses(),
                           [T.DONE, T.DONE, "", ""])
 
         # Delete reads '01' as 1: the rows numbered 1 and 01 go, until 'abc' stops it there.
         self.answer_delete(2, "01")
         self.not_an_integer(f"{label}, Delete on '01' meets 'abc'", "abc")
         self.report.equal(f"{label}: group 1 gone, both its rows; 'abc' and what follows stay, "
-                          "nothing renumbered", [r[T.NUMBER] for r in self.rows()], ["0", "abc"])
+                          "nothing renumbered", [r[T.NUMBER] for r in self.s.rows()], ["0", "abc"])
         extra = make_file(os.path.join(folder, "d", "d0.txt"), "d0")
         self.report.equal(f"{label}: the drop count kept its value: the next drop is number 3",
-                          self.drop([extra], 3)[-1][T.NUMBER], "3")
+                          self.s.drop([extra], rows=3)[-1][T.NUMBER], "3")
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("run", __doc__.splitlines()[0], lambda session: RunTest(session).plans()))
+    sys.exit(run_suite("run", __doc__.splitlines()[0], RunTest))

@@ -16,8 +16,8 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (STARTUP_TIMEOUT_MS, make_file, outer_rect, run_suite,  # noqa: E402
-                        screen_size, wait_until, windows_path)
+from velkin_e2e import (STARTUP_TIMEOUT_MS, Suite, each_alone, make_file,  # noqa: E402
+                        outer_rect, run_suite, screen_size, wait_until, windows_path)
 from wine_registry import import_reg  # noqa: E402
 
 KEYS = T.SETTINGS_KEYS
@@ -38,20 +38,12 @@ def default_values(archiver):
     return file_values(DEFAULT_RECT, DEFAULT_PROFILES, DEFAULT_COLUMNS, archiver, 1, False, False)
 
 
-class SettingsTest:
-    def __init__(self, session):
-        self.s = session
-        self.driver = session.driver
-        self.report = session.report
-        self.scratch = session.work
-
+class SettingsTest(Suite):
     def plans(self):
         # Each scenario starts its own Velkins; one failing does not stop the others.
-        return [(scenario.__name__, [scenario])
-                for scenario in (self.first_start, self.seven_zip_first_start,
-                                 self.cancelled_prompt, self.round_trip,
-                                 self.hand_written, self.off_screen, self.restarts_at_144_dpi,
-                                 self.unwritable)]
+        return each_alone(self.first_start, self.seven_zip_first_start, self.cancelled_prompt,
+                          self.round_trip, self.hand_written, self.off_screen,
+                          self.restarts_at_144_dpi, self.unwritable)
 
     # Helpers.
 
@@ -65,9 +57,6 @@ class SettingsTest:
         velkin.main = self.s.main = window
         return window
 
-    def menu_state(self, main):
-        return self.s.menu_state()
-
     @staticmethod
     def expected_menu(profiles, selected, save_path, clear_end):
         return ([f"{n} {text}" for n, text in enumerate(profiles, start=1)], [selected],
@@ -75,9 +64,6 @@ class SettingsTest:
 
     def raw_profile_caption(self, main, number):
         return self.s.top_menu(T.PROFILE_MENU)["items"][number - 1]["caption"]
-
-    def column_widths(self, main):
-        return self.s.column_widths()
 
     def exit_by_menu(self, velkin, main, label):
         """File > Exit, as a user ends the program; the exit code must be 0."""
@@ -150,7 +136,7 @@ class SettingsTest:
 
     def standin_copy(self):
         """The stand-in archiver in a folder and under a name too long for 8.3."""
-        folder = os.path.join(self.scratch, "Archiver Program Folder")
+        folder = os.path.join(self.work, "Archiver Program Folder")
         return self.s.standin_copy(folder)
 
     def short_path(self, unix_path):
@@ -182,9 +168,9 @@ class SettingsTest:
         self.report.equal(f"{label}: main window title", main["caption"], T.TITLE)
         self.report.equal(f"{label}: main window at 100,100, 640x400 outside", outer_rect(main),
                           DEFAULT_RECT)
-        self.report.equal(f"{label}: column widths", self.column_widths(main), DEFAULT_COLUMNS)
+        self.report.equal(f"{label}: column widths", self.s.column_widths(), DEFAULT_COLUMNS)
         self.report.equal(f"{label}: menu: default profiles, profile 1 checked, options off",
-                          self.menu_state(main),
+                          self.s.menu_state(),
                           self.expected_menu(DEFAULT_PROFILES, 1, False, False))
         self.exit_by_menu(velkin, main, label)
         self.check_file(label, velkin, default_values(short_path))
@@ -193,12 +179,12 @@ class SettingsTest:
         """7z.exe chosen at a first start: the five profiles are the 7-Zip family's defaults,
         and the close stores them."""
         label = "first start with 7z.exe"
-        archiver = self.s.standin_copy(os.path.join(self.scratch, "7-Zip"), "7z.exe")
+        archiver = self.s.standin_copy(os.path.join(self.work, "7-Zip"), "7z.exe")
         velkin = self.start()
         prompt = self.wait_prompt(label)
         main = self.choose_in_prompt(label, velkin, prompt, windows_path(archiver))
         self.report.equal(f"{label}: menu: the family's default profiles, profile 1 checked",
-                          self.menu_state(main),
+                          self.s.menu_state(),
                           self.expected_menu(T.SEVEN_ZIP_PROFILES, 1, False, False))
         self.exit_by_menu(velkin, main, label)
         self.check_file(label, velkin,
@@ -246,7 +232,7 @@ class SettingsTest:
         for number, width in enumerate(columns):
             self.driver.one("set-column-width", "--hwnd", main["hwnd"], "--column", number,
                             "--width", width)
-        self.report.equal(f"{label}: column widths set", self.column_widths(main), columns)
+        self.report.equal(f"{label}: column widths set", self.s.column_widths(), columns)
 
         self.s.choose_profile(4)
         profiles = list(DEFAULT_PROFILES)
@@ -268,7 +254,7 @@ class SettingsTest:
         expected_menu = self.expected_menu(profiles, 4, True, True)
         self.report.equal(f"{label}: menu before the close (profile 4 edited and checked, "
                           "both options checked)",
-                          wait_until(lambda: self.menu_state(main),
+                          wait_until(lambda: self.s.menu_state(),
                                      lambda state: state == expected_menu), expected_menu)
         self.report.equal(f"{label}: the edited caption doubles '&' so it shows literally",
                           self.raw_profile_caption(main, 4), "4 " + edited.replace("&", "&&"))
@@ -291,11 +277,11 @@ class SettingsTest:
         again = self.start(folder=velkin.folder)
         main = self.main_window(again)
         self.report.equal(f"{label}: window rect as left", outer_rect(main), rect)
-        self.report.equal(f"{label}: column widths as left", self.column_widths(main), columns)
+        self.report.equal(f"{label}: column widths as left", self.s.column_widths(), columns)
         # The file's blanks at both ends are not part of the value read back.
         profiles[3] = edited.strip()
         self.report.equal(f"{label}: menu as left (profile 4's text read without its blanks)",
-                          self.menu_state(main), self.expected_menu(profiles, 4, True, True))
+                          self.s.menu_state(), self.expected_menu(profiles, 4, True, True))
         self.report.equal(f"{label}: profile 4's caption with '&' doubled",
                           self.raw_profile_caption(main, 4),
                           "4 " + edited.strip().replace("&", "&&"))
@@ -315,7 +301,7 @@ class SettingsTest:
         velkin = self.start(settings_bytes=text.encode("cp932"))
         main = self.main_window(velkin)
         profiles = ["-q1 & quoted", ""] + DEFAULT_PROFILES[2:]
-        captions, checked, save_path, clear_end = self.menu_state(main)
+        captions, checked, save_path, clear_end = self.s.menu_state()
         self.report.equal(f"{label}: raroptionselect=3 (key in lower case) checks profile 3",
                           checked, [3])
         self.report.equal(f"{label}: SavePath=2 checks the option", save_path, True)
@@ -350,7 +336,7 @@ class SettingsTest:
         main = self.main_window(velkin)
         self.report.equal(f"{label}: RAROptionSelect=0x3 checks profile 3, SavePath=yes "
                           "unchecked, ClearEnd=0x1 checked, RAROption2 missing: default",
-                          self.menu_state(main),
+                          self.s.menu_state(),
                           self.expected_menu(DEFAULT_PROFILES, 3, False, True))
         self.exit_by_menu(velkin, main, label)
         values = self.main_values(velkin)
@@ -364,7 +350,7 @@ class SettingsTest:
             label = f"RAROptionSelect={value}"
             velkin = self.start(settings={"WinRARPath": archiver, "RAROptionSelect": value})
             main = self.main_window(velkin)
-            self.report.equal(f"{label}: profile 1 checked", self.menu_state(main)[1], [1])
+            self.report.equal(f"{label}: profile 1 checked", self.s.menu_state()[1], [1])
             self.exit_by_close_box(velkin, main, label)
             self.report.equal(f"{label}: written back as 1",
                               self.main_values(velkin).get("raroptionselect"), "1")
@@ -402,7 +388,7 @@ class SettingsTest:
             velkin = self.start(settings={"WinRARPath": "C:\\WinRAR\\WinRAR.exe"})
             main = self.main_window(velkin)
             self.report.equal(f"{label}: the default size and columns are those of 96 DPI "
-                              "scaled by 1.5", (outer_rect(main), self.column_widths(main)),
+                              "scaled by 1.5", (outer_rect(main), self.s.column_widths()),
                               ((100, 100, 960, 600), [w * 3 // 2 for w in DEFAULT_COLUMNS]))
             self.exit_by_close_box(velkin, main, label)
             first = {key: value for _, key, value in velkin.read_settings() if key in keys}
@@ -419,7 +405,7 @@ class SettingsTest:
 
     def set_log_pixels(self, dpi):
         """The prefix's DPI (HKCU\\Control Panel\\Desktop, LogPixels); None: Wine's default."""
-        import_reg(self.scratch, "log-pixels.reg",
+        import_reg(self.work, "log-pixels.reg",
                    ["[HKEY_CURRENT_USER\\Control Panel\\Desktop]",
                     f'"LogPixels"=dword:{dpi:08x}' if dpi else '"LogPixels"=-'])
 
@@ -434,11 +420,11 @@ class SettingsTest:
         main = self.main_window(velkin)
 
         # Rows, so that their survival can be seen.
-        dropped = [make_file(os.path.join(self.scratch, "drop", name), "x")
+        dropped = [make_file(os.path.join(self.work, "drop", name), "x")
                    for name in ("first.txt", "second.txt")]
         before_rows = self.s.drop(dropped, rows=2)
         self.report.equal(f"{label}: two rows from a drop", len(before_rows), 2)
-        before_menu = self.menu_state(main)
+        before_menu = self.s.menu_state()
         self.report.equal(f"{label}: settings read", before_menu,
                           self.expected_menu(profiles, 2, False, True))
 
@@ -466,8 +452,8 @@ class SettingsTest:
         self.report.equal(f"{label}: main window not moved", outer_rect(shown[0]), rect)
         self.report.equal(f"{label}: rows unchanged",
                           self.driver.list_view(main["hwnd"])["rows"], before_rows)
-        self.report.equal(f"{label}: settings unchanged", self.menu_state(main), before_menu)
-        self.report.equal(f"{label}: column widths unchanged", self.column_widths(main), columns)
+        self.report.equal(f"{label}: settings unchanged", self.s.menu_state(), before_menu)
+        self.report.equal(f"{label}: column widths unchanged", self.s.column_widths(), columns)
 
         os.rmdir(ini)
         label = "writable again"
@@ -476,5 +462,4 @@ class SettingsTest:
 
 
 if __name__ == "__main__":
-    sys.exit(run_suite("settings", __doc__.splitlines()[0],
-                       lambda session: SettingsTest(session).plans()))
+    sys.exit(run_suite("settings", __doc__.splitlines()[0], SettingsTest))

@@ -8,35 +8,28 @@
 
 #include <string>
 
+#include "common/append_file.h"
 #include "common/file_beside.h"
-#include "common/json_text.h"
+#include "core/json.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const wchar_t* commandLine = ::GetCommandLineW();
     int count = 0;
     wchar_t** arguments = ::CommandLineToArgvW(commandLine, &count);
-    std::string line = "{\"command_line\":" + velkin::e2e::JsonString(commandLine) + ",\"args\":[";
+    std::string line =
+        "{\"command_line\":" + velkin::standin::JsonString(commandLine) + ",\"args\":[";
     for (int i = 1; arguments != nullptr && i < count; ++i) {
         // Appended piece by piece: GCC 12 takes "," + string for an overlapping copy.
         if (i > 1) {
             line += ',';
         }
-        line += velkin::e2e::JsonString(arguments[i]);
+        line += velkin::standin::JsonString(arguments[i]);
     }
     line += "]}\n";
     if (arguments != nullptr) {
         ::LocalFree(arguments);
     }
-    // Appending with one write keeps each line whole even if two starts overlap.
-    const HANDLE log = ::CreateFileW(
-        velkin::e2e::FileBeside(nullptr, L"shell_recorder.log").c_str(), FILE_APPEND_DATA,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE) {
-        return 1;
-    }
-    DWORD written = 0;
-    const BOOL ok =
-        ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    ::CloseHandle(log);
-    return ok && written == line.size() ? 0 : 1;
+    return velkin::e2e::AppendToFile(velkin::e2e::FileBeside(nullptr, L"shell_recorder.log"), line)
+               ? 0
+               : 1;
 }

@@ -17,6 +17,8 @@
 #include <cwchar>
 #include <string>
 
+#include "platform/unique_handle.h"
+
 namespace {
 
 std::wstring FromHex(const wchar_t* hex) {
@@ -66,11 +68,11 @@ int wmain(int argc, wchar_t** argv) {
         command += tail;
     }
 
-    const HANDLE job = ::CreateJobObjectW(nullptr, nullptr);
+    const velkin::win::UniqueKernelHandle job(::CreateJobObjectW(nullptr, nullptr));
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
     limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (job == nullptr || !::SetInformationJobObject(job, JobObjectExtendedLimitInformation,
-                                                     &limits, sizeof(limits))) {
+    if (!job || !::SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                                           sizeof(limits))) {
         return 91;
     }
     STARTUPINFOW startup{};
@@ -82,10 +84,12 @@ int wmain(int argc, wchar_t** argv) {
                           &startup, &started)) {
         return 92;
     }
-    ::AssignProcessToJobObject(job, started.hProcess);
-    ::ResumeThread(started.hThread);
-    ::WaitForSingleObject(started.hProcess, INFINITE);
+    const velkin::win::UniqueKernelHandle process(started.hProcess);
+    const velkin::win::UniqueKernelHandle thread(started.hThread);
+    ::AssignProcessToJobObject(job.get(), process.get());
+    ::ResumeThread(thread.get());
+    ::WaitForSingleObject(process.get(), INFINITE);
     DWORD exitCode = 93;
-    ::GetExitCodeProcess(started.hProcess, &exitCode);
+    ::GetExitCodeProcess(process.get(), &exitCode);
     return static_cast<int>(exitCode);
 }

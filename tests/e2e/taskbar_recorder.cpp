@@ -11,13 +11,15 @@
 #include <atomic>
 #include <string>
 
+#include "common/append_file.h"
 #include "common/file_beside.h"
-#include "common/json_text.h"
+#include "common/handle_text.h"
+#include "core/json.h"
 
 namespace {
 
 using velkin::e2e::HandleText;
-using velkin::e2e::JsonString;
+using velkin::standin::JsonString;
 
 HMODULE module = nullptr;
 std::atomic<long> liveObjects{0};
@@ -25,17 +27,8 @@ std::atomic<long> liveObjects{0};
 // One call, one line, appended with one write so that lines stay whole.
 void Log(const std::string& call, const std::string& fields = {}) {
     const std::string line = "{\"pid\":" + std::to_string(::GetCurrentProcessId()) +
-                             ",\"call\":" + JsonString(std::wstring(call.begin(), call.end())) +
-                             fields + "}\n";
-    const HANDLE log = ::CreateFileW(
-        velkin::e2e::FileBeside(module, L"taskbar_recorder.log").c_str(), FILE_APPEND_DATA,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (log == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    ::WriteFile(log, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    ::CloseHandle(log);
+                             ",\"call\":" + velkin::standin::JsonAsciiString(call) + fields + "}\n";
+    velkin::e2e::AppendToFile(velkin::e2e::FileBeside(module, L"taskbar_recorder.log"), line);
 }
 
 std::string Window(HWND window) {

@@ -33,8 +33,8 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (RUN_LIMIT_S, DriverError, StandinLog, make_file, run_suite,  # noqa: E402
-                        wait_until, windows_path)
+from velkin_e2e import (RUN_LIMIT_S, DriverError, StandinLog, Suite,  # noqa: E402
+                        make_file, run_suite, wait_until, windows_path)
 from wine_registry import SavedKey, import_reg, reg_string  # noqa: E402
 
 TASKBAR_LIST = "{56FDF344-FD6D-11d0-958A-006097C9A090}"
@@ -45,7 +45,7 @@ ATTENTION = "_NET_WM_STATE_DEMANDS_ATTENTION"
 # Long enough for several looks at the window and the log while each group runs; nothing is
 # timed.
 DELAY_MS = 2500
-FAILED_STATUS = T.status_for(2)
+FAILED_STATUS = T.STATUS_AFTER_EXIT[2]
 
 
 def progress(done, total=3):
@@ -78,12 +78,9 @@ def xprop(window_id, name):
     return done.stdout.strip()
 
 
-class TaskbarTest:
+class TaskbarTest(Suite):
     def __init__(self, session):
-        self.s = session
-        self.report = session.report
-        self.driver = session.driver
-        self.work = session.work
+        super().__init__(session)
         self.folder = os.path.join(self.work, "taskbar")
         self.dll = os.path.join(self.folder, "taskbar_recorder.dll")
         self.log_path = os.path.join(self.folder, "taskbar_recorder.log")
@@ -136,11 +133,7 @@ class TaskbarTest:
 
     def launch(self, name, env=None):
         folder = os.path.join(self.work, name)
-        archiver = os.path.join(folder, "archiver", "FaultArchiver.exe")
-        os.makedirs(os.path.dirname(archiver))
-        shutil.copy2(self.s.args.fault_archiver, archiver)
-        shutil.copy2(self.s.args.standin, os.path.join(os.path.dirname(archiver),
-                                                       "StandInArchiver.exe"))
+        archiver = self.s.fault_archiver_copy(os.path.join(folder, "archiver"))
         log = StandinLog(os.path.join(self.work, name + "-standin.jsonl"))
         environment = {"VELKIN_STANDIN_LOG": windows_path(log.path),
                        "VELKIN_STANDIN_DELAY_MS": str(DELAY_MS)}
@@ -327,8 +320,7 @@ class TaskbarTest:
                           wait_until(self.s.row_count, lambda n: n == 2), 2)
 
 if __name__ == "__main__":
-    sys.exit(run_suite("taskbar", __doc__.splitlines()[0],
-                       lambda session: TaskbarTest(session).plans(),
+    sys.exit(run_suite("taskbar", __doc__.splitlines()[0], TaskbarTest,
                        options=[("--fault-archiver", "velkin_fault_archiver.exe"),
                                 ("--recorder", "taskbar_recorder.dll"),
                                 ("--console-archiver", "ConsoleArchiver.exe"),

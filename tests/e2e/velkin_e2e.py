@@ -1,13 +1,14 @@
 """The end-to-end harness: the real Velkin.exe under Wine, driven from outside its process.
 
-A suite holds only its scenarios. It gets a Session (the driver, the Velkins it started, their
-windows, list, menu and boxes, the drops, the stand-in's log) and hands its plans to run_suite,
-the one runner: it runs the plans, judges every check, and on a failure takes a screenshot and
-a dump of the windows, the list and the menu, skips the rest of that plan (its scenarios build
-on each other) and ends whatever the plan left running.
+A suite holds only its scenarios. It subclasses Suite, which gives it the Session (the driver,
+the Velkins it started, their windows, list, menu and boxes, the drops, the stand-in's log), and
+hands its plans to run_suite, the one runner: it runs the plans, judges every check, and on a
+failure takes a screenshot and a dump of the windows, the list and the menu, skips the rest of
+that plan (its scenarios build on each other) and ends whatever the plan left running.
 
-Everything that touches Velkin goes through velkin_driver.exe in its serve mode: one Wine
-process per suite that takes one command per line, instead of one Wine start per action.
+Everything that touches Velkin goes through velkin_driver.exe in its serve mode
+(driver_client.py); what the suites start and read besides is in velkin_world.py. Both are
+imported from here.
 
 Every step waits for the state it causes (a window, a check mark, a row count, a box, a status,
 a process exit) with deadlines generous enough for a busy machine, and an action is never sent
@@ -15,236 +16,26 @@ twice: a late first attempt would then act twice. Only the Python standard libra
 """
 
 import argparse
-import json
 import os
 import re
-import select
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
 import traceback
-import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
 import xdnd  # noqa: E402
-
-# Deadlines: generous, because a loaded two-core machine can make Wine slow, and a wait that
-# ends early only turns a slow run into a false failure. No check depends on them otherwise.
-STARTUP_TIMEOUT_MS = 120_000  # a Velkin start; the first in a fresh Wine prefix is slow
-UI_TIMEOUT_MS = 30_000  # any other effect of an action
-RUN_LIMIT_S = 180  # a whole compression run
-# Beyond a command's own deadline, how long the driver may take to say that it passed.
-ANSWER_SLACK_S = 60
-
-
-class DriverError(Exception):
-    pass
-
-
-class WineEndedStart(DriverError):
-    """Wine ended a program while starting it, before the program's own code showed anything."""
-
-
-class Driver:
-    """velkin_driver.exe in serve mode: one method per driver command, results as the parsed
-    JSON lines it prints. A second Driver serves a command that runs beside the first (a
-    watcher)."""
-
-    def __init__(self, driver_exe, verbose=False):
-        self.driver_exe = driver_exe
-        self.verbose = verbose
-        self.process = None
-        self.pending = b""
-        self.busy = None  # the command sent and not yet answered
-
-    # The serve process.
-
-    def _serving(self):
-        if self.process is not None and self.process.poll() is None:
-            return
-        # A Wine start that dies before the program runs has been seen on a loaded machine; no
-        # command has been sent to such a process, so starting another one repeats nothing.
-        for attempt in (1, 2, 3):
-            self.process = subprocess.Popen(["wine", self.driver_exe, "serve"],
-                                            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-            self.pending = b""
-            try:
-                hello = json.loads(self._line(time.monotonic() + STARTUP_TIMEOUT_MS / 1000,
-                                              "start-up"))
-            except DriverError as error:
-                self.stop()
-                if attempt == 3:
-                    raise
-                print(f"note: the driver did not start ({error}); starting it again", flush=True)
-                continue
-            if "serving" not in hello:
-                raise DriverError(f"driver said {hello} instead of serving")
-            return
-
-    def stop(self):
-        if self.process is None:
-            return
-        if self.process.poll() is None:
-            self.process.stdin.close()
-            try:
-                self.process.wait(timeout=15)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(timeout=15)
-        self.process = None
-        self.busy = None
-
-    def _line(self, deadline, what):
-        while b"\n" not in self.pending:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise DriverError(f"the driver gave no answer to {what} in time")
-            ready, _, _ = select.select([self.process.stdout], [], [], left)
-            if ready:
-                chunk = os.read(self.process.stdout.fileno(), 1 << 16)
-                if not chunk:
-                    raise DriverError(f"the driver ended (exit {self.process.wait()}) during "
-                                      f"{what}")
-                self.pending += chunk
-        line, _, self.pending = self.pending.partition(b"\n")
-        return line.decode("utf-8", errors="replace")
-
-    # Commands.
-
-    def begin(self, command, *args, timeout_ms=UI_TIMEOUT_MS):
-        """Sends a command without waiting for its answer (see next_result and finish)."""
-        if self.busy is not None:
-            raise DriverError(f"driver still busy with {self.busy[0]}")
-        self._serving()
-        words = [command, *[str(a) for a in args]]
-        if self.verbose:
-            print("  $ " + " ".join(words), flush=True)
-        self.process.stdin.write((json.dumps(words) + "\n").encode("ascii"))
-        self.process.stdin.flush()
-        self.busy = (command, time.monotonic() + timeout_ms / 1000 + ANSWER_SLACK_S)
-
-    def next_result(self):
-        """The next result line of the command under way, or None once it has ended (the end
-        is then kept for finish)."""
-        command, deadline = self.busy
-        try:
-            value = json.loads(self._line(deadline, command))
-        except DriverError:
-            self.stop()  # a late answer must not be taken for the next command's
-            raise
-        if "end" in value:
-            self.pending = (json.dumps(value) + "\n").encode() + self.pending
-            return None
-        return value
-
-    def finish(self):
-        """The rest of the answer to the command under way; raises if it failed."""
-        command, deadline = self.busy
-        results = []
-        try:
-            while True:
-                value = json.loads(self._line(deadline, command))
-                if "end" in value:
-                    break
-                results.append(value)
-        except DriverError:
-            self.stop()
-            raise
-        self.busy = None
-        if value["end"] != 0:
-            raise DriverError(f"driver {command} exit {value['end']}: {value.get('error', '')}")
-        return results
-
-    def run(self, command, *args, timeout_ms=UI_TIMEOUT_MS):
-        self.begin(command, *args, timeout_ms=timeout_ms)
-        return self.finish()
-
-    def one(self, command, *args, **kwargs):
-        lines = self.run(command, *args, **kwargs)
-        if len(lines) != 1:
-            raise DriverError(f"driver {command} printed {len(lines)} results, expected one")
-        return lines[0]
-
-    @staticmethod
-    def _filter(class_name=None, title=None, pid=None):
-        args = []
-        for option, value in (("--class", class_name), ("--title", title), ("--pid", pid)):
-            if value is not None:
-                args += [option, value]
-        return args
-
-    def window(self, class_name=None, title=None, pid=None, timeout_ms=UI_TIMEOUT_MS):
-        return self.one("window", *self._filter(class_name, title, pid),
-                        "--timeout-ms", timeout_ms, timeout_ms=timeout_ms)
-
-    def windows(self, class_name=None, title=None, pid=None):
-        return self.run("windows", *self._filter(class_name, title, pid))
-
-    def wait_none(self, class_name=None, title=None, pid=None, timeout_ms=UI_TIMEOUT_MS):
-        return self.one("wait-none", *self._filter(class_name, title, pid),
-                        "--timeout-ms", timeout_ms, timeout_ms=timeout_ms)
-
-    def wait_gone(self, hwnd, timeout_ms=UI_TIMEOUT_MS):
-        return self.one("wait-gone", "--hwnd", hwnd, "--timeout-ms", timeout_ms,
-                        timeout_ms=timeout_ms)
-
-    def list_view(self, hwnd):
-        return self.one("list", "--hwnd", hwnd)
-
-    def rows(self, hwnd, first=0, count=None, columns=None, step=1, timeout_ms=UI_TIMEOUT_MS):
-        """Only some cells of the list (each cell is a message to Velkin): rows from `first`,
-        `count` of them (all by default), every `step`-th, the given column numbers (all by
-        default). Returns the command's result: row_count, from, step, rows, selected."""
-        args = ["--hwnd", hwnd, "--from", first, "--step", step]
-        if count is not None:
-            args += ["--count", count]
-        if columns is not None:
-            args += ["--columns", ",".join(str(c) for c in columns)]
-        return self.one("rows", *args, timeout_ms=timeout_ms)
-
-    def row_count(self, hwnd):
-        return self.one("row-count", "--hwnd", hwnd)["row_count"]
-
-    def menu(self, hwnd):
-        return self.one("menu", "--hwnd", hwnd)
-
-    def keys(self, *chords, hwnd=None):
-        target = ["--hwnd", hwnd] if hwnd is not None else []
-        return self.one("keys", *target, *chords)
-
-    def type_text(self, text, hwnd=None):
-        target = ["--hwnd", hwnd] if hwnd is not None else []
-        return self.one("type", *target, "--text", text)
-
-    def dialog(self, caption=None, pid=None, timeout_ms=UI_TIMEOUT_MS):
-        args = ["--caption", caption] if caption is not None else []
-        if pid is not None:
-            args += ["--pid", pid]
-        return self.one("dialog", *args, "--timeout-ms", timeout_ms, timeout_ms=timeout_ms)
-
-    def set_edit(self, dialog_hwnd, text, index=0):
-        return self.one("set-edit", "--hwnd", dialog_hwnd, "--index", index, "--text", text)
-
-    def click(self, dialog_hwnd, caption):
-        return self.one("click", "--hwnd", dialog_hwnd, "--button", caption)
-
-    def close(self, hwnd):
-        return self.one("close", "--hwnd", hwnd)
-
-    def sync(self, hwnd, timeout_ms=UI_TIMEOUT_MS):
-        return self.one("sync", "--hwnd", hwnd, "--timeout-ms", timeout_ms, timeout_ms=timeout_ms)
-
-    def wait_exit(self, pid, timeout_ms=UI_TIMEOUT_MS):
-        return self.one("wait-exit", "--pid", pid, "--timeout-ms", timeout_ms,
-                        timeout_ms=timeout_ms)
-
-    def focus(self, hwnd):
-        return self.one("focus", "--hwnd", hwnd)
+from driver_client import (RUN_LIMIT_S, STARTUP_TIMEOUT_MS, UI_TIMEOUT_MS,  # noqa: E402,F401
+                           Driver, DriverError, WineEndedStart)
+from velkin_world import (StandinLog, Velkin, archive_entries, command_as_read,  # noqa: E402,F401
+                          command_expected, expected_entries, icon_colours, list_as_read,
+                          list_expected, make_file, outer_rect, plain_caption, screen_size,
+                          screenshot, settings_file_bytes, wait_until, windows_path)
 
 
 class Report:
@@ -267,211 +58,6 @@ class Report:
     def summary(self):
         print(f"{self.passed} passed, {self.failed} failed", flush=True)
         return 0 if self.failed == 0 and self.passed > 0 else 1
-
-
-class Velkin:
-    """Velkin.exe started under Wine from a program folder of its own.
-
-    The program keeps its files beside itself, so a copy in an empty folder starts from its
-    defaults whatever earlier runs left behind."""
-
-    def __init__(self, velkin_exe, folder, settings=None, settings_bytes=None, env=None,
-                 cwd=None, arguments=(), launcher=()):
-        """folder: the program folder (an existing one is a restart). settings: {key: value}
-        written as section [Main] of Velkin.ini (Shift-JIS, CR LF) before the start;
-        settings_bytes: the file's exact bytes instead. cwd: the current directory to start
-        in, when it must not be the program folder. arguments: Velkin's command line.
-        launcher: a Windows program and its arguments that start Velkin (start_shown.exe)."""
-        self.folder = folder = os.path.abspath(folder)
-        os.makedirs(folder, exist_ok=True)
-        self.exe = os.path.join(folder, os.path.basename(velkin_exe))
-        if not os.path.exists(self.exe):
-            shutil.copy2(velkin_exe, self.exe)
-        if settings is not None:
-            settings_bytes = settings_file_bytes(settings)
-        if settings_bytes is not None:
-            with open(self.settings_path(), "wb") as ini:
-                ini.write(settings_bytes)
-        self.main = None  # the main window once it showed
-        self.prompt_seen = False
-        self.launcher = launcher
-        # Beside the program folder, not in it: the folder holds only what the program sees.
-        self._log = open(folder + ".wine-output.log", "ab")
-        # A Windows launcher needs the Windows form of the path; wine itself takes either.
-        program = windows_path(self.exe) if launcher else self.exe
-        self.process = subprocess.Popen(["wine", *launcher, program, *arguments],
-                                        cwd=cwd or folder,
-                                        stdin=subprocess.DEVNULL, stdout=self._log,
-                                        stderr=subprocess.STDOUT,
-                                        env=dict(os.environ, **(env or {})))
-
-    @property
-    def pid(self):
-        return self.main["pid"]
-
-    def running(self):
-        return self.process.poll() is None
-
-    def output_tail(self, count=20):
-        """The last lines Wine wrote for this Velkin (its stdout and stderr)."""
-        self._log.flush()
-        with open(self._log.name, "rb") as log:
-            return log.read().decode("utf-8", errors="replace").splitlines()[-count:]
-
-    def settings_path(self):
-        return os.path.join(self.folder, "Velkin.ini")
-
-    def list_file(self):
-        return os.path.join(self.folder, "Velkin.lst")
-
-    def read_settings(self):
-        """Velkin.ini as [(section, key, value)] in file order, decoded from Shift-JIS."""
-        entries = []
-        section = None
-        with open(self.settings_path(), "rb") as ini:
-            for raw in ini.read().decode("cp932").splitlines():
-                line = raw.strip()
-                if line.startswith("[") and line.endswith("]"):
-                    section = line[1:-1]
-                elif "=" in line:
-                    key, value = raw.split("=", 1)
-                    entries.append((section, key, value))
-        return entries
-
-    def wait(self, timeout_s):
-        """The exit code `wine` passes on from the Windows process, or None if still running."""
-        try:
-            return self.process.wait(timeout=timeout_s)
-        except subprocess.TimeoutExpired:
-            return None
-
-    def kill(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            try:
-                self.process.wait(timeout=15)
-            except subprocess.TimeoutExpired:
-                pass
-        self._log.close()
-
-
-class StandinLog:
-    """The stand-in archiver's log: one JSON object per run."""
-
-    def __init__(self, path):
-        self.path = path
-
-    def runs(self):
-        if not os.path.exists(self.path):
-            return []
-        with open(self.path, "rb") as f:
-            return [json.loads(line) for line in f.read().decode("utf-8").splitlines()
-                    if line.strip()]
-
-
-def windows_path(unix_path):
-    """The path under which Wine shows a Unix path to Windows programs (drive Z:)."""
-    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
-
-
-def settings_file_bytes(settings):
-    """A settings file as a user or an earlier version writes it: [Main], key=value, CR LF,
-    Shift-JIS."""
-    lines = ["[Main]"] + [f"{key}={value}" for key, value in settings.items()]
-    return ("\r\n".join(lines) + "\r\n").encode("cp932")
-
-
-def make_file(path, content=b""):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(content if isinstance(content, bytes) else content.encode("utf-8"))
-    return path
-
-
-def plain_caption(caption):
-    """A button's caption without its access key: "はい(&Y)" reads "はい"."""
-    return re.sub(r"\(&.\)$", "", caption).replace("&", "")
-
-
-def outer_rect(window):
-    """A window's outer frame as (left, top, width, height)."""
-    left, top, right, bottom = window["rect"]
-    return (left, top, right - left, bottom - top)
-
-
-def screen_size():
-    """The X screen's width and height in pixels."""
-    shown = subprocess.run(["xdpyinfo"], capture_output=True, text=True, timeout=60,
-                           stdin=subprocess.DEVNULL).stdout
-    found = re.search(r"dimensions:\s+(\d+)x(\d+) pixels", shown)
-    if not found:
-        raise DriverError("xdpyinfo gave no screen dimensions")
-    return int(found.group(1)), int(found.group(2))
-
-
-def screenshot(path, crop=None):
-    """The X screen (or the rectangle [left, top, right, bottom] of it) as a PNG file."""
-    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-    area = []
-    if crop is not None:
-        left, top, right, bottom = crop
-        area = ["-crop", f"{right - left}x{bottom - top}+{left}+{top}", "+repage"]
-    subprocess.run(["import", "-window", "root", *area, path], check=True, timeout=60,
-                   stdin=subprocess.DEVNULL, capture_output=True)
-    return os.path.getsize(path) > 0
-
-
-def wait_until(read, accept, timeout_s=UI_TIMEOUT_MS / 1000, interval_s=0.1):
-    """Reads until accept(value) holds or the time is up; returns the last value read, which
-    the caller's check then judges (and shows when it is wrong)."""
-    deadline = time.monotonic() + timeout_s
-    while True:
-        value = read()
-        if accept(value) or time.monotonic() >= deadline:
-            return value
-        time.sleep(interval_s)
-
-
-def archive_entries(unix_archive):
-    """{name: bytes, or None for a folder} of a ZIP archive, read with zipfile."""
-    with zipfile.ZipFile(unix_archive) as archive:
-        return {info.filename: (None if info.is_dir() else archive.read(info))
-                for info in archive.infolist()}
-
-
-def expected_entries(paths):
-    """The names -EP1 stores for dropped Unix paths (base folder left out), with the bytes of
-    every file; folders end in "/"."""
-    entries = {}
-    for path in paths:
-        base = os.path.basename(path)
-        if os.path.isdir(path):
-            entries[base + "/"] = None
-            for root, dirs, files in os.walk(path):
-                relative = os.path.relpath(root, os.path.dirname(path)).replace(os.sep, "/")
-                for name in dirs:
-                    entries[f"{relative}/{name}/"] = None
-                for name in files:
-                    with open(os.path.join(root, name), "rb") as f:
-                        entries[f"{relative}/{name}"] = f.read()
-        else:
-            with open(path, "rb") as f:
-                entries[base] = f.read()
-    return entries
-
-
-def list_file_bytes(paths):
-    """The list file Velkin writes for the archiver: the ANSI code page (932) when every path
-    has a form in it, else UTF-16LE with a byte order mark; CR LF after every line."""
-    try:
-        return b"".join(p.encode("cp932") + b"\r\n" for p in paths), "ansi"
-    except UnicodeEncodeError:
-        return b"\xff\xfe" + b"".join((p + "\r\n").encode("utf-16-le") for p in paths), "utf16"
-
-
-def command_line(archiver, switches, archive, program_folder):
-    """The archiver's command line exactly as Velkin joins it (Windows paths)."""
-    return f'"{archiver}" A {switches} "{archive}" "@{program_folder}\\Velkin.lst"'
 
 
 class Session:
@@ -770,6 +356,15 @@ class Session:
             shutil.copy2(self.args.standin, path)
         return path
 
+    def fault_archiver_copy(self, folder):
+        """The fault archiver as FaultArchiver.exe in the folder, with the stand-in it hands
+        over to beside it."""
+        self.standin_copy(folder)
+        path = os.path.join(folder, "FaultArchiver.exe")
+        if not os.path.exists(path):
+            shutil.copy2(self.args.fault_archiver, path)
+        return path
+
     def check_archive(self, label, unix_archive, dropped):
         if not self.report.check(f"{label}: archive {os.path.basename(unix_archive)} exists",
                                  os.path.isfile(unix_archive)):
@@ -822,6 +417,28 @@ class Session:
         return "\n".join(lines)
 
 
+class Suite:
+    """What every suite's scenarios share. A suite subclasses it, adds its own state in its
+    __init__ after this one's, and returns its plans from plans(): [(plan name, [scenario, ...])],
+    each scenario a method without arguments (or one made by named)."""
+
+    def __init__(self, session):
+        self.s = session
+        self.args = session.args
+        self.report = session.report
+        self.driver = session.driver
+        self.work = session.work
+
+    def plans(self):
+        raise NotImplementedError
+
+
+def each_alone(*scenarios):
+    """Plans of one scenario each, named after it: scenarios that start their own Velkins, so
+    that one failing does not stop the others."""
+    return [(scenario.__name__, [scenario]) for scenario in scenarios]
+
+
 def named(name, function, *args, **kwargs):
     """A scenario that calls function(*args, **kwargs), under a name of its own."""
     def scenario():
@@ -837,10 +454,11 @@ def require_session():
                  + ", ".join(missing or ["wine on PATH"]) + ")")
 
 
-def run_suite(name, description, plans, options=()):
-    """The runner of every suite. plans(session) returns [(plan name, [scenario, ...])]: each
-    plan's scenarios run in order and build on each other, so a failure ends its plan; the next
-    plan starts from scratch. options: further command-line options, (flag, help) pairs."""
+def run_suite(name, description, suite, options=()):
+    """The runner of every suite. suite: its Suite subclass, whose plans() gives
+    [(plan name, [scenario, ...])]: each plan's scenarios run in order and build on each other,
+    so a failure ends its plan; the next plan starts from scratch. options: further command-line
+    options, (flag, help) pairs."""
     parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--velkin", required=True, help="Velkin.exe to test")
     parser.add_argument("--driver", required=True, help="velkin_driver.exe")
@@ -866,7 +484,7 @@ def run_suite(name, description, plans, options=()):
     session = Session(name, args, report)
     began = time.monotonic()
     try:
-        for plan, scenarios in plans(session):
+        for plan, scenarios in suite(session).plans():
             for number, scenario in enumerate(scenarios):
                 if args.only and scenario.__name__ not in args.only:
                     continue

@@ -41,36 +41,31 @@ NUMBER, PROFILE, NAME, PATH, DESTINATION, STATUS = range(6)
 RUNNING = "圧縮中"
 DONE = "OK"
 NOT_STARTED = "起動失敗"
-EXIT_MEANINGS = {1: "警告", 2: "致命的なエラー", 3: "CRC エラー", 4: "書庫がロックされています",
-                 5: "書き込みエラー", 6: "ファイルを開けません", 7: "コマンドラインの誤り",
-                 8: "メモリ不足", 9: "ファイルを作成できません", 10: "該当するファイルがありません",
-                 11: "パスワードの誤り", 255: "中断されました"}
-
-
+# The status a group's rows show when its archiver ended with an exit code, for the codes the
+# suites make an archiver end with.
+STATUS_AFTER_EXIT = {
+    0: "OK",
+    1: "失敗 (終了コード 1: 警告)",
+    2: "失敗 (終了コード 2: 致命的なエラー)",
+    3: "失敗 (終了コード 3: CRC エラー)",
+    4: "失敗 (終了コード 4: 書庫がロックされています)",
+    5: "失敗 (終了コード 5: 書き込みエラー)",
+    6: "失敗 (終了コード 6: ファイルを開けません)",
+    7: "失敗 (終了コード 7: コマンドラインの誤り)",
+    8: "失敗 (終了コード 8: メモリ不足)",
+    9: "失敗 (終了コード 9: ファイルを作成できません)",
+    10: "失敗 (終了コード 10: 該当するファイルがありません)",
+    11: "失敗 (終了コード 11: パスワードの誤り)",
+    12: "失敗 (終了コード 12)",
+    255: "失敗 (終了コード 255: 中断されました)",
+}
 # An archiver that crashed (access violation): the system's status value in hexadecimal.
 CRASH_STATUS = "失敗 (終了コード 0xC0000005: アクセス違反)"
-
-
-def status_for(exit_code):
-    """The status a group's rows get when the archiver ended with exit_code."""
-    if exit_code == 0:
-        return DONE
-    meaning = EXIT_MEANINGS.get(exit_code)
-    return f"失敗 (終了コード {exit_code}" + (f": {meaning})" if meaning else ")")
-
-
-# With an archiver of the 7-Zip family: its exit codes mean other things, and 1 is a warning.
-SEVEN_ZIP_MEANINGS = {2: "致命的なエラー", 7: "コマンドラインの誤り", 8: "メモリ不足",
-                      255: "中断されました"}
-SEVEN_ZIP_WARNING = "警告 (終了コード 1: 一部のファイルが書庫に入っていません)"
-
-
-def seven_zip_status_for(exit_code):
-    """The status a group's rows get when a program of the 7-Zip family ended with exit_code."""
-    if exit_code in (0, 1):
-        return DONE if exit_code == 0 else SEVEN_ZIP_WARNING
-    meaning = SEVEN_ZIP_MEANINGS.get(exit_code)
-    return f"失敗 (終了コード {exit_code}" + (f": {meaning})" if meaning else ")")
+# The same with an archiver of the 7-Zip family, whose exit codes mean other things.
+SEVEN_ZIP_STATUS_AFTER_EXIT = {
+    1: "警告 (終了コード 1: 一部のファイルが書庫に入っていません)",
+    7: "失敗 (終了コード 7: コマンドラインの誤り)",
+}
 
 
 # Questions and messages.

@@ -1,9 +1,9 @@
 """Real XDND drag-and-drop of files onto a window of the test's X display.
 
-The drop is made by xdnd_drop (xdnd_drop.c beside this file), a small Xlib program that plays
-the part of a Linux file manager; Wine turns the drop into WM_DROPFILES for the Windows window
-under the drop point. The program is compiled with the host's `cc` the first time it is needed
-(and again whenever xdnd_drop.c is newer than the binary).
+The drop is made by xdnd_drop (xdnd_drop.c and its parts beside this file), a small Xlib
+program that plays the part of a Linux file manager; Wine turns the drop into WM_DROPFILES for
+the Windows window under the drop point. The program is compiled with the host's `cc` the first time it is needed
+(and again whenever a source is newer than the binary).
 
     import xdnd
     xdnd.drop(["/tmp/x/表.txt"], window_name="Velkin 070509", build_dir=build)
@@ -21,7 +21,9 @@ import tempfile
 from dataclasses import dataclass, field
 from pathlib import Path
 
-SOURCE = Path(__file__).resolve().with_name("xdnd_drop.c")
+HERE = Path(__file__).resolve().parent
+SOURCES = [HERE / name for name in ("xdnd_drop.c", "xdnd_payloads.c", "xdnd_windows.c")]
+HEADER = HERE / "xdnd_drop.h"
 
 # The exit codes of xdnd_drop.
 EXIT_USAGE = 2
@@ -70,7 +72,8 @@ def ensure_built(build_dir: str | os.PathLike) -> Path:
     build = Path(build_dir)
     build.mkdir(parents=True, exist_ok=True)
     exe = build / "xdnd_drop"
-    if exe.exists() and exe.stat().st_mtime >= SOURCE.stat().st_mtime:
+    newest = max(source.stat().st_mtime for source in SOURCES + [HEADER])
+    if exe.exists() and exe.stat().st_mtime >= newest:
         return exe
     # Compiled under a private name and renamed, so that tests running side by side never
     # execute a half-written binary.
@@ -78,10 +81,10 @@ def ensure_built(build_dir: str | os.PathLike) -> Path:
     os.close(fd)
     try:
         result = subprocess.run(
-            ["cc", "-O2", "-Wall", "-Wextra", "-o", tmp_name, str(SOURCE), "-lX11"],
+            ["cc", "-O2", "-Wall", "-Wextra", "-o", tmp_name, *map(str, SOURCES), "-lX11"],
             capture_output=True, text=True)
         if result.returncode != 0:
-            raise XdndError("cannot compile %s:\n%s%s" % (SOURCE, result.stdout, result.stderr),
+            raise XdndError("cannot compile xdnd_drop:\n%s%s" % (result.stdout, result.stderr),
                             result.returncode, result.stderr)
         os.chmod(tmp_name, 0o755)
         os.replace(tmp_name, exe)

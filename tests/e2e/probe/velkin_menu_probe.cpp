@@ -4,15 +4,22 @@
 // the driver's making runs in Velkin, and nothing is done under the loader lock.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
-#include "common/json_text.h"
+#include "common/append_file.h"
+#include "common/file_beside.h"
+#include "common/handle_text.h"
+#include "core/json.h"
 
 namespace {
 
 using velkin::e2e::HandleText;
-using velkin::e2e::JsonBool;
-using velkin::e2e::JsonString;
+using velkin::standin::JsonString;
+
+const char* JsonBool(bool value) {
+    return value ? "true" : "false";
+}
 
 constexpr wchar_t kMainWindowClass[] = L"TVLKN_MAIN";
 
@@ -104,36 +111,16 @@ std::string Dump() {
 // The driver reads the dump from beside this module, under a name carrying the process id so
 // that two targets never share a file.
 std::wstring DumpPath(HINSTANCE self) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const auto dot = path.find_last_of(L'.');
-    if (dot != std::wstring::npos) {
-        path.resize(dot);
-    }
+    std::wstring path = velkin::e2e::ModulePath(self);
+    path.resize(std::min(path.size(), path.find_last_of(L'.')));
     return path + L"." + std::to_wstring(::GetCurrentProcessId()) + L".json";
 }
 
 void WriteDump(const std::wstring& path, const std::string& content) {
     // Written aside and renamed, so a reader never sees half a dump.
     const std::wstring partial = path + L".part";
-    const HANDLE file = ::CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    const BOOL ok =
-        ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    ::CloseHandle(file);
-    if (ok && written == content.size()) {
+    ::DeleteFileW(partial.c_str());
+    if (velkin::e2e::AppendToFile(partial, content)) {
         ::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
     } else {
         ::DeleteFileW(partial.c_str());
