@@ -12,8 +12,9 @@
 #include <vector>
 
 #include "base/integer_text.h"
-#include "joblist/drop_groups.h"
 #include "bench_text.h"
+#include "joblist/drop_groups.h"
+#include "remove_and_restart.h"
 #include "silent_host.h"
 
 namespace {
@@ -71,36 +72,6 @@ List MakeList(int rowCount, int big, int bigRows) {
         made += size;
     }
     return List{std::move(model.rows), model.dropCount};
-}
-
-// Removes the first matching row and starts over from the top until none is left, then
-// numbers the rows afresh as DeleteGroup does.
-void ReferenceDeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
-    for (bool removed = true; removed;) {
-        removed = false;
-        for (std::size_t at = 0; at < rows.size(); ++at) {
-            if (velkin::ParseStrictInteger(rows[at].dropNumber) == n) {
-                rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(at));
-                removed = true;
-                break;
-            }
-        }
-    }
-    dropCount = 0;
-    if (rows.empty()) {
-        return;
-    }
-    const std::wstring* current = &rows.front().Destination();
-    std::wstring number = velkin::DecimalText(dropCount);
-    for (auto& row : rows) {
-        if (row.Destination() != *current) {
-            ++dropCount;
-            number = velkin::DecimalText(dropCount);
-            current = &row.Destination();
-        }
-        row.dropNumber = number;
-    }
-    ++dropCount;
 }
 
 using DeleteFunction = void (*)(JobRows&, std::int32_t&, std::int32_t);
@@ -201,8 +172,8 @@ int main(int argc, char** argv) {
         const std::int32_t big = (groups / 2) | 1;
         const List list = MakeList(size, big, bigRows);
         const std::size_t left = static_cast<std::size_t>(size - bigRows);
-        const double ref =
-            TimeDeletion(list, big, &ReferenceDeleteGroup, referenceRuns, left, list.dropCount - 2);
+        const double ref = TimeDeletion(list, big, &velkin::fuzz::RemoveAndRestart, referenceRuns,
+                                        left, list.dropCount - 2);
         const double ours =
             TimeDeletion(list, big, &velkin::DeleteGroup, runs, left, list.dropCount - 2);
         std::printf("group of %s out of %s rows: remove-and-restart %.3f ms, DeleteGroup %.3f "
