@@ -11,37 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "base/integer_text.h"
-#include "bench_text.h"
+#include "bench_common.h"
 #include "joblist/drop_groups.h"
 #include "remove_and_restart.h"
 #include "silent_host.h"
 
 namespace {
 
-using bench::Thousands;
+using namespace bench;
 
 using velkin::JobRow;
 using velkin::JobRows;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-void Figure(const std::string& name, const std::string& value, const std::string& aim,
-            const std::string& meaning) {
-    std::printf("FIGURE\t%s\t%s\t%s\t%s\n", name.c_str(), value.c_str(), aim.c_str(),
-                meaning.c_str());
-    std::fflush(stdout);
-}
-
-std::string Format(const char* format, double value) {
-    char text[512];
-    std::snprintf(text, sizeof(text), format, value);
-    return text;
-}
 
 // A list as drops leave it: groups numbered from 0, every even group saving to one shared
 // archive and every odd group to one of its own, so that deleting an odd group lets its two
@@ -95,47 +75,20 @@ double TimeDeletion(const List& original, std::int32_t group, DeleteFunction rem
     return Median(times);
 }
 
-std::vector<int> ParseCounts(const char* text) {
-    std::vector<int> counts;
-    const char* at = text;
-    while (*at != '\0') {
-        char* end = nullptr;
-        const long value = std::strtol(at, &end, 10);
-        if (end == at || value < 100 || value > 10000000 || (*end != ',' && *end != '\0')) {
-            std::fprintf(stderr, "sizes look like 10000,100000 (each at least 100)\n");
-            std::exit(2);
-        }
-        counts.push_back(static_cast<int>(value));
-        at = *end == ',' ? end + 1 : end;
-    }
-    if (counts.size() != 2) {
-        std::fprintf(stderr, "give two sizes, the second larger\n");
-        std::exit(2);
-    }
-    return counts;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     int runs = 7;
     std::vector<int> sizes = {100000, 1000000};
     std::vector<int> referenceSizes = {2000, 20000};
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "%s wants a value\n", option.c_str());
-            return 2;
-        }
-        const char* value = argv[++i];
-        if (option == "--runs") {
-            runs = std::max(1, std::atoi(value));
-        } else if (option == "--sizes") {
-            sizes = ParseCounts(value);
-        } else if (option == "--reference-sizes") {
-            referenceSizes = ParseCounts(value);
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", option.c_str());
+    Options()
+        .Count("--runs", runs, 1)
+        .Counts("--sizes", sizes)
+        .Counts("--reference-sizes", referenceSizes)
+        .Parse(argc, argv);
+    for (const auto* pair : {&sizes, &referenceSizes}) {
+        if (pair->size() != 2 || std::min((*pair)[0], (*pair)[1]) < 100) {
+            std::fprintf(stderr, "give two sizes, each at least 100\n");
             return 2;
         }
     }
