@@ -78,7 +78,6 @@ int main(int argc, char** argv) {
     int count = 1000000;
     Options().Count("--runs", runs, 1).Count("--rows", count, 1).Parse(argc, argv);
     const fs::path folder = TemporaryFolder();
-    fs::create_directories(folder);
     const std::wstring directory = folder.wstring() + L"\\";
     const std::string rows = Thousands(count);
 

@@ -118,7 +118,6 @@ std::optional<double> MeasureStart(Program& program, const fs::path& folder) {
 // A folder of the benchmark's own, with copies of both programs and Velkin's settings.
 fs::path PrepareFolder(const fs::path& binaries) {
     const fs::path folder = TemporaryFolder();
-    fs::create_directories(folder);
     for (const char* name : {"Velkin.exe", "bare_list_window.exe", "bare_window.exe"}) {
         fs::copy_file(binaries / name, folder / name, fs::copy_options::overwrite_existing);
     }

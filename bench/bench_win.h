@@ -80,9 +80,15 @@ inline void RawWrite(const std::wstring& path, const std::string& bytes) {
     }
 }
 
-// A folder of this process's own in the temporary folder, for the files a benchmark makes.
+// A folder of this process's own in the temporary folder, made empty, for the files a benchmark
+// makes.
 inline fs::path TemporaryFolder() {
-    return fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
+    std::error_code ignored;
+    fs::remove_all(folder, ignored);
+    fs::create_directories(folder);
+    return folder;
 }
 
 // An archiver to name where none is started: any program that exists.
@@ -100,9 +106,6 @@ inline int RunInPrivateFolder(const std::vector<std::string>& companions,
     }
     const fs::path self = OwnPath();
     const fs::path folder = TemporaryFolder();
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    fs::create_directories(folder);
     fs::copy_file(self, folder / self.filename(), fs::copy_options::overwrite_existing);
     for (const auto& name : companions) {
         fs::copy_file(self.parent_path() / name, folder / name,
@@ -128,6 +131,7 @@ inline int RunInPrivateFolder(const std::vector<std::string>& companions,
     } else {
         std::fprintf(stderr, "cannot start the private copy (error %lu)\n", ::GetLastError());
     }
+    std::error_code ignored;
     fs::remove_all(folder, ignored);
     return status;
 }

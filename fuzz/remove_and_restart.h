@@ -24,21 +24,14 @@ inline void RemoveAndRestart(JobRows& rows, std::int32_t& dropCount, std::int32_
             }
         }
     }
-    dropCount = 0;
-    if (rows.empty()) {
-        return;
-    }
-    const std::wstring* current = &rows.front().Destination();
-    std::wstring number = DecimalText(dropCount);
-    for (auto& row : rows) {
-        if (row.Destination() != *current) {
-            ++dropCount;
-            number = DecimalText(dropCount);
-            current = &row.Destination();
+    std::int32_t runs = 0;
+    for (std::size_t at = 0; at < rows.size(); ++at) {
+        if (at != 0 && rows[at].Destination() != rows[at - 1].Destination()) {
+            ++runs;
         }
-        row.dropNumber = number;
+        rows[at].dropNumber = DecimalText(runs);
     }
-    ++dropCount;
+    dropCount = rows.empty() ? 0 : runs + 1;
 }
 
 } // namespace velkin::fuzz
