@@ -144,4 +144,16 @@ private:
     std::vector<Option> options_;
 };
 
+// The options of the benchmarks of one large drop: --runs N and --rows N.
+struct DropOptions {
+    int runs = 5;
+    int rows = 1000000;
+};
+
+inline DropOptions ParseDropOptions(int argc, char** argv) {
+    DropOptions options;
+    Options().Count("--runs", options.runs, 1).Count("--rows", options.rows, 1).Parse(argc, argv);
+    return options;
+}
+
 } // namespace bench

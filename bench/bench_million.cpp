@@ -143,9 +143,7 @@ void MeasureListFile(const velkin::RunModel& model, const std::wstring& listFile
 } // namespace
 
 int main(int argc, char** argv) {
-    int runs = 5;
-    int count = 1000000;
-    Options().Count("--runs", runs, 1).Count("--rows", count, 1).Parse(argc, argv);
+    const auto [runs, count] = ParseDropOptions(argc, argv);
     const fs::path folder = TemporaryFolder();
     const std::wstring listFile = (folder / "Velkin.lst").wstring();
     const velkin::win::WindowsCodePage codePage;

@@ -74,9 +74,7 @@ std::vector<double> TimeGroupsDone(velkin::QueueKeeper& keeper) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int runs = 5;
-    int count = 1000000;
-    Options().Count("--runs", runs, 1).Count("--rows", count, 1).Parse(argc, argv);
+    const auto [runs, count] = ParseDropOptions(argc, argv);
     const fs::path folder = TemporaryFolder();
     const std::wstring directory = folder.wstring() + L"\\";
     const std::string rows = Thousands(count);
