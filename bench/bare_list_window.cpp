@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "yardstick_window.h"
+
 namespace {
 
 HWND list = nullptr;
@@ -38,11 +40,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SETFOCUS:
         ::SetFocus(list);
         return 0;
-    case WM_DESTROY:
-        ::PostQuitMessage(0);
-        return 0;
     default:
-        return ::DefWindowProcW(window, message, wParam, lParam);
+        return bench::YardstickProcedure(window, message, wParam, lParam);
     }
 }
 
@@ -51,30 +50,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = L"VelkinBareListWindow";
-    if (::RegisterClassExW(&windowClass) == 0) {
-        return 1;
-    }
     // Where and as large as Velkin shows itself without stored settings, so that both paint
     // the same area.
-    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"bare_list_window",
-                                          WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100, 100, 640, 400,
-                                          nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) {
-        return 1;
-    }
-    ::ShowWindow(window, showCommand);
-    ::UpdateWindow(window);
-    MSG message{};
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return bench::RunYardstick(instance, showCommand,
+                               {L"VelkinBareListWindow", L"bare_list_window", WindowProc,
+                                COLOR_BTNFACE, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 100, 100, 640,
+                                400});
 }

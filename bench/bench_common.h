@@ -1,36 +1,16 @@
-// What the in-process benchmarks share: clocks, medians, the figure lines bench/run.sh gathers
-// into its table, a private folder for Velkin's settings, and helpers that stand in for the user
-// (answering message boxes) and for a watcher of the window's responsiveness.
+// What every benchmark shares, portable so that the ones that also build natively use it too:
+// its options, medians, and the figure lines bench/run.sh gathers into its table.
 #pragma once
 
-#include <windows.h>
-#include <shlobj.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace bench {
-
-namespace fs = std::filesystem;
-
-inline LONGLONG Ticks() {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-inline double TicksToMs(LONGLONG ticks) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 inline double Median(std::vector<double> values) {
     if (values.empty()) {
@@ -63,7 +43,9 @@ inline std::string Format(const char* format, double value) {
     return text;
 }
 
-#if defined(__GNUC__)
+#if defined(__clang__)
+inline void Note(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#elif defined(__GNUC__)
 inline void Note(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 #endif
 inline void Note(const char* format, ...) {
@@ -74,349 +56,104 @@ inline void Note(const char* format, ...) {
     std::fflush(stdout);
 }
 
-inline fs::path OwnPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return fs::path(path);
+// 1000000 as "1,000,000".
+inline std::string Thousands(int value) {
+    const std::string digits = std::to_string(value);
+    std::string grouped;
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0) {
+            grouped += ',';
         }
-        path.resize(path.size() * 2);
+        grouped += digits[at];
     }
+    return grouped;
 }
 
-// Velkin reads its settings from the folder of the running program. The benchmark copies itself
-// (and whatever else it needs) into a temporary folder with a settings file that asks no
-// questions, runs that copy with the same arguments and output, and removes the folder.
-// Returns -1 in the copy (go on benchmarking), else the copy's exit code.
-inline int RunInPrivateFolder(const std::vector<std::string>& companions,
-                              const std::string& winRarName) {
-    constexpr wchar_t kMarker[] = L"VELKIN_BENCH_PRIVATE_COPY";
-    if (::GetEnvironmentVariableW(kMarker, nullptr, 0) != 0) {
-        return -1;
-    }
-    const fs::path self = OwnPath();
-    const fs::path folder =
-        fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
-    std::error_code ignored;
-    fs::remove_all(folder, ignored);
-    fs::create_directories(folder);
-    fs::copy_file(self, folder / self.filename(), fs::copy_options::overwrite_existing);
-    for (const auto& name : companions) {
-        fs::copy_file(self.parent_path() / name, folder / name,
-                      fs::copy_options::overwrite_existing);
-    }
-    const std::wstring winRar = winRarName.empty() ? std::wstring(L"C:\\windows\\notepad.exe")
-                                                   : (folder / winRarName).wstring();
-    {
-        // The temporary folder's path is plain ASCII under Wine, as the file is written here.
-        std::string narrow;
-        for (const wchar_t c : winRar) {
-            narrow += c < 0x80 ? static_cast<char>(c) : '?';
-        }
-        std::ofstream ini(folder / "Velkin.ini", std::ios::binary);
-        ini << "[Main]\r\nWinRARPath=" << narrow << "\r\n";
-    }
-    ::SetEnvironmentVariableW(kMarker, L"1");
-    const fs::path copy = folder / self.filename();
-    std::wstring commandLine = ::GetCommandLineW();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    int status = 1;
-    if (::CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                         folder.c_str(), &startup, &process)) {
-        ::WaitForSingleObject(process.hProcess, INFINITE);
-        DWORD code = 1;
-        ::GetExitCodeProcess(process.hProcess, &code);
-        status = static_cast<int>(code);
-        ::CloseHandle(process.hThread);
-        ::CloseHandle(process.hProcess);
-    } else {
-        std::fprintf(stderr, "cannot start the private copy (error %lu)\n", ::GetLastError());
-    }
-    fs::remove_all(folder, ignored);
-    return status;
-}
-
-// Plays the user in front of message boxes: every box the process shows is answered with Yes,
-// or OK when it has no Yes. What each box said is kept, so that a benchmark can tell an
-// expected question from an error report.
-class BoxAnswerer {
+// A benchmark's options, each "--name VALUE" with a count or a list of counts ("10000,100000")
+// as its value. Anything else on the command line ends the program with exit code 2 and a line
+// that says why and which options there are.
+class Options {
 public:
-    BoxAnswerer() {
-        ::InitializeCriticalSection(&lock_);
-        thread_ = ::CreateThread(nullptr, 0, &BoxAnswerer::Loop, this, 0, nullptr);
+    // A count of at least `least`.
+    Options& Count(const char* name, int& value, int least = 0) {
+        options_.push_back(
+            {name, "N", [&value, least](const std::string& text, const std::string& option) {
+                 value = ParseCount(text, option, least);
+             }});
+        return *this;
     }
-    ~BoxAnswerer() {
-        stop_ = true;
-        ::WaitForSingleObject(thread_, INFINITE);
-        ::CloseHandle(thread_);
-        ::DeleteCriticalSection(&lock_);
+    Options& Counts(const char* name, std::vector<int>& values) {
+        options_.push_back(
+            {name, "N,N...", [&values](const std::string& text, const std::string& option) {
+                 values.clear();
+                 for (std::size_t start = 0;;) {
+                     const std::size_t comma = text.find(',', start);
+                     values.push_back(ParseCount(text.substr(start, comma - start), option, 1));
+                     if (comma == std::string::npos) {
+                         break;
+                     }
+                     start = comma + 1;
+                 }
+             }});
+        return *this;
     }
-    BoxAnswerer(const BoxAnswerer&) = delete;
-    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
-    std::vector<std::wstring> Answered() {
-        ::EnterCriticalSection(&lock_);
-        std::vector<std::wstring> copy = answered_;
-        ::LeaveCriticalSection(&lock_);
-        return copy;
+
+    void Parse(int argc, char** argv) const {
+        for (int i = 1; i < argc; ++i) {
+            const std::string name = argv[i];
+            const auto option = std::find_if(options_.begin(), options_.end(),
+                                             [&name](const Option& o) { return o.name == name; });
+            if (option == options_.end()) {
+                Fail("unknown option " + name);
+            }
+            if (i + 1 >= argc) {
+                Fail(name + " wants a value");
+            }
+            option->take(argv[++i], name);
+        }
     }
 
 private:
-    static BOOL CALLBACK Visit(HWND window, LPARAM self) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(window, &process);
-        wchar_t className[32] = {};
-        ::GetClassNameW(window, className, 32);
-        if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
-            std::wstring(className) == L"#32770") {
-            reinterpret_cast<BoxAnswerer*>(self)->Answer(window);
-        }
-        return TRUE;
-    }
-    void Answer(HWND box) {
-        if (box == lastBox_) {
-            return; // already answered; it is on its way out
-        }
-        wchar_t text[512] = {};
-        ::GetDlgItemTextW(box, 0xFFFF, text, 512); // the message box's static text
-        const int button = ::GetDlgItem(box, IDYES) != nullptr ? IDYES : IDOK;
-        ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
-        lastBox_ = box;
-        ::EnterCriticalSection(&lock_);
-        answered_.emplace_back(text);
-        ::LeaveCriticalSection(&lock_);
-    }
-    static DWORD WINAPI Loop(void* self) {
-        auto* answerer = static_cast<BoxAnswerer*>(self);
-        while (!answerer->stop_) {
-            ::EnumWindows(&Visit, reinterpret_cast<LPARAM>(answerer));
-            ::Sleep(5);
-        }
-        return 0;
-    }
-    std::atomic<bool> stop_{false};
-    HWND lastBox_ = nullptr;
-    CRITICAL_SECTION lock_;
-    std::vector<std::wstring> answered_;
-    HANDLE thread_ = nullptr;
-};
-
-// Watches how promptly a window handles its messages: a second thread posts it a stamped
-// message every few milliseconds; the window's procedure, wrapped, records how long each one
-// waited. The longest wait is the longest the window left its user without an answer.
-class ResponsivenessProbe {
-public:
-    explicit ResponsivenessProbe(HWND window) : window_(window) {
-        message_ = ::RegisterWindowMessageW(L"VelkinBenchProbe");
-        ::SetPropW(window_, L"VelkinBenchProbe", this);
-        original_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrW(
-            window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ResponsivenessProbe::Proc)));
-    }
-    ~ResponsivenessProbe() {
-        Stop();
-        ::SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-        ::RemovePropW(window_, L"VelkinBenchProbe");
-    }
-    void Start(DWORD intervalMs = 5) {
-        Stop();
-        longestMs_ = 0;
-        longestDisabledMs_ = 0;
-        handled_ = 0;
-        handledDisabled_ = 0;
-        stop_ = false;
-        intervalMs_ = intervalMs;
-        thread_ = ::CreateThread(nullptr, 0, &ResponsivenessProbe::Post, this, 0, nullptr);
-    }
-    // Stops posting and lets the window handle what is still waiting.
-    void Stop() {
-        if (thread_ == nullptr) {
-            return;
-        }
-        stop_ = true;
-        ::WaitForSingleObject(thread_, INFINITE);
-        ::CloseHandle(thread_);
-        thread_ = nullptr;
-        MSG message{};
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-    }
-    double LongestMs() const { return longestMs_; }
-    long Handled() const { return handled_; }
-    // When the message that waited longest was posted, in Ticks().
-    LONGLONG LongestPostedAt() const { return longestPostedAt_; }
-    // A moment of the caller's choosing to tell the longest wait's place against.
-    void SetOrigin(LONGLONG ticks) { origin_ = ticks; }
-    LONGLONG Origin() const { return origin_; }
-    // Only the messages posted while the window was disabled with no box of its own in front, as
-    // while an archiver runs. A modal box disables its owner too, and its closing is no part of
-    // a run: on a display without a window manager, Wine waited 2 s for every closing box.
-    double LongestDisabledMs() const { return longestDisabledMs_; }
-    long HandledDisabled() const { return handledDisabled_; }
-
-private:
-    static DWORD WINAPI Post(void* instance) {
-        auto* self = static_cast<ResponsivenessProbe*>(instance);
-        while (!self->stop_) {
-            // Marked when the window is disabled without a box in front, as while an archiver
-            // runs.
-            const WPARAM disabled = !::IsWindowEnabled(self->window_) &&
-                                            ::GetWindow(self->window_, GW_ENABLEDPOPUP) == nullptr
-                                        ? 1
-                                        : 0;
-            ::PostMessageW(self->window_, self->message_, disabled, static_cast<LPARAM>(Ticks()));
-            ::Sleep(self->intervalMs_);
-        }
-        return 0;
-    }
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = static_cast<ResponsivenessProbe*>(::GetPropW(window, L"VelkinBenchProbe"));
-        if (message == self->message_) {
-            const double waited = TicksToMs(Ticks() - static_cast<LONGLONG>(lParam));
-            if (waited > self->longestMs_) {
-                self->longestMs_ = waited;
-                self->longestPostedAt_ = static_cast<LONGLONG>(lParam);
-            }
-            ++self->handled_;
-            if (wParam != 0) {
-                self->longestDisabledMs_ = std::max(self->longestDisabledMs_, waited);
-                ++self->handledDisabled_;
-            }
-            return 0;
-        }
-        return ::CallWindowProcW(self->original_, window, message, wParam, lParam);
-    }
-    HWND window_;
-    UINT message_ = 0;
-    WNDPROC original_ = nullptr;
-    std::atomic<bool> stop_{true};
-    double longestMs_ = 0;
-    double longestDisabledMs_ = 0;
-    LONGLONG longestPostedAt_ = 0;
-    LONGLONG origin_ = 0;
-    long handled_ = 0;
-    long handledDisabled_ = 0;
-    DWORD intervalMs_ = 5;
-    HANDLE thread_ = nullptr;
-};
-
-// Handles whatever waits in the thread's queue, paints included; returns when it is empty.
-inline void Drain() {
-    MSG message{};
-    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&message);
-        ::DispatchMessageW(&message);
-    }
-}
-
-// The thread idle for a while, handling each message as it comes, as the main loop does: the
-// floor of what a probe can see on this machine.
-inline void Idle(double ms) {
-    const LONGLONG from = Ticks();
-    while (TicksToMs(Ticks() - from) < ms) {
-        Drain();
-        // Without MWMO_INPUTAVAILABLE, Wine lets a message that came in before the wait sleep
-        // until the time-out.
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
-
-// Paths of 60 to 100 characters, every third with Japanese in its folders and name, as a large
-// selection out of a photo library or a document tree would give.
-inline std::wstring PathAt(int i) {
-    static const wchar_t* const kFolders[] = {
-        L"C:\\Users\\bench\\Documents\\Projects\\Quarterly reports\\",
-        L"D:\\データ\\写真\\2024年\\家族旅行の記録\\",
-        L"C:\\Work\\Shared\\Design\\Assets\\Exported\\",
+    struct Option {
+        std::string name;
+        std::string value;
+        std::function<void(const std::string&, const std::string&)> take;
     };
-    static const wchar_t* const kStems[] = {L"report_", L"報告書_最終版_", L"image_export_"};
-    const int kind = i % 3;
-    std::wstring path = kFolders[kind];
-    path += L"folder_" + std::to_wstring(i / 1000) + L"\\";
-    path += kStems[kind];
-    path += std::to_wstring(i);
-    // Lengths spread over the range, the same for every run.
-    const std::size_t target = 60 + static_cast<std::size_t>((i * 37) % 41);
-    const std::size_t withExtension = path.size() + 4;
-    if (withExtension < target) {
-        path.append(target - withExtension, kind == 1 ? L'資' : L'x');
-    }
-    path += L".txt";
-    return path;
-}
 
-// A shell drop as the shell builds it: a DROPFILES header, then the wide paths, each ended by
-// a NUL, and one more NUL after the last. The paths come one at a time from pathAt(i), so that
-// a drop of many paths never exists twice in memory.
-template <typename PathAt> HGLOBAL MakeDrop(int count, PathAt pathAt) {
-    std::vector<wchar_t> list;
-    for (int i = 0; i < count; ++i) {
-        const std::wstring path = pathAt(i);
-        list.insert(list.end(), path.begin(), path.end());
-        list.push_back(L'\0');
-    }
-    list.push_back(L'\0');
-    const SIZE_T size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
-    HGLOBAL global = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    if (global == nullptr) {
-        std::fprintf(stderr, "GlobalAlloc of %zu bytes failed\n", static_cast<std::size_t>(size));
-        std::exit(1);
-    }
-    auto* header = static_cast<DROPFILES*>(::GlobalLock(global));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    std::copy(list.begin(), list.end(),
-              reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(header) + sizeof(DROPFILES)));
-    ::GlobalUnlock(global);
-    return global;
-}
-
-inline HGLOBAL MakeDrop(const std::vector<std::wstring>& paths) {
-    return MakeDrop(static_cast<int>(paths.size()),
-                    [&paths](int i) { return paths[static_cast<std::size_t>(i)]; });
-}
-
-// A list of counts: "10000,100000".
-inline std::vector<int> ParseCounts(const char* text, const char* option) {
-    std::vector<int> counts;
-    std::string all(text);
-    std::size_t start = 0;
-    while (start <= all.size()) {
-        const std::size_t comma = all.find(',', start);
-        const std::string one =
-            all.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (!one.empty()) {
-            char* end = nullptr;
-            const long value = std::strtol(one.c_str(), &end, 10);
-            if (*end != '\0' || value < 1 || value > 10000000) {
-                std::fprintf(stderr, "%s wants counts like 10000,100000, not \"%s\"\n", option,
-                             text);
-                std::exit(2);
-            }
-            counts.push_back(static_cast<int>(value));
+    static int ParseCount(const std::string& text, const std::string& option, int least) {
+        constexpr long kMost = 100000000;
+        char* end = nullptr;
+        const long value = std::strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || value < least || value > kMost) {
+            std::fprintf(stderr, "%s wants whole numbers from %d to %ld, not \"%s\"\n",
+                         option.c_str(), least, kMost, text.c_str());
+            std::exit(2);
         }
-        if (comma == std::string::npos) {
-            break;
-        }
-        start = comma + 1;
+        return static_cast<int>(value);
     }
-    return counts;
-}
 
-inline int ParseCount(const char* text, const char* option) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0 || value > 100000000) {
-        std::fprintf(stderr, "%s wants a count, not \"%s\"\n", option, text);
+    [[noreturn]] void Fail(const std::string& why) const {
+        std::string usage;
+        for (const auto& option : options_) {
+            usage += " [" + option.name + " " + option.value + "]";
+        }
+        std::fprintf(stderr, "%s\noptions:%s\n", why.c_str(), usage.c_str());
         std::exit(2);
     }
-    return static_cast<int>(value);
+
+    std::vector<Option> options_;
+};
+
+// The options of the benchmarks of one large drop: --runs N and --rows N.
+struct DropOptions {
+    int runs = 5;
+    int rows = 1000000;
+};
+
+inline DropOptions ParseDropOptions(int argc, char** argv) {
+    DropOptions options;
+    Options().Count("--runs", options.runs, 1).Count("--rows", options.rows, 1).Parse(argc, argv);
+    return options;
 }
 
 } // namespace bench

@@ -11,36 +11,17 @@
 #include <string>
 #include <vector>
 
-#include "base/integer_text.h"
+#include "bench_common.h"
 #include "joblist/drop_groups.h"
-#include "bench_text.h"
+#include "remove_and_restart.h"
 #include "silent_host.h"
 
 namespace {
 
-using bench::Thousands;
+using namespace bench;
 
 using velkin::JobRow;
 using velkin::JobRows;
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-void Figure(const std::string& name, const std::string& value, const std::string& aim,
-            const std::string& meaning) {
-    std::printf("FIGURE\t%s\t%s\t%s\t%s\n", name.c_str(), value.c_str(), aim.c_str(),
-                meaning.c_str());
-    std::fflush(stdout);
-}
-
-std::string Format(const char* format, double value) {
-    char text[512];
-    std::snprintf(text, sizeof(text), format, value);
-    return text;
-}
 
 // A list as drops leave it: groups numbered from 0, every even group saving to one shared
 // archive and every odd group to one of its own, so that deleting an odd group lets its two
@@ -73,36 +54,6 @@ List MakeList(int rowCount, int big, int bigRows) {
     return List{std::move(model.rows), model.dropCount};
 }
 
-// Removes the first matching row and starts over from the top until none is left, then
-// numbers the rows afresh as DeleteGroup does.
-void ReferenceDeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
-    for (bool removed = true; removed;) {
-        removed = false;
-        for (std::size_t at = 0; at < rows.size(); ++at) {
-            if (velkin::ParseStrictInteger(rows[at].dropNumber) == n) {
-                rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(at));
-                removed = true;
-                break;
-            }
-        }
-    }
-    dropCount = 0;
-    if (rows.empty()) {
-        return;
-    }
-    const std::wstring* current = &rows.front().Destination();
-    std::wstring number = velkin::DecimalText(dropCount);
-    for (auto& row : rows) {
-        if (row.Destination() != *current) {
-            ++dropCount;
-            number = velkin::DecimalText(dropCount);
-            current = &row.Destination();
-        }
-        row.dropNumber = number;
-    }
-    ++dropCount;
-}
-
 using DeleteFunction = void (*)(JobRows&, std::int32_t&, std::int32_t);
 
 // The median over runs of one deletion from a fresh copy of the list; the copy is not timed.
@@ -124,47 +75,20 @@ double TimeDeletion(const List& original, std::int32_t group, DeleteFunction rem
     return Median(times);
 }
 
-std::vector<int> ParseCounts(const char* text) {
-    std::vector<int> counts;
-    const char* at = text;
-    while (*at != '\0') {
-        char* end = nullptr;
-        const long value = std::strtol(at, &end, 10);
-        if (end == at || value < 100 || value > 10000000 || (*end != ',' && *end != '\0')) {
-            std::fprintf(stderr, "sizes look like 10000,100000 (each at least 100)\n");
-            std::exit(2);
-        }
-        counts.push_back(static_cast<int>(value));
-        at = *end == ',' ? end + 1 : end;
-    }
-    if (counts.size() != 2) {
-        std::fprintf(stderr, "give two sizes, the second larger\n");
-        std::exit(2);
-    }
-    return counts;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     int runs = 7;
     std::vector<int> sizes = {100000, 1000000};
     std::vector<int> referenceSizes = {2000, 20000};
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "%s wants a value\n", option.c_str());
-            return 2;
-        }
-        const char* value = argv[++i];
-        if (option == "--runs") {
-            runs = std::max(1, std::atoi(value));
-        } else if (option == "--sizes") {
-            sizes = ParseCounts(value);
-        } else if (option == "--reference-sizes") {
-            referenceSizes = ParseCounts(value);
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", option.c_str());
+    Options()
+        .Count("--runs", runs, 1)
+        .Counts("--sizes", sizes)
+        .Counts("--reference-sizes", referenceSizes)
+        .Parse(argc, argv);
+    for (const auto* pair : {&sizes, &referenceSizes}) {
+        if (pair->size() != 2 || std::min((*pair)[0], (*pair)[1]) < 100) {
+            std::fprintf(stderr, "give two sizes, each at least 100\n");
             return 2;
         }
     }
@@ -201,8 +125,8 @@ int main(int argc, char** argv) {
         const std::int32_t big = (groups / 2) | 1;
         const List list = MakeList(size, big, bigRows);
         const std::size_t left = static_cast<std::size_t>(size - bigRows);
-        const double ref =
-            TimeDeletion(list, big, &ReferenceDeleteGroup, referenceRuns, left, list.dropCount - 2);
+        const double ref = TimeDeletion(list, big, &velkin::fuzz::RemoveAndRestart, referenceRuns,
+                                        left, list.dropCount - 2);
         const double ours =
             TimeDeletion(list, big, &velkin::DeleteGroup, runs, left, list.dropCount - 2);
         std::printf("group of %s out of %s rows: remove-and-restart %.3f ms, DeleteGroup %.3f "

@@ -19,8 +19,7 @@
 
 #include "app/command_ids.h"
 #include "app/main_window_win.h"
-#include "bench_common.h"
-#include "bench_text.h"
+#include "bench_win.h"
 #include "platform/dropped_files.h"
 #include "silent_host.h"
 
@@ -81,61 +80,65 @@ double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullpt
     return ms;
 }
 
+bool HoldsAll(const std::vector<std::wstring>& paths, int count) {
+    return paths.size() == static_cast<std::size_t>(count) && paths.back() == PathAt(count - 1);
+}
+
+bool HoldsAll(const std::vector<wchar_t>& list, int count) {
+    return list.size() >= static_cast<std::size_t>(count);
+}
+
+// A drop of count paths made, then only what read does with it timed; what read gives back must
+// hold every path.
+template <typename Read> double TimeReading(int count, const char* how, Read read) {
+    HGLOBAL drop = MakeDrop(count, PathAt);
+    const LONGLONG start = Ticks();
+    const auto got = read(drop);
+    const double ms = TicksToMs(Ticks() - start);
+    ::GlobalFree(drop);
+    if (!HoldsAll(got, count)) {
+        std::fprintf(stderr, "%s read the drop wrongly\n", how);
+        std::exit(1);
+    }
+    return ms;
+}
+
 // Every path out of the drop into a string of its own: what reading a drop costs any program
 // that keeps its paths.
 double TimeRead(int count) {
-    HGLOBAL drop = MakeDrop(count, PathAt);
-    const LONGLONG start = Ticks();
-    const auto paths = velkin::win::ReadClipboardPaths(reinterpret_cast<HDROP>(drop));
-    const double ms = TicksToMs(Ticks() - start);
-    if (paths.size() != static_cast<std::size_t>(count) || paths.back() != PathAt(count - 1)) {
-        std::fprintf(stderr, "ReadClipboardPaths read the drop wrongly\n");
-        std::exit(1);
-    }
-    ::GlobalFree(drop);
-    return ms;
+    return TimeReading(count, "ReadClipboardPaths", [](HGLOBAL drop) {
+        return velkin::win::ReadClipboardPaths(reinterpret_cast<HDROP>(drop));
+    });
 }
 
 // The least a read can be: the drop's list copied whole into one buffer of the program's own.
 double TimeCopy(int count) {
-    HGLOBAL drop = MakeDrop(count, PathAt);
-    const LONGLONG start = Ticks();
-    const auto* header = static_cast<const DROPFILES*>(::GlobalLock(drop));
-    const auto* list =
-        reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) + header->pFiles);
-    const std::size_t size = (::GlobalSize(drop) - header->pFiles) / sizeof(wchar_t);
-    const std::vector<wchar_t> copy(list, list + size);
-    ::GlobalUnlock(drop);
-    const double ms = TicksToMs(Ticks() - start);
-    if (copy.size() < static_cast<std::size_t>(count)) {
-        std::fprintf(stderr, "the drop's list is shorter than its paths\n");
-        std::exit(1);
-    }
-    ::GlobalFree(drop);
-    return ms;
+    return TimeReading(count, "copying the list", [](HGLOBAL drop) {
+        const auto* header = static_cast<const DROPFILES*>(::GlobalLock(drop));
+        const auto* list = reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(header) +
+                                                            header->pFiles);
+        const std::size_t size = (::GlobalSize(drop) - header->pFiles) / sizeof(wchar_t);
+        std::vector<wchar_t> copy(list, list + size);
+        ::GlobalUnlock(drop);
+        return copy;
+    });
 }
 
 // The shell's way: the count, then each item's length and text by its index.
 double TimeQuery(int count) {
-    HGLOBAL drop = MakeDrop(count, PathAt);
-    const auto hdrop = reinterpret_cast<HDROP>(drop);
-    const LONGLONG start = Ticks();
-    std::vector<std::wstring> paths;
-    const UINT total = ::DragQueryFileW(hdrop, 0xFFFFFFFF, nullptr, 0);
-    paths.reserve(total);
-    for (UINT i = 0; i < total; ++i) {
-        const UINT length = ::DragQueryFileW(hdrop, i, nullptr, 0);
-        std::wstring path(length + 1, L'\0');
-        path.resize(::DragQueryFileW(hdrop, i, path.data(), length + 1));
-        paths.push_back(std::move(path));
-    }
-    const double ms = TicksToMs(Ticks() - start);
-    if (paths.size() != static_cast<std::size_t>(count) || paths.back() != PathAt(count - 1)) {
-        std::fprintf(stderr, "DragQueryFileW read the drop wrongly\n");
-        std::exit(1);
-    }
-    ::GlobalFree(drop);
-    return ms;
+    return TimeReading(count, "DragQueryFileW", [](HGLOBAL global) {
+        const auto drop = reinterpret_cast<HDROP>(global);
+        std::vector<std::wstring> paths;
+        const UINT total = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+        paths.reserve(total);
+        for (UINT i = 0; i < total; ++i) {
+            const UINT length = ::DragQueryFileW(drop, i, nullptr, 0);
+            std::wstring path(length + 1, L'\0');
+            path.resize(::DragQueryFileW(drop, i, path.data(), length + 1));
+            paths.push_back(std::move(path));
+        }
+        return paths;
+    });
 }
 
 // The naive list: a standard report-view list view that holds its own rows, filled one row at
@@ -315,30 +318,14 @@ int main(int argc, char** argv) {
     std::vector<int> sizes = {10000, 100000, 1000000};
     std::vector<int> querySizes = {2000, 5000, 10000};
     std::vector<int> naiveSizes = {1000, 2000, 4000};
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "%s wants a value\n", option.c_str());
-            return 2;
-        }
-        const char* value = argv[++i];
-        if (option == "--runs") {
-            runs = std::max(1, ParseCount(value, "--runs"));
-        } else if (option == "--probe-runs") {
-            probeRuns = std::max(1, ParseCount(value, "--probe-runs"));
-        } else if (option == "--sizes") {
-            sizes = ParseCounts(value, "--sizes");
-        } else if (option == "--query-sizes") {
-            querySizes = ParseCounts(value, "--query-sizes");
-        } else if (option == "--naive-sizes") {
-            naiveSizes = ParseCounts(value, "--naive-sizes");
-        } else if (option == "--memory") {
-            memoryCount = ParseCount(value, "--memory");
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", option.c_str());
-            return 2;
-        }
-    }
+    Options()
+        .Count("--runs", runs, 1)
+        .Count("--probe-runs", probeRuns, 1)
+        .Counts("--sizes", sizes)
+        .Counts("--query-sizes", querySizes)
+        .Counts("--naive-sizes", naiveSizes)
+        .Count("--memory", memoryCount)
+        .Parse(argc, argv);
     if (const int status = RunInPrivateFolder({}, ""); status >= 0) {
         return status;
     }

@@ -11,9 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "bench_common.h"
-#include "bench_text.h"
 #include "base/stream_digest.h"
+#include "bench_win.h"
 #include "platform/text_file.h"
 #include "platform/windows_code_page.h"
 #include "runner/group_run.h"
@@ -36,24 +35,6 @@ void Fill(velkin::RunModel& model, int count) {
     if (model.rows.size() != static_cast<std::size_t>(count) || model.dropCount != 1) {
         std::fprintf(stderr, "the intake made %zu rows in %d groups\n", model.rows.size(),
                      model.dropCount);
-        std::exit(1);
-    }
-}
-
-// CreateFileW and WriteFile, nothing else: the least writing these bytes costs.
-void RawWrite(const std::wstring& path, const std::string& bytes) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    const bool ok =
-        file != INVALID_HANDLE_VALUE &&
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size();
-    if (file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(file);
-    }
-    if (!ok) {
-        std::fprintf(stderr, "the raw write failed\n");
         std::exit(1);
     }
 }
@@ -162,27 +143,8 @@ void MeasureListFile(const velkin::RunModel& model, const std::wstring& listFile
 } // namespace
 
 int main(int argc, char** argv) {
-    int runs = 5;
-    int count = 1000000;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "%s wants a value\n", option.c_str());
-            return 2;
-        }
-        const int value = ParseCount(argv[++i], option.c_str());
-        if (option == "--runs") {
-            runs = std::max(1, value);
-        } else if (option == "--rows") {
-            count = std::max(1, value);
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", option.c_str());
-            return 2;
-        }
-    }
-    const fs::path folder =
-        fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
-    fs::create_directories(folder);
+    const auto [runs, count] = ParseDropOptions(argc, argv);
+    const fs::path folder = TemporaryFolder();
     const std::wstring listFile = (folder / "Velkin.lst").wstring();
     const velkin::win::WindowsCodePage codePage;
     const std::string rows = Thousands(count);

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "bench_common.h"
-#include "bench_text.h"
+#include "bench_win.h"
 #include "joblist/drop_intake.h"
 #include "joblist/queue_file_win.h"
 #include "joblist/queue_keeper.h"
@@ -60,47 +59,23 @@ double TimeDrop(const std::vector<std::wstring>& paths, const std::wstring& fold
     return ms;
 }
 
-void RawWrite(const std::wstring& path, const std::string& bytes) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    const bool ok =
-        file != INVALID_HANDLE_VALUE &&
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size();
-    if (file != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(file);
+// Recording that the first group's archiver ended well, 51 times; each time apart.
+std::vector<double> TimeGroupsDone(velkin::QueueKeeper& keeper) {
+    std::vector<double> times;
+    for (int r = 0; r < 51; ++r) {
+        keeper.GroupStarted(0);
+        const LONGLONG start = Ticks();
+        keeper.GroupDone(0);
+        times.push_back(TicksToMs(Ticks() - start));
     }
-    if (!ok) {
-        std::fprintf(stderr, "the raw write failed\n");
-        std::exit(1);
-    }
+    return times;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    int runs = 5;
-    int count = 1000000;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "%s wants a value\n", option.c_str());
-            return 2;
-        }
-        const int value = ParseCount(argv[++i], option.c_str());
-        if (option == "--runs") {
-            runs = std::max(1, value);
-        } else if (option == "--rows") {
-            count = std::max(1, value);
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", option.c_str());
-            return 2;
-        }
-    }
-    const fs::path folder = fs::temp_directory_path() /
-                            ("velkin-bench-queue-" + std::to_string(::GetCurrentProcessId()));
-    fs::create_directories(folder);
+    const auto [runs, count] = ParseDropOptions(argc, argv);
+    const fs::path folder = TemporaryFolder();
     const std::wstring directory = folder.wstring() + L"\\";
     const std::string rows = Thousands(count);
 
@@ -149,13 +124,7 @@ int main(int argc, char** argv) {
         velkin::DropIntake intake(model, host);
         intake.Receive(std::vector<std::wstring>(paths));
     }
-    std::vector<double> doneMs;
-    for (int r = 0; r < 51; ++r) {
-        keeper.GroupStarted(0);
-        const LONGLONG start = Ticks();
-        keeper.GroupDone(0);
-        doneMs.push_back(TicksToMs(Ticks() - start));
-    }
+    const std::vector<double> doneMs = TimeGroupsDone(keeper);
     Figure("queue: recording a finished group, " + rows + " rows",
            Format("%.2f ms", Median(doneMs)) + Format(" (max %.2f)", Max(doneMs)), "<= 5 ms",
            "median of 51: the record that a group's archiver ended well (the drop's megabytes "
@@ -168,13 +137,7 @@ int main(int argc, char** argv) {
         KeepingHost host(&smallKeeper);
         velkin::DropIntake intake(small, host);
         intake.Receive(std::vector<std::wstring>(paths.begin(), paths.begin() + 100));
-        std::vector<double> syncedMs;
-        for (int r = 0; r < 51; ++r) {
-            smallKeeper.GroupStarted(0);
-            const LONGLONG start = Ticks();
-            smallKeeper.GroupDone(0);
-            syncedMs.push_back(TicksToMs(Ticks() - start));
-        }
+        const std::vector<double> syncedMs = TimeGroupsDone(smallKeeper);
         Figure("queue: recording a finished group, 100 rows",
                Format("%.2f ms", Median(syncedMs)) + Format(" (max %.2f)", Max(syncedMs)),
                "<= 5 ms", "median of 51: the record written and synced to the disk");

@@ -18,7 +18,7 @@
 #include "app/command_ids.h"
 #include "app/main_window_win.h"
 #include "base/message_texts.h"
-#include "bench_common.h"
+#include "bench_win.h"
 
 namespace {
 
@@ -189,33 +189,17 @@ int main(int argc, char** argv) {
     int delayMs = 2000;
     int delayGroups = 3;
     int probeRuns = 1;
-    // A diagnosis: with the window hidden nothing is painted, so the gap shows what painting
-    // costs between two archivers.
-    bool hidden = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if (i + 1 >= argc) {
-            std::fprintf(stderr, "%s wants a value\n", option.c_str());
-            return 2;
-        }
-        const int value = ParseCount(argv[++i], option.c_str());
-        if (option == "--groups") {
-            groups = std::max(2, value);
-        } else if (option == "--passes") {
-            passes = value;
-        } else if (option == "--probe-runs") {
-            probeRuns = std::max(1, value);
-        } else if (option == "--delay-ms") {
-            delayMs = value;
-        } else if (option == "--hidden") {
-            hidden = value != 0;
-        } else if (option == "--delay-groups") {
-            delayGroups = std::max(1, value);
-        } else {
-            std::fprintf(stderr, "unknown option %s\n", option.c_str());
-            return 2;
-        }
-    }
+    // A diagnosis (--hidden 1): with the window hidden nothing is painted, so the gap shows what
+    // painting costs between two archivers.
+    int hidden = 0;
+    Options()
+        .Count("--groups", groups, 2)
+        .Count("--passes", passes)
+        .Count("--delay-ms", delayMs)
+        .Count("--delay-groups", delayGroups, 1)
+        .Count("--probe-runs", probeRuns, 1)
+        .Count("--hidden", hidden)
+        .Parse(argc, argv);
     if (const int status = RunInPrivateFolder({"StandInArchiver.exe"}, "StandInArchiver.exe");
         status >= 0) {
         return status;
@@ -227,7 +211,7 @@ int main(int argc, char** argv) {
 
     BoxAnswerer answerer;
     Window window;
-    if (hidden) {
+    if (hidden != 0) {
         ::ShowWindow(window.main.handle(), SW_HIDE);
         Drain();
     }

@@ -9,18 +9,17 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "bench_win.h"
+
 namespace {
 
-namespace fs = std::filesystem;
+using namespace bench;
 
 // Far beyond a normal start; only there so that a program that never shows a window ends the
 // benchmark instead of hanging it.
@@ -59,26 +58,6 @@ HWND VisibleMainWindow(DWORD processId) {
     return found.window;
 }
 
-double Milliseconds(LONGLONG ticks) {
-    LARGE_INTEGER frequency;
-    ::QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(ticks) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-LONGLONG Now() {
-    LARGE_INTEGER now;
-    ::QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string narrow;
-    for (const wchar_t c : text) {
-        narrow += c < 0x80 ? static_cast<char>(c) : '?';
-    }
-    return narrow;
-}
-
 void Close(Program& program, const PROCESS_INFORMATION& process, HWND window) {
     if (window != nullptr) {
         ::PostMessageW(window, WM_CLOSE, 0, 0);
@@ -99,7 +78,7 @@ std::optional<double> MeasureStart(Program& program, const fs::path& folder) {
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
 
-    const LONGLONG start = Now();
+    const LONGLONG start = Ticks();
     if (!::CreateProcessW(program.path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                           nullptr, folder.c_str(), &startup, &process)) {
         std::fprintf(stderr, "cannot start %s (error %lu)\n", program.name.c_str(),
@@ -116,7 +95,7 @@ std::optional<double> MeasureStart(Program& program, const fs::path& folder) {
         window = VisibleMainWindow(process.dwProcessId);
         if (window != nullptr) {
             ::WaitForInputIdle(process.hProcess, static_cast<DWORD>(deadline - now));
-            end = Now();
+            end = Ticks();
             break;
         }
         if (::WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
@@ -133,52 +112,16 @@ std::optional<double> MeasureStart(Program& program, const fs::path& folder) {
     ::GetClassNameW(window, className, 256);
     program.windowClass = className;
     Close(program, process, window);
-    return Milliseconds(end - start);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 != 0 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-int ParseCount(const char* text, const char* option) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0 || value > 10000) {
-        std::fprintf(stderr, "%s wants a count, not \"%s\"\n", option, text);
-        std::exit(2);
-    }
-    return static_cast<int>(value);
-}
-
-fs::path OwnFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            return fs::path(path).parent_path();
-        }
-        path.resize(path.size() * 2);
-    }
+    return TicksToMs(end - start);
 }
 
 // A folder of the benchmark's own, with copies of both programs and Velkin's settings.
 fs::path PrepareFolder(const fs::path& binaries) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("velkin-bench-" + std::to_string(::GetCurrentProcessId()));
-    fs::create_directories(folder);
+    const fs::path folder = TemporaryFolder();
     for (const char* name : {"Velkin.exe", "bare_list_window.exe", "bare_window.exe"}) {
         fs::copy_file(binaries / name, folder / name, fs::copy_options::overwrite_existing);
     }
-    // With a WinRAR path set, Velkin starts without asking for one.
-    std::ofstream ini(folder / "Velkin.ini", std::ios::binary);
-    ini << "[Main]\r\nWinRARPath=C:\\windows\\notepad.exe\r\n";
-    if (!ini) {
-        throw std::runtime_error("cannot write Velkin.ini");
-    }
+    WriteSettings(folder, kNoArchiver);
     return folder;
 }
 
@@ -186,7 +129,7 @@ void PrintRow(const Program& program) {
     const auto [least, most] = std::minmax_element(program.startMs.begin(), program.startMs.end());
     std::printf("%-16s %6zu %10.1f %8.1f %8.1f   %s\n", program.name.c_str(),
                 program.startMs.size(), Median(program.startMs), *least, *most,
-                Narrow(program.windowClass).c_str());
+                Ascii(program.windowClass).c_str());
 }
 
 } // namespace
@@ -194,24 +137,11 @@ void PrintRow(const Program& program) {
 int main(int argc, char** argv) {
     int runs = 31;
     int warmup = 2;
-    for (int i = 1; i < argc; ++i) {
-        const std::string option = argv[i];
-        if ((option == "--runs" || option == "--warmup") && i + 1 < argc) {
-            ++i;
-            (option == "--runs" ? runs : warmup) = ParseCount(argv[i], option.c_str());
-        } else {
-            std::fprintf(stderr, "usage: bench_startup [--runs N] [--warmup N]\n");
-            return 2;
-        }
-    }
-    if (runs < 1) {
-        std::fprintf(stderr, "--runs must be at least 1\n");
-        return 2;
-    }
+    Options().Count("--runs", runs, 1).Count("--warmup", warmup).Parse(argc, argv);
 
     fs::path folder;
     try {
-        folder = PrepareFolder(OwnFolder());
+        folder = PrepareFolder(OwnPath().parent_path());
     } catch (const std::exception& error) {
         std::fprintf(stderr, "cannot prepare the benchmark folder: %s\n", error.what());
         return 1;
@@ -264,25 +194,22 @@ int main(int argc, char** argv) {
     const double toBare = Median(velkin.startMs) / Median(bare.startMs);
     std::printf("\nratio of medians, Velkin / list window: %.2f (aim: at most 1.10); median of the "
                 "rounds' own ratios %.2f (min %.2f, max %.2f)\n",
-                toList, Median(pairedRatios),
-                *std::min_element(pairedRatios.begin(), pairedRatios.end()),
-                *std::max_element(pairedRatios.begin(), pairedRatios.end()));
+                toList, Median(pairedRatios), Min(pairedRatios), Max(pairedRatios));
     std::printf("ratio of medians, Velkin / bare window: %.2f\n", toBare);
     // The lines bench/run.sh gathers into its table.
-    std::printf("FIGURE\tstart-up: Velkin.exe to visible, idle window\t%.0f ms\t-\tmedian of %d "
-                "starts, interleaved with both yardsticks\n",
-                Median(velkin.startMs), runs);
-    std::printf("FIGURE\tstart-up: bare window with an owner-data list view\t%.0f ms\t-\tmedian; "
-                "built as Velkin is: the least such a program costs here\n",
-                Median(list.startMs));
-    std::printf("FIGURE\tstart-up: bare window alone\t%.0f ms\t-\tmedian; no list view, no "
-                "common controls\n",
-                Median(bare.startMs));
-    std::printf("FIGURE\tstart-up: ratio Velkin / list-view window\t%.2f\t<= 1.10\tratio of the "
-                "medians; the rounds' own ratios: median %.2f\n",
-                toList, Median(pairedRatios));
-    std::printf("FIGURE\tstart-up: ratio Velkin / bare window\t%.2f\t-\tratio of the medians\n",
-                toBare);
+    Figure("start-up: Velkin.exe to visible, idle window",
+           Format("%.0f ms", Median(velkin.startMs)), "-",
+           Format("median of %.0f starts, interleaved with both yardsticks", runs));
+    Figure("start-up: bare window with an owner-data list view",
+           Format("%.0f ms", Median(list.startMs)), "-",
+           "median; built as Velkin is: the least such a program costs here");
+    Figure("start-up: bare window alone", Format("%.0f ms", Median(bare.startMs)), "-",
+           "median; no list view, no common controls");
+    Figure(
+        "start-up: ratio Velkin / list-view window", Format("%.2f", toList), "<= 1.10",
+        Format("ratio of the medians; the rounds' own ratios: median %.2f", Median(pairedRatios)));
+    Figure("start-up: ratio Velkin / bare window", Format("%.2f", toBare), "-",
+           "ratio of the medians");
     for (const Program* program : programs) {
         if (program->killed > 0) {
             std::printf("%s did not end on WM_CLOSE %d time(s) and was terminated\n",

@@ -10,14 +10,6 @@ namespace {
 
 namespace sjis = velkin::fuzz::sjis;
 
-// The miniature Shift-JIS as the system code page: anything it has no character for fails.
-class MiniShiftJis final : public velkin::CodePage {
-public:
-    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
-        return sjis::Encode(text);
-    }
-};
-
 struct SplitLine {
     std::wstring program;
     std::wstring switches;
@@ -175,11 +167,8 @@ template <class Text> std::optional<std::vector<Text>> Lines(const Text& text) {
 }
 
 void CheckListFile(const std::vector<std::wstring>& paths) {
-    const MiniShiftJis codePage;
-    std::vector<velkin::ListFileLine> lines;
-    for (const auto& path : paths) {
-        lines.push_back({{}, path});
-    }
+    const velkin::fuzz::MiniShiftJis codePage;
+    const auto lines = velkin::fuzz::ListLinesOf(paths);
     const auto file = velkin::BuildListFile(lines, codePage);
 
     bool allAnsi = true;
@@ -232,23 +221,8 @@ constexpr std::size_t kInCodePage = 13;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider provider(data, size);
-    constexpr std::wstring_view kSwitchAlphabet = L"-\" aA@\t\u3042";
-    velkin::ArchiverInvocation invocation;
-    invocation.archiverPath = velkin::fuzz::TextFrom(provider, kPathAlphabet, 16);
-    invocation.switches = velkin::fuzz::TextFrom(provider, kSwitchAlphabet, 24);
-    invocation.archivePath = velkin::fuzz::TextFrom(provider, kPathAlphabet, 16);
-    invocation.listFilePath = velkin::fuzz::TextFrom(provider, kPathAlphabet, 16);
-    CheckCommandLine(invocation);
-
-    std::vector<std::wstring> paths(provider.ConsumeIntegralInRange<std::size_t>(0, 8));
-    for (auto& path : paths) {
-        // Mostly characters the code page has, so that both encodings come up.
-        path = velkin::fuzz::TextFrom(provider,
-                                      provider.ConsumeIntegralInRange(0, 3) == 0
-                                          ? kPathAlphabet
-                                          : kPathAlphabet.substr(0, kInCodePage),
-                                      24);
-    }
+    CheckCommandLine(velkin::fuzz::InvocationFrom(provider, kPathAlphabet));
+    const auto paths = velkin::fuzz::ListPathsFrom(provider, kPathAlphabet, kInCodePage);
     CheckListFile(paths);
     return 0;
 }

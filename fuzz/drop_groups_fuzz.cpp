@@ -5,30 +5,9 @@
 #include "base/velkin_error.h"
 #include "fuzz_support.h"
 #include "joblist/drop_groups.h"
+#include "remove_and_restart.h"
 
 namespace {
-
-void ReferenceDeleteGroup(velkin::JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
-    bool removed = true;
-    while (removed) {
-        removed = false;
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (velkin::ParseStrictInteger(rows[i].dropNumber) == n) {
-                rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(i));
-                removed = true;
-                break;
-            }
-        }
-    }
-    std::int32_t runs = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (i != 0 && rows[i].Destination() != rows[i - 1].Destination()) {
-            ++runs;
-        }
-        rows[i].dropNumber = velkin::DecimalText(runs);
-    }
-    dropCount = rows.empty() ? 0 : runs + 1;
-}
 
 bool SameRows(const velkin::JobRows& a, const velkin::JobRows& b) {
     if (a.size() != b.size()) {
@@ -84,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int32_t expectedCount = dropCount;
     std::optional<std::wstring> expectedError;
     try {
-        ReferenceDeleteGroup(expectedRows, expectedCount, n);
+        velkin::fuzz::RemoveAndRestart(expectedRows, expectedCount, n);
     } catch (const velkin::Error& error) {
         expectedError = error.message();
     }

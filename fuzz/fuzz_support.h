@@ -1,20 +1,26 @@
 #pragma once
 
 // Helpers shared by the fuzz targets: a check that stops the run with a readable line, text
-// made from fuzz bytes, and a miniature Shift-JIS whose every character has a wide twin of its
-// own, so that byte-string results can be compared with wide-text results.
+// made from fuzz bytes, a second reading of 32-bit numbers, a miniature Shift-JIS whose every
+// character has a wide twin of its own, so that byte-string results can be compared with
+// wide-text results, and the archiver's inputs made from fuzz bytes.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <array>
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/code_page.h"
+#include "runner/archiver_command.h"
 
 // libFuzzer keeps the input of any abort as a crash artifact; the line says which property broke.
 #define FUZZ_CHECK(condition)                                                                      \
@@ -75,6 +81,29 @@ inline std::optional<std::string> AsciiOf(std::wstring_view text) {
         narrow += static_cast<char>(c);
     }
     return narrow;
+}
+
+// The digits of a number, what follows its sign or prefix, read in the base: the value when they
+// are all digits and it fits 32 bits. std::from_chars does the arithmetic; it takes a '-' of its
+// own, which no rule allows after the sign, so the digits are checked for one first.
+inline std::optional<std::int32_t> ReferenceInt32(std::wstring_view digits, int base,
+                                                  bool negative) {
+    const auto ascii = AsciiOf(digits);
+    if (!ascii || ascii->empty() || (*ascii)[0] == '-' || (*ascii)[0] == '+') {
+        return std::nullopt;
+    }
+    std::int64_t magnitude = 0;
+    const char* const end = ascii->data() + ascii->size();
+    const auto [stop, error] = std::from_chars(ascii->data(), end, magnitude, base);
+    if (error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
 }
 
 // The miniature Shift-JIS: single bytes 00-7F as ASCII and A1-DF as half-width katakana;
@@ -211,5 +240,46 @@ inline std::string Text(FuzzedDataProvider& data, std::size_t maxCharacters) {
 }
 
 } // namespace sjis
+
+// The miniature Shift-JIS as the system code page: anything it has no character for fails.
+class MiniShiftJis final : public CodePage {
+public:
+    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
+        return sjis::Encode(text);
+    }
+};
+
+// What a run hands the archiver: paths from the alphabet, switches full of quotes, blanks and
+// at signs.
+inline ArchiverInvocation InvocationFrom(FuzzedDataProvider& data, std::wstring_view pathAlphabet) {
+    ArchiverInvocation invocation;
+    invocation.archiverPath = TextFrom(data, pathAlphabet, 16);
+    invocation.switches = TextFrom(data, L"-\" aA@\t\u3042", 24);
+    invocation.archivePath = TextFrom(data, pathAlphabet, 16);
+    invocation.listFilePath = TextFrom(data, pathAlphabet, 16);
+    return invocation;
+}
+
+// Up to eight paths for a list file, mostly of the alphabet's first inCodePage characters (the
+// ones the code page has), so that both of the file's encodings come up.
+inline std::vector<std::wstring> ListPathsFrom(FuzzedDataProvider& data, std::wstring_view alphabet,
+                                               std::size_t inCodePage) {
+    std::vector<std::wstring> paths(data.ConsumeIntegralInRange<std::size_t>(0, 8));
+    for (auto& path : paths) {
+        path = TextFrom(
+            data,
+            data.ConsumeIntegralInRange(0, 3) == 0 ? alphabet : alphabet.substr(0, inCodePage), 24);
+    }
+    return paths;
+}
+
+// The paths as a list file's lines, each a file name without a folder.
+inline std::vector<ListFileLine> ListLinesOf(const std::vector<std::wstring>& paths) {
+    std::vector<ListFileLine> lines;
+    for (const auto& path : paths) {
+        lines.push_back({{}, path});
+    }
+    return lines;
+}
 
 } // namespace velkin::fuzz

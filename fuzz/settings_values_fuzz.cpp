@@ -1,10 +1,8 @@
 // The settings file's value rules: the read rule for text, the lenient number rule against a
-// second reading of its description, loading from any store, and a save read back through a
+// reference reader written apart from it, loading from any store, and a save read back through a
 // store that behaves like the file.
 
 #include <algorithm>
-#include <charconv>
-#include <limits>
 #include <map>
 #include <set>
 
@@ -15,7 +13,6 @@
 
 namespace {
 
-using velkin::fuzz::AsciiOf;
 using velkin::fuzz::TextFrom;
 
 bool IsBlank(wchar_t c) {
@@ -61,22 +58,7 @@ std::optional<std::int32_t> ReferenceIniInteger(std::wstring_view value) {
         negative = value.front() == L'-';
         value.remove_prefix(1);
     }
-    const auto digits = AsciiOf(value);
-    if (!digits || digits->empty() || (*digits)[0] == '-' || (*digits)[0] == '+') {
-        return std::nullopt;
-    }
-    std::int64_t magnitude = 0;
-    const char* const end = digits->data() + digits->size();
-    const auto [stop, error] = std::from_chars(digits->data(), end, magnitude, base);
-    if (error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    const std::int64_t number = negative ? -magnitude : magnitude;
-    if (number < std::numeric_limits<std::int32_t>::min() ||
-        number > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(number);
+    return velkin::fuzz::ReferenceInt32(value, base, negative);
 }
 
 // The keys in the order of the file, with what each holds.

@@ -14,13 +14,6 @@ namespace {
 namespace sjis = velkin::fuzz::sjis;
 namespace standin = velkin::standin;
 
-class MiniShiftJis final : public velkin::CodePage {
-public:
-    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
-        return sjis::Encode(text);
-    }
-};
-
 std::optional<std::wstring> DecodeMiniShiftJis(std::string_view bytes) {
     return sjis::Decode(bytes);
 }
@@ -127,11 +120,9 @@ constexpr std::wstring_view kPathAlphabet = L"\\:.a Z@-\t\uFF76\u4E00\u5CCC\u304
 constexpr std::size_t kInCodePage = 12;
 
 void CheckBuiltLine(FuzzedDataProvider& data) {
-    velkin::ArchiverInvocation invocation;
-    invocation.archiverPath = velkin::fuzz::TextFrom(data, kPathAlphabet, 16);
-    invocation.switches = velkin::fuzz::TextFrom(data, L"-\" aA@\t\u3042", 24);
-    invocation.archivePath = velkin::fuzz::TextFrom(data, kPathAlphabet, 16);
-    invocation.listFilePath = L"C" + velkin::fuzz::TextFrom(data, kPathAlphabet, 16);
+    velkin::ArchiverInvocation invocation = velkin::fuzz::InvocationFrom(data, kPathAlphabet);
+    // A list file always has a path: the reader refuses "@" alone.
+    invocation.listFilePath.insert(0, L"C");
     const std::wstring line = velkin::BuildArchiverCommandLine(invocation);
 
     const auto parsed = standin::ParseCommandLine(line);
@@ -145,19 +136,9 @@ void CheckBuiltLine(FuzzedDataProvider& data) {
 }
 
 void CheckBuiltList(FuzzedDataProvider& data) {
-    std::vector<std::wstring> paths(data.ConsumeIntegralInRange<std::size_t>(0, 8));
-    for (auto& path : paths) {
-        path = velkin::fuzz::TextFrom(data,
-                                      data.ConsumeIntegralInRange(0, 3) == 0
-                                          ? kPathAlphabet
-                                          : kPathAlphabet.substr(0, kInCodePage),
-                                      24);
-    }
-    const MiniShiftJis codePage;
-    std::vector<velkin::ListFileLine> lines;
-    for (const auto& path : paths) {
-        lines.push_back({{}, path});
-    }
+    const auto paths = velkin::fuzz::ListPathsFrom(data, kPathAlphabet, kInCodePage);
+    const velkin::fuzz::MiniShiftJis codePage;
+    const auto lines = velkin::fuzz::ListLinesOf(paths);
     const auto file = velkin::BuildListFile(lines, codePage);
     const auto list = standin::DecodeListFile(file.bytes, DecodeMiniShiftJis);
 

@@ -1,9 +1,8 @@
-// The strict integer rule against a second reading of its description, and the decimal form
+// The strict integer rule against a reference reader written apart from it, and the decimal form
 // of every 32-bit value read back through it.
 
 #include <charconv>
 #include <cstring>
-#include <limits>
 
 #include "base/integer_text.h"
 #include "base/velkin_error.h"
@@ -14,8 +13,7 @@ namespace {
 using velkin::fuzz::AsciiOf;
 
 // Leading blanks, an optional sign, a hexadecimal prefix or none, digits to the end, a value
-// that fits 32 bits. std::from_chars does the arithmetic; it takes a '-' of its own, which the
-// rule does not allow after the sign, so the digits are checked for one first.
+// that fits 32 bits.
 std::optional<std::int32_t> ReferenceParse(std::wstring_view text) {
     std::size_t at = text.find_first_not_of(L' ');
     if (at == std::wstring_view::npos) {
@@ -35,22 +33,7 @@ std::optional<std::int32_t> ReferenceParse(std::wstring_view text) {
             break;
         }
     }
-    const auto digits = AsciiOf(rest);
-    if (!digits || digits->empty() || (*digits)[0] == '-' || (*digits)[0] == '+') {
-        return std::nullopt;
-    }
-    std::int64_t magnitude = 0;
-    const char* const end = digits->data() + digits->size();
-    const auto [stop, error] = std::from_chars(digits->data(), end, magnitude, base);
-    if (error != std::errc() || stop != end) {
-        return std::nullopt;
-    }
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    if (value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
+    return velkin::fuzz::ReferenceInt32(rest, base, negative);
 }
 
 std::wstring HexDigits(std::uint32_t magnitude, bool upper) {

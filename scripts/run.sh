@@ -4,7 +4,7 @@
 # way a user would (scripts/run_demo.py): sample files, two drops, Start, Yes, the closing box,
 # a screenshot of the statuses, File > Exit, and the archives listed with their contents.
 set -euo pipefail
-. "$(dirname "$0")/fixed-address-layout.sh"
+. "$(dirname "$0")/wine-env.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -23,11 +23,7 @@ demo=$build_dir/demo
 mkdir -p "$demo"
 cp -f "$build_dir/bin/Velkin.exe" "$build_dir/bin/README.TXT" "$build_dir/bin/StandInArchiver.exe" "$demo/"
 
-export WINEPREFIX=$build_dir/wineprefix
-export WINEDEBUG=${WINEDEBUG:--all}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml="
-scripts/wine-prefix.sh "$WINEPREFIX" || fail "the Wine prefix $WINEPREFIX could not be made"
+wine_env "$build_dir/wineprefix" || fail "the Wine prefix $WINEPREFIX could not be made"
 
 # The demo uses the project's stand-in archiver (WinRAR cannot be installed here): it writes
 # real ZIP archives and logs every run to stand-in.log in the demo folder. Real use needs WinRAR.

@@ -51,7 +51,7 @@ stage "machine set-up" scripts/setup-machine.sh
 stage "native build" bash -c 'cmake --preset native >/dev/null && cmake --build --preset native'
 stage "native unit tests" ctest --preset native
 stage "Windows build" windows_build
-stage "Wine prefix" scripts/wine-prefix.sh "$root/build/windows/wineprefix"
+stage "Wine prefix" scripts/wine-run.sh build/windows
 fuzz_beside
 stage "tests under Wine (the fuzz targets built and run beside them)" \
     scripts/with-wine-session.sh build/windows ctest --preset windows
