@@ -13,26 +13,9 @@
 #include "fuzz_support.h"
 #include "joblist/drop_groups.h"
 #include "joblist/queue_keeper.h"
+#include "../tests/unit/memory_queue_file.h"
 
 namespace {
-
-class MemoryFile final : public velkin::QueueFile {
-public:
-    explicit MemoryFile(std::string& bytes) : bytes_(bytes) {}
-    bool Append(std::string_view bytes) override {
-        bytes_.append(bytes);
-        return true;
-    }
-    bool Truncate(std::uint64_t size) override {
-        bytes_.resize(size);
-        return true;
-    }
-    void Sync() override {}
-    void Remove() override { bytes_.clear(); }
-
-private:
-    std::string& bytes_;
-};
 
 std::vector<std::wstring> Shown(const velkin::JobRows& rows, std::int32_t dropCount) {
     std::vector<std::wstring> shown;
@@ -58,7 +41,7 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
     velkin::JobList model;
     std::string file;
     velkin::QueueKeeper keeper(
-        model, [&] { return std::make_unique<MemoryFile>(file); },
+        model, [&] { return std::make_unique<velkin::MemoryQueueFile>(file); },
         velkin::QueueKeeper::Pace{1, provider.ConsumeIntegralInRange<std::size_t>(0, 64)});
     std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
     const auto saw = [&] { states.emplace_back(file.size(), Shown(model.rows, model.dropCount)); };
