@@ -2,7 +2,7 @@
 # Builds and runs every test: the portable logic natively (with sanitizers), a short fuzz run of
 # every fuzz target, then the Windows build under Wine: the same unit tests, the Windows-side
 # tests and the end-to-end tests against the real Velkin.exe on a private X display. Prints how
-# long each stage took; docs/testing.md tells what they do and where the time goes.
+# long each stage took; docs/testing.md tells what they do.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,6 +18,11 @@ stage() {
     echo "== $name: $((SECONDS - start)) s"
 }
 
+native_build() {
+    cmake --preset native >/dev/null
+    cmake --build --preset native
+}
+
 windows_build() {
     cmake --preset windows >/dev/null
     # Only what the tests run (the benchmarks are built by bench/run.sh).
@@ -27,35 +32,38 @@ windows_build() {
     ninja -C build/windows $programs
 }
 
-# The tests under Wine spend most of their time waiting for windows and processes, so the fuzz
-# targets are built and run beside them, on cores that would otherwise idle. Their output is
-# kept apart and shown when they are done, and their result counts like any stage's.
-fuzz_log=build/fuzz-smoke.log
-fuzz_pid=
-fuzz_beside() {
+# Work that needs no core of its own runs beside the stages that keep both busy waiting: the Wine
+# prefix, which mostly waits for Wine's programs, is made beside the builds, and the fuzz
+# targets are built and run beside the tests under Wine, which mostly wait for windows and
+# processes. Each runs in a process group of its own, so that an early exit ends it; its
+# output is kept apart and shown when it is joined, and its result counts like any stage's.
+declare -A beside_pids=()
+beside() {
+    local name=$1
+    shift
     mkdir -p build
-    # A group of its own, so that an early exit ends the fuzzers with it.
-    setsid fuzz/smoke.sh >"$fuzz_log" 2>&1 &
-    fuzz_pid=$!
+    setsid "$@" >"build/$name.log" 2>&1 &
+    beside_pids[$name]=$!
 }
-fuzz_result() {
-    local failed=0
-    wait "$fuzz_pid" || failed=$?
-    fuzz_pid=
-    cat "$fuzz_log"
+join_beside() {
+    local name=$1 failed=0
+    wait "${beside_pids[$name]}" || failed=$?
+    unset "beside_pids[$name]"
+    cat "build/$name.log"
     return "$failed"
 }
-trap '[ -z "$fuzz_pid" ] || kill -- "-$fuzz_pid" 2>/dev/null' EXIT
+trap 'for pid in "${beside_pids[@]}"; do kill -- "-$pid" 2>/dev/null; done' EXIT
 
 stage "machine set-up" scripts/setup-machine.sh
-stage "native build" bash -c 'cmake --preset native >/dev/null && cmake --build --preset native'
+beside wine-prefix scripts/wine-run.sh build/windows
+stage "native build" native_build
 stage "native unit tests" ctest --preset native
 stage "Windows build" windows_build
-stage "Wine prefix" scripts/wine-run.sh build/windows
-fuzz_beside
+stage "Wine prefix (the rest of it)" join_beside wine-prefix
+beside fuzz-smoke fuzz/smoke.sh
 stage "tests under Wine (the fuzz targets built and run beside them)" \
     scripts/with-wine-session.sh build/windows ctest --preset windows
-stage "fuzz targets: build and a short run of each (the rest of it)" fuzz_result
+stage "fuzz targets: build and a short run of each (the rest of it)" join_beside fuzz-smoke
 
 echo "Test artifacts (screenshots): $root/build/windows/artifacts"
 echo "Time per stage:"
