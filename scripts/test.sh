@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the portable logic natively (with sanitizers), a short fuzz run of
-# every fuzz target, then the Windows build under Wine: the same unit tests, the Windows-side
-# tests and the end-to-end tests against the real Velkin.exe on a private X display. Prints how
-# long each stage took; docs/testing.md tells what they do.
+# Builds and runs every test: the Windows build under Wine (the unit tests, the Windows-side
+# tests and the end-to-end tests against the real Velkin.exe on a private X display) and, beside
+# it, the portable logic natively (with sanitizers) and a short fuzz run of every fuzz target.
+# Prints how long each stage took; docs/testing.md tells what they do.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -18,11 +18,6 @@ stage() {
     echo "== $name: $((SECONDS - start)) s"
 }
 
-native_build() {
-    cmake --preset native >/dev/null
-    cmake --build --preset native
-}
-
 windows_build() {
     cmake --preset windows >/dev/null
     # Only what the tests run (the benchmarks are built by bench/run.sh).
@@ -32,11 +27,12 @@ windows_build() {
     ninja -C build/windows $programs
 }
 
-# Work that needs no core of its own runs beside the stages that keep both busy waiting: the Wine
-# prefix, which mostly waits for Wine's programs, is made beside the builds, and the fuzz
-# targets are built and run beside the tests under Wine, which mostly wait for windows and
-# processes. Each runs in a process group of its own, so that an early exit ends it; its
-# output is kept apart and shown when it is joined, and its result counts like any stage's.
+# Making the Wine prefix mostly waits for Wine's programs, so it runs beside the Windows build.
+# The tests under Wine spend most of their time waiting for windows and processes, so the
+# host's own tests (native unit tests and fuzz targets) are built and run beside them, at the
+# lowest priority: they take only the time those leave. Each runs in a process group of its
+# own, so that an early exit ends it; its output is kept apart and shown when it is joined, and
+# its result counts like any stage's.
 declare -A beside_pids=()
 beside() {
     local name=$1
@@ -56,14 +52,12 @@ trap 'for pid in "${beside_pids[@]}"; do kill -- "-$pid" 2>/dev/null; done' EXIT
 
 stage "machine set-up" scripts/setup-machine.sh
 beside wine-prefix scripts/wine-run.sh build/windows
-stage "native build" native_build
-stage "native unit tests" ctest --preset native
 stage "Windows build" windows_build
 stage "Wine prefix (the rest of it)" join_beside wine-prefix
-beside fuzz-smoke fuzz/smoke.sh
-stage "tests under Wine (the fuzz targets built and run beside them)" \
+beside host-tests nice -n 19 scripts/host-tests.sh
+stage "tests under Wine (the host's tests built and run beside them)" \
     scripts/with-wine-session.sh build/windows ctest --preset windows
-stage "fuzz targets: build and a short run of each (the rest of it)" join_beside fuzz-smoke
+stage "native unit tests and fuzz targets (the rest of them)" join_beside host-tests
 
 echo "Test artifacts (screenshots): $root/build/windows/artifacts"
 echo "Time per stage:"
