@@ -79,7 +79,6 @@ session() {
     done
     return $status
 }
-export -f session
 
 commands=()
 wants startup && commands+=(bench_startup.exe "${startup_args[@]}" ";")
@@ -93,7 +92,9 @@ wants run && commands+=(bench_run.exe "${run_args[@]}" ";")
 started=$(date +%s)
 status=0
 if [ ${#commands[@]} -gt 0 ]; then
-    scripts/with-wine-session.sh "$build_dir" bash -c 'session "$@"' session \
+    # The function goes in as text: the session's display comes from xvfb-run, a POSIX shell
+    # script, which does not pass exported functions on.
+    scripts/with-wine-session.sh "$build_dir" bash -c "$(declare -f session)"'; session "$@"' session \
         "$build_dir/bin" "$notes" "$figures" "$verbose" "${commands[@]}" || status=1
 fi
 if wants size; then
