@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ascii_case.h"
 #include "base/message_texts.h"
 
 namespace velkin {
@@ -13,14 +14,6 @@ bool IsSeparator(wchar_t c) {
 
 bool IsControl(wchar_t c) {
     return c < 0x20;
-}
-
-bool StartsWith(std::wstring_view text, std::wstring_view start) {
-    return text.substr(0, start.size()) == start;
-}
-
-bool IsDriveLetter(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
 // The end of the share part of "server\share\..." starting at `at`; npos without one.
@@ -37,24 +30,24 @@ std::size_t AfterShare(std::wstring_view path, std::size_t at) {
 // end there are the root's own.
 std::size_t RootLength(std::wstring_view path) {
     for (const std::wstring_view device : {L"\\\\?\\", L"\\\\.\\"}) {
-        if (!StartsWith(path, device)) {
+        if (!path.starts_with(device)) {
             continue;
         }
         const std::wstring_view rest = path.substr(device.size());
-        if (rest.size() >= 3 && IsDriveLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') {
+        if (rest.size() >= 3 && IsAsciiLetter(rest[0]) && rest[1] == L':' && rest[2] == L'\\') {
             return device.size() + 3;
         }
-        if (StartsWith(rest, L"UNC\\")) {
+        if (rest.starts_with(L"UNC\\")) {
             const std::size_t end = AfterShare(path, device.size() + 4);
             return end == std::wstring_view::npos ? path.size() : end + 1;
         }
         return device.size();
     }
-    if (StartsWith(path, L"\\\\")) {
+    if (path.starts_with(L"\\\\")) {
         const std::size_t end = AfterShare(path, 2);
         return end == std::wstring_view::npos ? path.size() : end + 1;
     }
-    if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
+    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
         return 3;
     }
     return path.size() >= 1 && path[0] == L'\\' ? 1 : 0;
@@ -74,7 +67,7 @@ std::wstring WithTidySeparators(std::wstring path) {
 bool HoldsForbiddenCharacter(std::wstring_view path) {
     constexpr std::wstring_view kForbidden = L"\"<>|*?";
     // A long path begins with "\\?\", whose "?" belongs to the prefix, not to a name.
-    const std::size_t from = StartsWith(path, L"\\\\?\\") ? 4 : 0;
+    const std::size_t from = path.starts_with(L"\\\\?\\") ? 4 : 0;
     return std::any_of(
         path.begin() + static_cast<std::ptrdiff_t>(from), path.end(),
         [&](wchar_t c) { return IsControl(c) || kForbidden.find(c) != std::wstring_view::npos; });

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/arrival_paths.h"
+#include "base/ascii_case.h"
 
 namespace velkin {
 namespace {
@@ -12,29 +13,15 @@ bool IsSeparator(wchar_t c) {
 }
 
 bool IsEachSwitch(std::wstring_view argument) {
-    constexpr std::wstring_view kEach = L"each";
-    if (argument.size() != kEach.size() + 1 || (argument[0] != L'/' && argument[0] != L'-')) {
-        return false;
-    }
-    for (std::size_t i = 0; i < kEach.size(); ++i) {
-        wchar_t c = argument[i + 1];
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-        if (c != kEach[i]) {
-            return false;
-        }
-    }
-    return true;
+    return argument.size() == 5 && (argument[0] == L'/' || argument[0] == L'-') &&
+           EqualsAsciiNoCase(argument.substr(1), L"each");
 }
 
 // "X:\" or "X:/" at the start, or two separators (a network path, "\\?\"): the path means the
 // same whatever the current directory and drive are.
 bool IsFullyQualified(std::wstring_view path) {
     const bool driveRoot =
-        path.size() >= 3 &&
-        ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
-        path[1] == L':' && IsSeparator(path[2]);
+        path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && IsSeparator(path[2]);
     const bool twoSeparators = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
     return driveRoot || twoSeparators;
 }

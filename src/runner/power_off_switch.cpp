@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii_case.h"
+
 namespace velkin {
 namespace {
 
@@ -56,15 +58,9 @@ bool IsSwitchItself(std::wstring_view unquoted) {
     if (unquoted.size() != kName.size() + 1 && unquoted.size() != kName.size() + 2) {
         return false;
     }
-    if (unquoted[0] != L'-' && unquoted[0] != L'/') {
+    if ((unquoted[0] != L'-' && unquoted[0] != L'/') ||
+        !EqualsAsciiNoCase(unquoted.substr(1, kName.size()), kName)) {
         return false;
-    }
-    for (std::size_t i = 0; i < kName.size(); ++i) {
-        const wchar_t c = unquoted[i + 1];
-        const wchar_t lower = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-        if (lower != kName[i]) {
-            return false;
-        }
     }
     return unquoted.size() == kName.size() + 1 ||
            (unquoted.back() >= L'1' && unquoted.back() <= L'4');

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/ascii_case.h"
 #include "base/seven_zip_words.h"
 #include "core/text.h"
 

@@ -1,5 +1,6 @@
 #include "core/switches.h"
 
+#include "base/ascii_case.h"
 #include "core/text.h"
 
 namespace velkin::standin {
