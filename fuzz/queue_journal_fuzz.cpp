@@ -99,8 +99,7 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
             break;
         }
         default: // a run stopped
-            velkin::RemoveDoneRows(model.rows);
-            velkin::Renumber(model.rows, model.dropCount);
+            velkin::KeepRowsToDo(model.rows, model.dropCount);
             keeper.RunStopped();
             break;
         }

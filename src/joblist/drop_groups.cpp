@@ -73,6 +73,11 @@ bool RemoveDoneRows(JobRows& rows) {
     return removed;
 }
 
+void KeepRowsToDo(JobRows& rows, std::int32_t& dropCount) {
+    RemoveDoneRows(rows);
+    Renumber(rows, dropCount);
+}
+
 std::wstring DeleteGroupQuestion(std::wstring_view dropNumberText) {
     return std::wstring(dropNumberText) + std::wstring(text::kConfirmDeleteGroupSuffix);
 }

@@ -24,6 +24,10 @@ void Renumber(JobRows& rows, std::int32_t& dropCount);
 // Removes the rows whose status says they were archived ("OK"); whether there were any.
 bool RemoveDoneRows(JobRows& rows);
 
+// After a stopped run: the archived rows go, and the rest (the stopped group, failed ones, ones
+// never run) are numbered afresh as after a deletion.
+void KeepRowsToDo(JobRows& rows, std::int32_t& dropCount);
+
 // The question asked before a group is deleted.
 std::wstring DeleteGroupQuestion(std::wstring_view dropNumberText);
 

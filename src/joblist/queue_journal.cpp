@@ -70,11 +70,7 @@ void PutText(std::string& bytes, std::wstring_view text) {
     const std::size_t lengthAt = bytes.size();
     PutUint32(bytes, 0);
     AppendUtf16Le(bytes, text);
-    const auto units = static_cast<std::uint32_t>((bytes.size() - lengthAt - 4) / 2);
-    for (int i = 0; i < 4; ++i) {
-        bytes[lengthAt + static_cast<std::size_t>(i)] =
-            static_cast<char>((units >> (8 * i)) & 0xFF);
-    }
+    PatchUint32(bytes, lengthAt, static_cast<std::uint32_t>((bytes.size() - lengthAt - 4) / 2));
 }
 
 // Reads a payload front to back; any read past its end makes it fail for good.
@@ -187,8 +183,7 @@ bool Replay::Apply(QueueRecordType type, std::string_view payload) {
         return true;
     }
     case QueueRecordType::Stopped:
-        RemoveDoneRows(rows_);
-        Renumber(rows_, dropCount_);
+        KeepRowsToDo(rows_, dropCount_);
         return reader.done();
     case QueueRecordType::Restored:
         RestoreQueue(rows_, dropCount_);
@@ -341,8 +336,7 @@ void QueueJournal::DeleteGroup(std::string& out, std::int32_t n) {
 
 void QueueJournal::EditNumber(std::string& out, std::size_t row, std::wstring_view text) {
     const std::size_t start = Begin(out, QueueRecordType::EditNumber);
-    PutUint32(out, static_cast<std::uint32_t>(row & 0xFFFFFFFFu));
-    PutUint32(out, static_cast<std::uint32_t>(static_cast<std::uint64_t>(row) >> 32));
+    PutUint64(out, row);
     PutText(out, text);
     Finish(out, start);
 }

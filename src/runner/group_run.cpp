@@ -133,11 +133,6 @@ GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codeP
     return outcome;
 }
 
-void StopRun(RunModel& model) {
-    RemoveDoneRows(model.rows);
-    Renumber(model.rows, model.dropCount);
-}
-
 void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
     if (model.rows.empty()) {
         return;
@@ -166,7 +161,7 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
         }
     }
     if (stopped) {
-        StopRun(model);
+        KeepRowsToDo(model.rows, model.dropCount);
         host.RunStopped();
         return;
     }

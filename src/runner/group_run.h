@@ -111,11 +111,7 @@ GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codeP
 //
 // A run can stop before its end: when a close was asked for (before the next group), or when
 // the user stopped the archiver and does not want the groups left run. What is still to do then
-// stays, numbered afresh (StopRun), and neither the clearing nor the closing box follows.
+// stays, numbered afresh (KeepRowsToDo), and neither the clearing nor the closing box follows.
 void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage);
-
-// After a stop: the archived rows go, the rest (the stopped group, failed ones, ones never run)
-// are numbered afresh as after a deletion.
-void StopRun(RunModel& model);
 
 } // namespace velkin

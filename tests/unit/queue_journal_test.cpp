@@ -88,8 +88,7 @@ TEST_CASE("the queue file gives back the window's list after every change, and a
     w.Saw();
     w.Drop(L"E:\\", {L"e"});
     // A run stopped: the archived rows go, the rest are numbered afresh.
-    RemoveDoneRows(w.model.rows);
-    Renumber(w.model.rows, w.model.dropCount);
+    KeepRowsToDo(w.model.rows, w.model.dropCount);
     w.keeper.RunStopped();
     w.Saw();
 
