@@ -1,5 +1,6 @@
 #include "app/hand_off.h"
 
+#include "base/little_endian.h"
 #include "base/utf16.h"
 
 namespace velkin {
@@ -7,20 +8,6 @@ namespace {
 
 constexpr std::size_t kHeaderBytes = 8;
 constexpr std::uint32_t kEachApartFlag = 1;
-
-void AppendUint32(std::string& bytes, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        bytes += static_cast<char>((value >> shift) & 0xFF);
-    }
-}
-
-std::uint32_t Uint32At(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-    }
-    return value;
-}
 
 bool IsZeroUnit(std::string_view bytes, std::size_t at) {
     return bytes[at] == '\0' && bytes[at + 1] == '\0';
@@ -33,8 +20,8 @@ std::optional<std::string> EncodeHandOff(const StartRequest& request) {
         return std::nullopt;
     }
     std::string bytes;
-    AppendUint32(bytes, kHandOffVersion);
-    AppendUint32(bytes, request.eachApart ? kEachApartFlag : 0);
+    AppendLittleEndian(bytes, kHandOffVersion, 4);
+    AppendLittleEndian(bytes, request.eachApart ? kEachApartFlag : 0, 4);
     for (const auto& path : request.paths) {
         if (path.empty() || path.find(L'\0') != std::wstring::npos) {
             return std::nullopt;
@@ -53,8 +40,8 @@ std::optional<StartRequest> DecodeHandOff(std::string_view bytes) {
     if (bytes.size() > kMaxHandOffBytes || bytes.size() < kHeaderBytes || bytes.size() % 2 != 0) {
         return std::nullopt;
     }
-    const std::uint32_t flags = Uint32At(bytes, 4);
-    if (Uint32At(bytes, 0) != kHandOffVersion || (flags & ~kEachApartFlag) != 0) {
+    const auto flags = static_cast<std::uint32_t>(LittleEndianAt(bytes, 4, 4));
+    if (LittleEndianAt(bytes, 0, 4) != kHandOffVersion || (flags & ~kEachApartFlag) != 0) {
         return std::nullopt;
     }
     StartRequest request;

@@ -2,16 +2,10 @@
 
 #include <cstdint>
 
+#include "base/little_endian.h"
+
 namespace velkin {
 namespace {
-
-std::uint32_t Uint32At(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) {
-        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
-    }
-    return value;
-}
 
 constexpr std::size_t kWideFlagAt = 16;
 
@@ -21,8 +15,8 @@ std::optional<DropBlock> DropBlock::Read(std::string_view block) {
     if (block.size() < kHeaderBytes) {
         return std::nullopt;
     }
-    const std::uint32_t listAt = Uint32At(block, 0);
-    const bool wide = Uint32At(block, kWideFlagAt) != 0;
+    const auto listAt = static_cast<std::size_t>(LittleEndianAt(block, 0, 4));
+    const bool wide = LittleEndianAt(block, kWideFlagAt, 4) != 0;
     if (listAt < kHeaderBytes || listAt >= block.size() || (wide && listAt % 2 != 0)) {
         return std::nullopt;
     }

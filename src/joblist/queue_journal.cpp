@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "base/integer_text.h"
+#include "base/little_endian.h"
 #include "base/message_texts.h"
 #include "base/utf16.h"
 #include "base/velkin_error.h"
@@ -46,31 +47,12 @@ std::uint64_t Check(std::uint64_t previous, std::uint8_t type, std::string_view 
     return hash;
 }
 
-void PutUint32(std::string& bytes, std::uint32_t value) {
-    const char little[4] = {static_cast<char>(value & 0xFF), static_cast<char>((value >> 8) & 0xFF),
-                            static_cast<char>((value >> 16) & 0xFF),
-                            static_cast<char>((value >> 24) & 0xFF)};
-    bytes.append(little, 4);
-}
-
-void PatchUint32(std::string& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + static_cast<std::size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
-void PutUint64(std::string& bytes, std::uint64_t value) {
-    for (int shift = 0; shift < 64; shift += 8) {
-        bytes += static_cast<char>((value >> shift) & 0xFF);
-    }
-}
-
 // The length counts UTF-16 units, as the file stores them.
 void PutText(std::string& bytes, std::wstring_view text) {
     const std::size_t lengthAt = bytes.size();
-    PutUint32(bytes, 0);
+    AppendLittleEndian(bytes, 0, 4);
     AppendUtf16Le(bytes, text);
-    PatchUint32(bytes, lengthAt, static_cast<std::uint32_t>((bytes.size() - lengthAt - 4) / 2));
+    PutLittleEndian(bytes, lengthAt, (bytes.size() - lengthAt - 4) / 2, 4);
 }
 
 // Reads a payload front to back; any read past its end makes it fail for good.
@@ -86,11 +68,7 @@ public:
             ok_ = false;
             return 0;
         }
-        std::uint64_t value = 0;
-        for (std::size_t i = 0; i < size; ++i) {
-            value |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes_[at_ + i]))
-                     << (8 * i);
-        }
+        const std::uint64_t value = LittleEndianAt(bytes_, at_, size);
         at_ += size;
         return value;
     }
@@ -255,8 +233,8 @@ void Replay::SetStatus(std::int32_t n, std::wstring_view status) {
 
 std::string QueueJournal::Header() {
     std::string header(kMagic);
-    PutUint32(header, kQueueVersion);
-    PutUint32(header, 0);
+    AppendLittleEndian(header, kQueueVersion, 4);
+    AppendLittleEndian(header, 0, 4);
     return header;
 }
 
@@ -264,7 +242,7 @@ QueueJournal::QueueJournal() : chain_(Check(0, 0, Header())) {}
 
 std::size_t QueueJournal::Begin(std::string& out, QueueRecordType type) {
     const std::size_t start = out.size();
-    PutUint32(out, 0); // its length, once it is known
+    AppendLittleEndian(out, 0, 4); // its length, once it is known
     out += static_cast<char>(type);
     return start;
 }
@@ -272,9 +250,9 @@ std::size_t QueueJournal::Begin(std::string& out, QueueRecordType type) {
 void QueueJournal::Finish(std::string& out, std::size_t start) {
     const std::size_t payloadAt = start + 5;
     const std::string_view payload(out.data() + payloadAt, out.size() - payloadAt);
-    PatchUint32(out, start, static_cast<std::uint32_t>(payload.size()));
+    PutLittleEndian(out, start, payload.size(), 4);
     chain_ = Check(chain_, static_cast<std::uint8_t>(out[start + 4]), payload);
-    PutUint64(out, chain_);
+    AppendLittleEndian(out, chain_, 8);
 }
 
 void QueueJournal::OpenRows(std::string& out, const JobRow& first) {
@@ -283,7 +261,7 @@ void QueueJournal::OpenRows(std::string& out, const JobRow& first) {
     PutText(out, first.ProfileNumber());
     PutText(out, first.Destination());
     openCountAt_ = out.size();
-    PutUint32(out, 0); // the row count, once it is known
+    AppendLittleEndian(out, 0, 4); // the row count, once it is known
     openNumber_ = first.dropNumber;
     openCount_ = 0;
     recent_.fill(nullptr);
@@ -296,7 +274,8 @@ void QueueJournal::AddRow(std::string& out, const JobRow& row) {
     const std::wstring_view folder = row.Folder();
     const auto slot = std::find(recent_.begin(), recent_.end(), folder.data());
     if (slot != recent_.end()) {
-        PutUint32(out, kFolderSlot + static_cast<std::uint32_t>(slot - recent_.begin()));
+        AppendLittleEndian(out, kFolderSlot + static_cast<std::uint32_t>(slot - recent_.begin()),
+                           4);
     } else {
         PutText(out, folder);
         recent_[nextSlot_] = folder.data();
@@ -307,7 +286,7 @@ void QueueJournal::AddRow(std::string& out, const JobRow& row) {
 }
 
 void QueueJournal::CloseRows(std::string& out) {
-    PatchUint32(out, openCountAt_, openCount_);
+    PutLittleEndian(out, openCountAt_, openCount_, 4);
     Finish(out, open_);
     open_ = kNone;
 }
@@ -322,7 +301,7 @@ void QueueJournal::Rows(std::string& out, const JobRows& rows, std::size_t from,
 
 void QueueJournal::Number(std::string& out, QueueRecordType type, std::int32_t n) {
     const std::size_t start = Begin(out, type);
-    PutUint32(out, static_cast<std::uint32_t>(n));
+    AppendLittleEndian(out, static_cast<std::uint32_t>(n), 4);
     Finish(out, start);
 }
 
@@ -336,7 +315,7 @@ void QueueJournal::DeleteGroup(std::string& out, std::int32_t n) {
 
 void QueueJournal::EditNumber(std::string& out, std::size_t row, std::wstring_view text) {
     const std::size_t start = Begin(out, QueueRecordType::EditNumber);
-    PutUint64(out, row);
+    AppendLittleEndian(out, row, 8);
     PutText(out, text);
     Finish(out, start);
 }
