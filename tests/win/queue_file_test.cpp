@@ -50,6 +50,8 @@ TEST_CASE("windows of one folder keep their queues apart: a queue is offered onl
           "window is gone, each to one start, and an emptied one goes away unoffered") {
     const auto path = std::filesystem::temp_directory_path() /
                       (L"velkin-queue-files-" + std::to_wstring(::GetCurrentProcessId()));
+    // Emptied first: a run that failed may have left files under a process number used again.
+    std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
     const std::wstring folder = path.wstring() + L"\\";
     auto first = std::make_unique<Window>(folder);
