@@ -67,13 +67,13 @@ void ForegroundWatch::Seen(HWND window) {
     if (top == nullptr || top == last_) {
         return;
     }
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(top, &processId);
-    const bool elsewhere = processId != ::GetCurrentProcessId() && !OfArchiver(processId);
     // The window it came from still shows: the user moved away from it. Gone or hidden, it was
     // an archiver's window closing, after which the system picks whatever window it likes.
-    if (elsewhere && ArchiverRunning() && last_ != nullptr && ::IsWindowVisible(last_)) {
-        userLeft_ = true;
+    // Whose the new window is comes last: it takes a walk through every process.
+    if (!userLeft_ && ArchiverRunning() && last_ != nullptr && ::IsWindowVisible(last_)) {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(top, &processId);
+        userLeft_ = processId != ::GetCurrentProcessId() && !OfArchiver(processId);
     }
     last_ = top;
 }
