@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/text_file.h"
 #include "platform/unique_handle.h"
 
 namespace velkin::win {
@@ -23,17 +24,7 @@ public:
         if (!::SetFilePointerEx(file_.get(), LARGE_INTEGER{}, &end, FILE_END)) {
             return false;
         }
-        for (std::size_t written = 0; written < bytes.size();) {
-            const DWORD chunk =
-                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, 1u << 30));
-            DWORD done = 0;
-            if (!::WriteFile(file_.get(), bytes.data() + written, chunk, &done, nullptr) ||
-                done == 0) {
-                return false;
-            }
-            written += done;
-        }
-        return true;
+        return WriteAll(file_.get(), bytes);
     }
 
     bool Truncate(std::uint64_t size) override {

@@ -27,14 +27,8 @@ public:
     DigestedFile(HANDLE file, const std::wstring& path) : file_(file), path_(path) {}
 
     void Append(std::string_view bytes) override {
-        for (std::size_t written = 0; written < bytes.size();) {
-            const DWORD chunk =
-                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, kChunk));
-            DWORD done = 0;
-            if (!::WriteFile(file_, bytes.data() + written, chunk, &done, nullptr) || done == 0) {
-                CannotCreate(path_);
-            }
-            written += done;
+        if (!WriteAll(file_, bytes)) {
+            CannotCreate(path_);
         }
         digest_.Add(bytes);
     }
@@ -72,6 +66,19 @@ std::optional<StreamDigest::Value> DigestOf(HANDLE file) {
 }
 
 } // namespace
+
+bool WriteAll(HANDLE file, std::string_view bytes) {
+    for (std::size_t written = 0; written < bytes.size();) {
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - written, kChunk));
+        DWORD done = 0;
+        if (!::WriteFile(file, bytes.data() + written, chunk, &done, nullptr) || done == 0) {
+            return false;
+        }
+        written += done;
+    }
+    return true;
+}
 
 UniqueFileHandle WriteAndHoldFile(const std::wstring& path,
                                   const std::function<void(ByteSink&)>& write) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "base/byte_sink.h"
 #include "platform/unique_handle.h"
@@ -16,5 +17,9 @@ namespace velkin::win {
 // program wrote it in between); an error thrown by `write` leaves as it came.
 UniqueFileHandle WriteAndHoldFile(const std::wstring& path,
                                   const std::function<void(ByteSink&)>& write);
+
+// Writes all the bytes at the file's position, in pieces that WriteFile's 32-bit count can take;
+// whether they were all written.
+bool WriteAll(HANDLE file, std::string_view bytes);
 
 } // namespace velkin::win
