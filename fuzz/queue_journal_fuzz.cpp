@@ -18,11 +18,7 @@
 namespace {
 
 std::vector<std::wstring> Shown(const velkin::JobRows& rows, std::int32_t dropCount) {
-    std::vector<std::wstring> shown;
-    for (const auto& row : rows) {
-        shown.push_back(row.dropNumber + L"|" + row.ProfileNumber() + L"|" + row.FullPath() + L"|" +
-                        row.Destination() + (row.status == L"OK" ? L"|done" : L""));
-    }
+    std::vector<std::wstring> shown = velkin::QueuedRows(rows);
     shown.push_back(velkin::DecimalText(dropCount));
     return shown;
 }

@@ -122,7 +122,7 @@ JsonObject& JsonObject::Unsigned(std::string_view name, std::uint64_t value) {
 
 JsonObject& JsonObject::Bool(std::string_view name, bool value) {
     Key(name);
-    body_ += value ? "true" : "false";
+    body_ += JsonBool(value);
     return *this;
 }
 

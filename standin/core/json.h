@@ -11,6 +11,9 @@ namespace velkin::standin {
 // what the program was given even where it is not valid text.
 std::string JsonString(std::wstring_view text);
 std::string JsonAsciiString(std::string_view ascii);
+inline const char* JsonBool(bool value) {
+    return value ? "true" : "false";
+}
 
 std::string Base64(std::string_view bytes);
 

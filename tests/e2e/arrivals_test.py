@@ -23,16 +23,14 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from velkin_e2e import (Suite, STARTUP_TIMEOUT_MS, DriverError, archive_entries,  # noqa: E402
-                        expected_entries, make_file, run_suite, wait_until, windows_path)
+from velkin_e2e import (Suite, STARTUP_TIMEOUT_MS, DriverError, make_file,  # noqa: E402
+                        run_suite, wait_until, windows_path)
 
 # The hand-off message as a second start sends it: dwData, then version and flags (32 bits
 # each, little-endian), every path in UTF-16LE with a zero unit after it, one more zero unit.
 HAND_OFF_TAG = 0x4E4B4C56
 HAND_OFF_VERSION = 1
 EACH_APART = 1
-# The fault archiver waits on this event for an archive whose name begins with "hold".
-GATE = "VelkinE2EArchiverGate"
 # Wine hands over a message with up to about 250 MB; one with 256 MiB or more fails on the way
 # (the sender gets an error or no answer, and the receiving thread's GetMessageW fails once).
 DELIVERED_HUGE = 200 * 1000 * 1000
@@ -289,7 +287,7 @@ class ArrivalsTest(Suite):
                                                   self.path("表.txt")]))
         self.report.equal(f"{label}: taken, but the list waits for the run",
                           (self.s.statuses(), self.s.row_count()), ([T.RUNNING], 1))
-        self.driver.run("set-event", "--name", GATE)
+        self.release_held_archiver()
         box = self.s.run_end_box(label)
         self.report.equal(f"{label}: still waiting while the run's closing box shows",
                           self.s.row_count(), 1)
@@ -333,7 +331,7 @@ class ArrivalsTest(Suite):
                           (rows, second.main["pid"] != self.main["pid"]),
                           ([["0", "1", "c.txt", self.path("c.txt"),
                              self.path("c.txt")[:-4] + ".rar", ""]], True))
-        self.driver.run("set-event", "--name", GATE)
+        self.release_held_archiver()
         self.driver.click(self.s.run_end_box(label)["hwnd"], T.OK)
         self.s.expect_exit(f"{label}: after the run the waiting close", self.first)
         self.driver.close(second.main["hwnd"])
@@ -360,12 +358,9 @@ class ArrivalsTest(Suite):
                           [["0", "1", "my photos", folder_path, folder_path + ".rar", ""]])
         self.s.start_confirmed(label)
         self.s.answer(self.s.run_end_box(label), T.OK)
-        archive = folder + ".rar"
-        self.report.check(f"{label}: the archive is beside the folder",
-                          os.path.isfile(archive) and not os.path.exists(
-                              os.path.join(folder, ".rar")))
-        self.report.equal(f"{label}: it holds the folder", archive_entries(archive),
-                          expected_entries([folder]))
+        self.s.check_archive(label, folder + ".rar", [folder])
+        self.report.check(f"{label}: no archive inside the folder",
+                          not os.path.exists(os.path.join(folder, ".rar")))
         self.driver.close(self.s.main["hwnd"])
         self.s.expect_exit(label, velkin)
 

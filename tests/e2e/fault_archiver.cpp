@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/ascii_case.h"
 #include "common/append_file.h"
 #include "common/file_beside.h"
 #include "core/command_line.h"
@@ -27,18 +28,6 @@
 namespace {
 
 using velkin::win::UniqueKernelHandle;
-
-bool StartsWith(std::wstring_view name, std::wstring_view prefix) {
-    if (name.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::towlower(name[i]) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Everything after the program token, as Velkin wrote it.
 std::wstring_view AfterProgram(std::wstring_view line, const std::wstring& program) {
@@ -79,11 +68,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const auto slash = archive.find_last_of(L'\\');
     const std::wstring_view name =
         slash == std::wstring_view::npos ? archive : archive.substr(slash + 1);
-    if (StartsWith(name, L"crash")) {
+    if (velkin::StartsWithAsciiNoCase(name, L"crash")) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
     }
-    if (name.size() > 4 && StartsWith(name, L"exit")) {
+    if (name.size() > 4 && velkin::StartsWithAsciiNoCase(name, L"exit")) {
         std::wstring code;
         for (std::size_t at = 4; at < name.size() && code.size() < 15 && std::iswdigit(name[at]);
              ++at) {
@@ -93,7 +82,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             ::SetEnvironmentVariableW(L"VELKIN_STANDIN_EXIT_CODE", code.c_str());
         }
     }
-    if (StartsWith(name, L"hold")) {
+    if (velkin::StartsWithAsciiNoCase(name, L"hold")) {
         const UniqueKernelHandle gate(
             ::CreateEventW(nullptr, TRUE, FALSE, L"VelkinE2EArchiverGate"));
         const UniqueKernelHandle caller = OpenCaller();

@@ -87,6 +87,16 @@ class FaultSuite(Suite):
         encoding, text = decode_settings(raw)
         return raw, encoding, parse_settings(text)
 
+    def check_all_keys_saved(self, label, saved=None):
+        """Section Main of the settings file (`saved`, else read now), read by the system's
+        rules, holds the 19 keys; returns what it holds, by key in lower case."""
+        _, encoding, entries = saved or self.saved_values()
+        values = main_section(entries)
+        self.report.equal(f"{label} (all 19 keys, {encoding})",
+                          sorted(k for k in values if k in {x.lower() for x in T.SETTINGS_KEYS}),
+                          sorted(k.lower() for k in T.SETTINGS_KEYS))
+        return values
+
     def start_in(self, folder, settings, env):
         velkin = self.s.start(folder=folder, settings=settings, env=env)
         self.report.check(f"{os.path.basename(folder)}: Velkin starts without a question",

@@ -19,7 +19,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
-from fault_suite import ARCHIVER, FaultSuite, main_section  # noqa: E402
+from fault_suite import ARCHIVER, FaultSuite  # noqa: E402
 from velkin_e2e import (RUN_LIMIT_S, StandinLog, each_alone, list_as_read,  # noqa: E402
                         list_expected, make_file, outer_rect, run_suite, screen_size,
                         windows_path)
@@ -66,15 +66,11 @@ class FaultsTest(FaultSuite):
     def check_saved(self, label, expected):
         """A valid file after a close: section Main holds the 19 keys with the values the
         window had, read by the system's rules."""
-        raw, encoding, entries = self.saved_values()
-        values = main_section(entries)
-        self.report.equal(f"{label}: the written file's section Main holds the 19 keys "
-                          f"({encoding})", sorted(k for k in values if k in
-                                                  {x.lower() for x in T.SETTINGS_KEYS}),
-                          sorted(k.lower() for k in T.SETTINGS_KEYS))
+        saved = self.saved_values()
+        values = self.check_all_keys_saved(f"{label}: the written file's section Main", saved)
         self.report.equal(f"{label}: the written values are those the window had",
                           {k: values.get(k.lower()) for k in T.SETTINGS_KEYS}, expected)
-        return raw, encoding, entries
+        return saved
 
     def on_screen(self, label):
         """The window is visible and enabled with its caption on the screen, where the user can

@@ -22,8 +22,6 @@ import velkin_texts as T  # noqa: E402
 from velkin_e2e import (Suite, DriverError, StandinLog, make_file, run_suite,  # noqa: E402
                         wait_until, windows_path)
 
-GATE = "VelkinE2EArchiverGate"
-BREAK_STATUS = "失敗 (終了コード 255: 中断されました)"
 
 
 class QueueTest(Suite):
@@ -111,7 +109,7 @@ class QueueTest(Suite):
         self.report.equal(f"{label}: No leaves the three groups, numbered 0 to 2, the broken one "
                           "with its status, and no closing box",
                           (self.s.rows(), self.s.boxes()),
-                          ([rows[0][:5] + [BREAK_STATUS]] + rows[1:], []))
+                          ([rows[0][:5] + [T.STATUS_AFTER_EXIT[255]]] + rows[1:], []))
         self.report.equal(f"{label}: no archiver started after it", self.runs(),
                           ["exit255a.rar"])
         self.s.start_confirmed(label)
@@ -128,7 +126,7 @@ class QueueTest(Suite):
         wait_until(self.s.statuses, lambda shown: shown[0] == T.RUNNING)
         self.driver.one("post-close", "--hwnd", self.s.main["hwnd"])
         self.s.after_posted_commands()  # the close was posted before them
-        self.driver.run("set-event", "--name", GATE)
+        self.release_held_archiver()
         self.s.expect_exit(f"{label}: the group ends, then Velkin")
         self.report.equal(f"{label}: no further archiver started", self.runs(), ["hold1.rar"])
 

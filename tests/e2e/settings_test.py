@@ -57,11 +57,6 @@ class SettingsTest(Suite):
         velkin.main = self.s.main = window
         return window
 
-    @staticmethod
-    def expected_menu(profiles, selected, save_path, clear_end):
-        return ([f"{n} {text}" for n, text in enumerate(profiles, start=1)], [selected],
-                save_path, clear_end)
-
     def raw_profile_caption(self, main, number):
         return self.s.top_menu(T.PROFILE_MENU)["items"][number - 1]["caption"]
 
@@ -171,7 +166,7 @@ class SettingsTest(Suite):
         self.report.equal(f"{label}: column widths", self.s.column_widths(), DEFAULT_COLUMNS)
         self.report.equal(f"{label}: menu: default profiles, profile 1 checked, options off",
                           self.s.menu_state(),
-                          self.expected_menu(DEFAULT_PROFILES, 1, False, False))
+                          self.s.expected_menu(DEFAULT_PROFILES, 1, False, False))
         self.exit_by_menu(velkin, main, label)
         self.check_file(label, velkin, default_values(short_path))
 
@@ -185,7 +180,7 @@ class SettingsTest(Suite):
         main = self.choose_in_prompt(label, velkin, prompt, windows_path(archiver))
         self.report.equal(f"{label}: menu: the family's default profiles, profile 1 checked",
                           self.s.menu_state(),
-                          self.expected_menu(T.SEVEN_ZIP_PROFILES, 1, False, False))
+                          self.s.expected_menu(T.SEVEN_ZIP_PROFILES, 1, False, False))
         self.exit_by_menu(velkin, main, label)
         self.check_file(label, velkin,
                         file_values(DEFAULT_RECT, T.SEVEN_ZIP_PROFILES, DEFAULT_COLUMNS,
@@ -251,7 +246,7 @@ class SettingsTest(Suite):
 
         for option in (T.SAVE_PATH, T.CLEAR_END):
             self.s.invoke(T.OPTION_MENU, option)
-        expected_menu = self.expected_menu(profiles, 4, True, True)
+        expected_menu = self.s.expected_menu(profiles, 4, True, True)
         self.report.equal(f"{label}: menu before the close (profile 4 edited and checked, "
                           "both options checked)",
                           wait_until(lambda: self.s.menu_state(),
@@ -281,7 +276,7 @@ class SettingsTest(Suite):
         # The file's blanks at both ends are not part of the value read back.
         profiles[3] = edited.strip()
         self.report.equal(f"{label}: menu as left (profile 4's text read without its blanks)",
-                          self.s.menu_state(), self.expected_menu(profiles, 4, True, True))
+                          self.s.menu_state(), self.s.expected_menu(profiles, 4, True, True))
         self.report.equal(f"{label}: profile 4's caption with '&' doubled",
                           self.raw_profile_caption(main, 4),
                           "4 " + edited.strip().replace("&", "&&"))
@@ -337,7 +332,7 @@ class SettingsTest(Suite):
         self.report.equal(f"{label}: RAROptionSelect=0x3 checks profile 3, SavePath=yes "
                           "unchecked, ClearEnd=0x1 checked, RAROption2 missing: default",
                           self.s.menu_state(),
-                          self.expected_menu(DEFAULT_PROFILES, 3, False, True))
+                          self.s.expected_menu(DEFAULT_PROFILES, 3, False, True))
         self.exit_by_menu(velkin, main, label)
         values = self.main_values(velkin)
         self.report.equal(f"{label}: written back: RAROptionSelect 3, SavePath 0, ClearEnd 1, "
@@ -426,7 +421,7 @@ class SettingsTest(Suite):
         self.report.equal(f"{label}: two rows from a drop", len(before_rows), 2)
         before_menu = self.s.menu_state()
         self.report.equal(f"{label}: settings read", before_menu,
-                          self.expected_menu(profiles, 2, False, True))
+                          self.s.expected_menu(profiles, 2, False, True))
 
         ini = velkin.settings_path()
         os.remove(ini)

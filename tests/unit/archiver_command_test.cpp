@@ -116,12 +116,7 @@ TEST_CASE("the archiver command line joins its parts exactly") {
 
 // The list file of whole paths, each split into folder and file name as the rows keep it.
 ListFile ListFileOf(const std::vector<std::wstring>& paths, const CodePage& codePage) {
-    std::vector<ListFileLine> lines;
-    for (const std::wstring_view path : paths) {
-        const std::size_t folder = path.size() - FileNamePartLength(path);
-        lines.push_back({path.substr(0, folder), path.substr(folder)});
-    }
-    return BuildListFile(lines, codePage);
+    return BuildListFile(LinesOf(paths), codePage);
 }
 
 TEST_CASE("the list file holds one path a line, each ended by CR LF") {

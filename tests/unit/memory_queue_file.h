@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "joblist/queue_keeper.h"
 
@@ -26,5 +27,16 @@ public:
 private:
     std::string& bytes_;
 };
+
+// Each row as a queue file must give it back: number, profile, path, destination, archived or
+// not.
+inline std::vector<std::wstring> QueuedRows(const JobRows& rows) {
+    std::vector<std::wstring> shown;
+    for (const auto& row : rows) {
+        shown.push_back(row.dropNumber + L"|" + row.ProfileNumber() + L"|" + row.FullPath() + L"|" +
+                        row.Destination() + (row.status == L"OK" ? L"|done" : L""));
+    }
+    return shown;
+}
 
 } // namespace velkin

@@ -12,16 +12,6 @@
 namespace velkin {
 namespace {
 
-// Each row as the file must give it back: number, profile, path, destination, archived or not.
-std::vector<std::wstring> Shown(const JobRows& rows) {
-    std::vector<std::wstring> shown;
-    for (const auto& row : rows) {
-        shown.push_back(row.dropNumber + L"|" + row.ProfileNumber() + L"|" + row.FullPath() + L"|" +
-                        row.Destination() + (row.status == L"OK" ? L"|done" : L""));
-    }
-    return shown;
-}
-
 struct Window {
     JobList model;
     std::string file;
@@ -32,7 +22,7 @@ struct Window {
     std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
 
     void Saw() {
-        states.emplace_back(file.size(), Shown(model.rows));
+        states.emplace_back(file.size(), QueuedRows(model.rows));
         states.back().second.push_back(L"count " + DecimalText(model.dropCount));
     }
     // A drop from one folder; the keeper hears of its rows part way through, as at a breath.
@@ -65,7 +55,7 @@ struct Window {
 
 std::vector<std::wstring> Replayed(std::string_view bytes) {
     const QueueReplay replay = ReplayQueue(bytes);
-    auto shown = Shown(replay.rows);
+    auto shown = QueuedRows(replay.rows);
     shown.push_back(L"count " + DecimalText(replay.dropCount));
     return shown;
 }
@@ -133,7 +123,7 @@ TEST_CASE("a queue put back: archived rows go, the rest keep their texts, number
     w.Drop(L"C:\\z\\", {L"d"});
     QueueReplay replay = ReplayQueue(w.file);
     RestoreQueue(replay.rows, replay.dropCount);
-    CHECK(Shown(replay.rows) ==
+    CHECK(QueuedRows(replay.rows) ==
           std::vector<std::wstring>{L"0|1|C:\\x\\a|C:\\x\\a.rar", L"1|1|C:\\y\\b|C:\\y\\b.rar",
                                     L"1|1|C:\\y\\c|C:\\y\\b.rar", L"2|1|C:\\z\\d|C:\\z\\d.rar"});
     CHECK(replay.dropCount == 3);
@@ -146,7 +136,7 @@ TEST_CASE("a queue put back: archived rows go, the rest keep their texts, number
     replay = ReplayQueue(w.file);
     CHECK(replay.usableBytes == whole);
     RestoreQueue(replay.rows, replay.dropCount);
-    CHECK(Shown(replay.rows) ==
+    CHECK(QueuedRows(replay.rows) ==
           std::vector<std::wstring>{L"0|1|C:\\x\\a|C:\\x\\a.rar", L"1|1|C:\\z\\d|C:\\z\\d.rar"});
     CHECK(replay.dropCount == 2);
     CHECK(GroupCount(replay.rows) == 2);
@@ -158,7 +148,7 @@ TEST_CASE("a queue put back: archived rows go, the rest keep their texts, number
     restored.dropCount = replay.dropCount;
     QueueKeeper keeper(restored, [] { return nullptr; });
     keeper.Adopt(std::make_unique<MemoryQueueFile>(adopted), ReplayQueue(w.file));
-    CHECK(Shown(ReplayQueue(adopted).rows) == Shown(restored.rows));
+    CHECK(QueuedRows(ReplayQueue(adopted).rows) == QueuedRows(restored.rows));
 
     // Not a queue at all, or one of another version.
     CHECK(ReplayQueue("").kind == QueueReplay::Kind::Damaged);

@@ -9,6 +9,7 @@
 
 #include "base/velkin_error.h"
 #include "platform/text_file.h"
+#include "platform/unique_handle.h"
 
 namespace {
 
@@ -38,14 +39,14 @@ TEST_CASE("a file written in pieces is held for readers, and kept from writers")
         });
         CHECK(ReadAll(path) == expected);
         // As the archiver opens it: to read, sharing reading only.
-        const HANDLE reader = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        CHECK(reader != INVALID_HANDLE_VALUE);
-        ::CloseHandle(reader);
+        CHECK(static_cast<bool>(velkin::win::UniqueFileHandle(
+            ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr))));
         // As a second Velkin would: to write it anew.
-        const HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        CHECK(writer == INVALID_HANDLE_VALUE);
+        const velkin::win::UniqueFileHandle writer(
+            ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+        CHECK_FALSE(static_cast<bool>(writer));
         CHECK_THROWS_AS(velkin::win::WriteAndHoldFile(
                             path, [](velkin::ByteSink& sink) { sink.Append("other"); }),
                         velkin::Error);

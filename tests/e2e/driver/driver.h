@@ -20,6 +20,7 @@
 namespace velkin::driver {
 
 using e2e::HandleText;
+using standin::JsonBool;
 using standin::JsonString;
 using standin::ToUtf8;
 
@@ -48,12 +49,19 @@ private:
 
 void PrintLine(const std::string& line);
 
-inline const char* JsonBool(bool value) {
-    return value ? "true" : "false";
-}
-
 std::string JsonNumbers(std::initializer_list<long long> values); // [1,2]
 std::string RectJson(const RECT& rect);
+
+// QueryPerformanceCounter in 100 ns units, which Wine takes from the host's raw monotonic clock:
+// times that a suite can set beside those of other programs of the session.
+inline long long Now100ns() {
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now{};
+    ::QueryPerformanceCounter(&now);
+    return static_cast<long long>(static_cast<double>(now.QuadPart) * 1e7 /
+                                  static_cast<double>(frequency.QuadPart));
+}
 
 class Deadline {
 public:

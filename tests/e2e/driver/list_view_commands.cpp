@@ -208,26 +208,20 @@ void CommandRows(const Arguments& args) {
 }
 
 // The list's row count, once; with --until N, every change of it until it reaches N, each with
-// the time it was seen (QueryPerformanceCounter in 100 ns units, which Wine takes from the
-// host's raw monotonic clock), so that a caller can tell what was still under way when.
+// the time it was seen (Now100ns), so that a caller can tell what was still under way when.
 void CommandRowCount(const Arguments& args) {
     const HWND list = FindListView(args.Window());
     const auto until = args.Get(L"until");
     const DWORD timeoutMs = args.TimeoutMs();
     args.RejectUnused();
-    LARGE_INTEGER frequency{};
-    ::QueryPerformanceFrequency(&frequency);
     const long long target = until ? std::wcstoll(until->c_str(), nullptr, 10) : 0;
     const Deadline deadline(timeoutMs);
     long long previous = -1;
     for (;;) {
         const auto count =
             static_cast<long long>(SendChecked(list, LVM_GETITEMCOUNT, 0, 0, "LVM_GETITEMCOUNT"));
-        LARGE_INTEGER now{};
-        ::QueryPerformanceCounter(&now);
+        const long long ticks = Now100ns();
         if (count != previous) {
-            const long long ticks = static_cast<long long>(static_cast<double>(now.QuadPart) * 1e7 /
-                                                           static_cast<double>(frequency.QuadPart));
             PrintLine("{\"row_count\":" + std::to_string(count) +
                       ",\"time_100ns\":" + std::to_string(ticks) + "}");
             previous = count;

@@ -72,14 +72,6 @@ void CommandPostClose(const Arguments& args) {
     const auto untilRows = args.Get(L"until");
     const DWORD timeoutMs = args.TimeoutMs();
     args.RejectUnused();
-    LARGE_INTEGER frequency{};
-    ::QueryPerformanceFrequency(&frequency);
-    auto ticksNow = [&] {
-        LARGE_INTEGER now{};
-        ::QueryPerformanceCounter(&now);
-        return static_cast<long long>(static_cast<double>(now.QuadPart) * 1e7 /
-                                      static_cast<double>(frequency.QuadPart));
-    };
     // WM_CLOSE itself, as another program or a task manager posts it, with no system command
     // in between.
     auto post = [&] {
@@ -90,7 +82,7 @@ void CommandPostClose(const Arguments& args) {
     if (!afterRows) {
         post();
         PrintLine("{\"posted\":\"" + HandleText(window) +
-                  "\",\"time_100ns\":" + std::to_string(ticksNow()) + "}");
+                  "\",\"time_100ns\":" + std::to_string(Now100ns()) + "}");
         return;
     }
     // With --after-rows the message goes the moment the list view in the window first answers
@@ -116,7 +108,7 @@ void CommandPostClose(const Arguments& args) {
             post();
             if (posts++ == 0) {
                 first = count;
-                firstTicks = ticksNow();
+                firstTicks = Now100ns();
             }
         }
         if (count >= until) {

@@ -15,11 +15,8 @@
 namespace {
 
 using velkin::e2e::HandleText;
+using velkin::standin::JsonBool;
 using velkin::standin::JsonString;
-
-const char* JsonBool(bool value) {
-    return value ? "true" : "false";
-}
 
 constexpr wchar_t kMainWindowClass[] = L"TVLKN_MAIN";
 
