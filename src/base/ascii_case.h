@@ -6,8 +6,9 @@
 namespace velkin {
 
 // Letter case for switches, types, drive letters and program names, which are ASCII: the letters
-// A to Z alone change, as in every ANSI code page. Header-only, so that the stand-in archiver
-// reads switches with the same rule without linking Velkin's core.
+// A to Z alone change, as in every ANSI code page. Header-only, so that the test programs that
+// name their cases by prefix can use it too. (The stand-in archiver keeps its own: it checks
+// Velkin's reading of switches from outside.)
 
 inline bool IsAsciiLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');

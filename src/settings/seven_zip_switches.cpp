@@ -3,13 +3,42 @@
 #include <vector>
 
 #include "base/ascii_case.h"
-#include "base/seven_zip_words.h"
 
 namespace velkin {
+namespace {
+
+std::vector<std::wstring> SplitAsSevenZip(std::wstring_view text) {
+    std::vector<std::wstring> words;
+    std::wstring word;
+    bool quoted = false;
+    bool inWord = false;
+    for (const wchar_t c : text) {
+        if ((c == L' ' || c == L'\t') && !quoted) {
+            if (inWord) {
+                words.push_back(std::move(word));
+                word.clear();
+                inWord = false;
+            }
+            continue;
+        }
+        inWord = true;
+        if (c == L'"') {
+            quoted = !quoted;
+        } else {
+            word += c;
+        }
+    }
+    if (inWord) {
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
+} // namespace
 
 SevenZipSwitches ReadSevenZipSwitches(std::wstring_view switches) {
     SevenZipSwitches read;
-    for (const std::wstring& word : SplitSevenZipWords(switches)) {
+    for (const std::wstring& word : SplitAsSevenZip(switches)) {
         if (word == L"--") {
             break;
         }

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "base/ascii_case.h"
 #include "core/json.h"
 #include "core/seven_zip.h"
 #include "core/text.h"

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "base/ascii_case.h"
-#include "base/seven_zip_words.h"
 #include "core/text.h"
 
 namespace velkin::standin {
@@ -99,6 +97,33 @@ constexpr std::array<ArchiveKind, 7> kTypes = {{{L"7z", L"7z"},
                                                 {L"gzip", L"gz"},
                                                 {L"bzip2", L"bz2"},
                                                 {L"xz", L"xz"}}};
+
+std::vector<std::wstring> SplitAsTheFamily(std::wstring_view text) {
+    std::vector<std::wstring> words;
+    std::wstring word;
+    bool quoted = false;
+    bool inWord = false;
+    for (const wchar_t c : text) {
+        if ((c == L' ' || c == L'\t') && !quoted) {
+            if (inWord) {
+                words.push_back(std::move(word));
+                word.clear();
+                inWord = false;
+            }
+            continue;
+        }
+        inWord = true;
+        if (c == L'"') {
+            quoted = !quoted;
+        } else {
+            word += c;
+        }
+    }
+    if (inWord) {
+        words.push_back(std::move(word));
+    }
+    return words;
+}
 
 bool IsWildcardSwitch(std::wstring_view name) {
     return name == L"i" || name == L"x" || name == L"ai" || name == L"ax";
@@ -210,7 +235,7 @@ SevenZipSwitches InterpretSevenZipSwitches(std::wstring_view switches) {
     read.plan.compressionLevel = 6;
     std::vector<const SwitchName*> seen;
     bool stopped = false;
-    for (const std::wstring& word : SplitSevenZipWords(switches)) {
+    for (const std::wstring& word : SplitAsTheFamily(switches)) {
         SwitchEffect effect{word, SwitchAction::Ignored, L""};
         if (!stopped && word == L"--") {
             stopped = true;

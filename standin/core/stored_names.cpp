@@ -1,6 +1,5 @@
 #include "core/stored_names.h"
 
-#include "base/ascii_case.h"
 #include "core/text.h"
 
 namespace velkin::standin {
@@ -8,6 +7,10 @@ namespace {
 
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
+}
+
+bool IsDriveLetter(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
 // Past the server and share names of a UNC path that start at pos, and the separator after each.
@@ -37,7 +40,7 @@ std::size_t RootLength(std::wstring_view path) {
     } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         return PastServerAndShare(path, 2);
     }
-    if (path.size() >= pos + 2 && IsAsciiLetter(path[pos]) && path[pos + 1] == L':') {
+    if (path.size() >= pos + 2 && IsDriveLetter(path[pos]) && path[pos + 1] == L':') {
         pos += 2;
     }
     while (pos < path.size() && IsSeparator(path[pos])) {

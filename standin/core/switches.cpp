@@ -1,6 +1,5 @@
 #include "core/switches.h"
 
-#include "base/ascii_case.h"
 #include "core/text.h"
 
 namespace velkin::standin {

@@ -35,6 +35,10 @@ void AppendWide(std::wstring& out, char32_t cp) {
     out += static_cast<wchar_t>(cp);
 }
 
+wchar_t AsciiLower(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+}
+
 } // namespace
 
 std::string ToUtf8(std::wstring_view text, bool* lossy) {
@@ -94,6 +98,30 @@ bool FromUtf8(std::string_view bytes, std::wstring& out) {
         i += static_cast<std::size_t>(extra) + 1;
     }
     return true;
+}
+
+std::wstring LowerAscii(std::wstring_view text) {
+    std::wstring lower(text);
+    for (auto& c : lower) {
+        c = AsciiLower(c);
+    }
+    return lower;
+}
+
+bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool StartsWithAsciiNoCase(std::wstring_view text, std::wstring_view prefix) {
+    return text.size() >= prefix.size() && EqualsAsciiNoCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool ParseDecimal(std::wstring_view text, long long& value) {

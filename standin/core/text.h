@@ -35,6 +35,12 @@ std::string ToUtf8(std::wstring_view text, bool* lossy = nullptr);
 // Strict UTF-8 to wide text; nothing when the bytes are not UTF-8.
 bool FromUtf8(std::string_view bytes, std::wstring& out);
 
+// Lower case and comparison without case for ASCII letters only: switches, commands and type
+// names are ASCII.
+std::wstring LowerAscii(std::wstring_view text);
+bool EqualsAsciiNoCase(std::wstring_view a, std::wstring_view b);
+bool StartsWithAsciiNoCase(std::wstring_view text, std::wstring_view prefix);
+
 // A whole decimal number, optionally signed, with nothing else around it.
 bool ParseDecimal(std::wstring_view text, long long& value);
 

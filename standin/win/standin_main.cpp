@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "base/ascii_case.h"
 #include "core/command_line.h"
 #include "core/environment.h"
 #include "core/list_file.h"
