@@ -10,7 +10,9 @@ The taskbar is watched without a shell: taskbar_recorder.dll is registered in th
 prefix as the COM server of the taskbar list (CLSID_TaskbarList), so Velkin reaches it through
 the real CoCreateInstance, and it logs every call. The registration is undone at the end. A flash
 shows on the X side: Wine asks the window manager for _NET_WM_STATE_DEMANDS_ATTENTION, which the
-session's wm_state records in the window's _NET_WM_STATE property, read here with xprop.
+session's wm_state records in the window's _NET_WM_STATE property, read here with xprop. The
+user goes to another program by a click: wm_click gives notepad the focus as a window manager
+does, from outside Wine.
 
 The three groups of a run use the fault archiver: the second group's archive is named so that
 it ends with exit code 2; the others succeed.

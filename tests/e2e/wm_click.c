@@ -24,8 +24,8 @@
 
 /* A property change on a window of our own: the server stamps the event with its time. */
 static Time server_time(Display* display) {
-    const Window own = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0,
-                                           0, 0);
+    const Window own =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
     XSelectInput(display, own, PropertyChangeMask);
     const Atom name = XInternAtom(display, "WM_CLICK_TIME", False);
     XChangeProperty(display, own, name, XA_STRING, 8, PropModeAppend, NULL, 0);

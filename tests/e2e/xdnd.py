@@ -4,6 +4,7 @@ The drop is made by xdnd_drop (xdnd_drop.c and its parts beside this file), a sm
 program that plays the part of a Linux file manager; Wine turns the drop into WM_DROPFILES for
 the Windows window under the drop point. The program is compiled with the host's `cc` the first time it is needed
 (and again whenever a source is newer than the binary).
+`host_program` compiles the suites' other Xlib helpers the same way.
 
     import xdnd
     xdnd.drop(["/tmp/x/表.txt"], window_name="Velkin 070509", build_dir=build)
