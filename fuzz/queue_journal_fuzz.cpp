@@ -46,7 +46,10 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
         switch (provider.ConsumeIntegralInRange<int>(0, 4)) {
         case 0: { // a drop, told of part way through
             const std::wstring folder = velkin::fuzz::TextFrom(provider, kAlphabet, 6) + L"\\";
-            auto texts = std::make_shared<velkin::DropTexts>(folder + L"x.rar", L"1");
+            // Two profiles, so that deletions and stops make neighbours of one destination
+            // with one profile or two.
+            auto texts = std::make_shared<velkin::DropTexts>(folder + L"x.rar",
+                                                             provider.ConsumeBool() ? L"1" : L"2");
             const wchar_t* kept = texts->Keep(folder);
             const auto count = provider.ConsumeIntegralInRange<int>(1, 4);
             for (int i = 0; i < count; ++i) {
