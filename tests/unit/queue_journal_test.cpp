@@ -157,6 +157,35 @@ TEST_CASE("a queue put back is the list its file gives back once adopted, wherev
     }
 }
 
+TEST_CASE("each change is synced; a drop of megabytes is left to the system, and only it") {
+    JobList model;
+    std::string file;
+    std::size_t syncs = 0;
+    QueueKeeper keeper(model, [&] { return std::make_unique<MemoryQueueFile>(file, &syncs); });
+    model.rows.emplace_back(L"0", L"1", L"C:\\a", L"C:\\a.rar");
+    model.dropCount = 1;
+    keeper.DropTakenIn();
+    CHECK(syncs == 1);
+    auto texts = std::make_shared<DropTexts>(L"C:\\b.rar", L"1");
+    const wchar_t* folder = texts->Keep(L"C:\\");
+    const wchar_t* name = texts->Keep(std::wstring(500, L'b'));
+    while (file.size() < (std::size_t{3} << 20)) {
+        model.rows.emplace_back(L"1", texts, folder, name);
+        keeper.RowsTakenIn();
+    }
+    model.dropCount = 2;
+    keeper.DropTakenIn();
+    CHECK(syncs == 1); // neither while it came in nor at its end
+    model.rows[0].dropNumber = L"5";
+    keeper.NumberEdited(0);
+    CHECK(syncs == 2);
+    keeper.GroupStarted(5);
+    CHECK(syncs == 3);
+    model.rows[0].status = L"OK";
+    keeper.GroupDone(5);
+    CHECK(syncs == 4);
+}
+
 TEST_CASE("a queue put back: archived rows go, the rest keep their texts, numbered afresh only "
           "when rows went; a drop cut short is no part of it") {
     Window w;
