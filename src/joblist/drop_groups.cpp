@@ -37,6 +37,14 @@ void RemoveGroupRows(JobRows& rows, std::int32_t n) {
     rows.resize(kept);
 }
 
+// Rows of one drop share their texts, which spares most comparisons.
+bool SameGroup(const JobRow& a, const JobRow& b) {
+    const auto same = [](const std::wstring& x, const std::wstring& y) {
+        return &x == &y || x == y;
+    };
+    return same(a.Destination(), b.Destination()) && same(a.ProfileNumber(), b.ProfileNumber());
+}
+
 } // namespace
 
 void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
@@ -49,16 +57,16 @@ void Renumber(JobRows& rows, std::int32_t& dropCount) {
     if (rows.empty()) {
         return;
     }
-    const std::wstring* currentDestination = &rows.front().Destination();
+    // A group runs with the profile of its last row: rows of two profiles in one group would
+    // give the first one's files the other's switches (its -df, say).
+    const JobRow* current = &rows.front();
     std::wstring number = DecimalText(dropCount);
     for (auto& row : rows) {
-        // Rows of one drop share their destination text, which spares most comparisons.
-        const std::wstring& destination = row.Destination();
-        if (&destination != currentDestination && destination != *currentDestination) {
+        if (!SameGroup(row, *current)) {
             ++dropCount;
             number = DecimalText(dropCount);
-            currentDestination = &destination;
         }
+        current = &row;
         row.dropNumber = number;
     }
     ++dropCount;
