@@ -14,6 +14,43 @@ ScreenRect MoveIntoWorkArea(const ScreenRect& window, const ScreenRect& workArea
     return ScreenRect{left, top, left + width, top + height};
 }
 
+ScreenRect StoredWindowRect(std::int32_t left, std::int32_t top, std::int32_t width,
+                            std::int32_t height) {
+    return ScreenRect{left, top, left + width, top + height};
+}
+
+namespace {
+
+bool Intersect(const ScreenRect& a, const ScreenRect& b) {
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+}
+
+std::int64_t Gap(std::int32_t lowEnd, std::int32_t highStart) {
+    return std::max<std::int64_t>(0, std::int64_t{highStart} - lowEnd);
+}
+
+} // namespace
+
+ScreenRect PlaceOnMonitors(const ScreenRect& stored, std::span<const MonitorAreas> monitors,
+                           std::int32_t /*captionHeight*/) {
+    const MonitorAreas* nearest = nullptr;
+    std::int64_t nearestDistance = 0;
+    for (const auto& m : monitors) {
+        if (Intersect(stored, m.monitor)) {
+            return stored;
+        }
+        const std::int64_t distance =
+            std::max(Gap(stored.right, m.monitor.left), Gap(m.monitor.right, stored.left)) +
+            std::max(Gap(stored.bottom, m.monitor.top), Gap(m.monitor.bottom, stored.top));
+        if (nearest == nullptr || distance < nearestDistance) {
+            nearest = &m;
+            nearestDistance = distance;
+        }
+    }
+    return nearest != nullptr ? MoveIntoWorkArea(stored, nearest->workArea) : stored;
+}
+
 ScreenRect BoundsToStore(const ScreenRect& windowBounds, bool minimisedOrMaximised,
                          const std::optional<RestoredPlace>& restored) {
     // A minimised window's bounds lie far off the screen, a maximised one's cover it.

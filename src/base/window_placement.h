@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace velkin {
 
@@ -21,6 +22,23 @@ struct ScreenRect {
 
     bool operator==(const ScreenRect&) const = default;
 };
+
+// The rectangle of a place as the settings file keeps it: its top-left corner and its size.
+ScreenRect StoredWindowRect(std::int32_t left, std::int32_t top, std::int32_t width,
+                            std::int32_t height);
+
+// A monitor as the system tells it: all of it, and the part of it that bars such as the task bar
+// leave to windows.
+struct MonitorAreas {
+    ScreenRect monitor;
+    ScreenRect workArea;
+};
+
+// Where a window put at a stored place goes, among the monitors there are now; no monitor at all
+// leaves the place as stored. `captionHeight` is the height of the window's caption bar with the
+// frame above it.
+ScreenRect PlaceOnMonitors(const ScreenRect& stored, std::span<const MonitorAreas> monitors,
+                           std::int32_t captionHeight);
 
 // A stored place that lies on no monitor (one unplugged since, or a hand-edited value) moves
 // into the work area of the nearest monitor, so that the user can reach the window: as little as
