@@ -1,7 +1,9 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <array>
 #include <variant>
+#include <vector>
 
 #include "base/integer_text.h"
 #include "base/message_texts.h"
@@ -132,6 +134,25 @@ std::int32_t IniIntegerOr(const std::optional<std::wstring>& value, std::int32_t
 
 bool IniFlagOr(const std::optional<std::wstring>& value, bool fallback) {
     return IniIntegerOr(value, fallback ? 1 : 0) != 0;
+}
+
+std::wstring CharactersNotHeld(std::wstring_view text, const CodePage& codePage) {
+    std::vector<std::wstring_view> notHeld;
+    for (std::size_t at = 0; at < text.size();) {
+        const bool pair = at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF &&
+                          text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+        const std::wstring_view character = text.substr(at, pair ? 2 : 1);
+        at += character.size();
+        if (std::find(notHeld.begin(), notHeld.end(), character) == notHeld.end() &&
+            !codePage.ToAnsi(character)) {
+            notHeld.push_back(character);
+        }
+    }
+    std::wstring characters;
+    for (const auto character : notHeld) {
+        characters += character;
+    }
+    return characters;
 }
 
 Settings LoadSettings(const IniStore& store) {

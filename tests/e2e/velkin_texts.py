@@ -107,6 +107,11 @@ def cannot_write(path):
     return f"{path} に書き込めません."
 
 
+def profile_not_stored(characters):
+    """Says that an edited profile was kept, naming the characters the ANSI file cannot hold."""
+    return f"次の文字は設定ファイルに保存できないため、プロファイルを変更しませんでした: {characters}"
+
+
 # Buttons.
 YES = "はい(&Y)"
 NO = "いいえ(&N)"

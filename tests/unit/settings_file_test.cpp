@@ -81,6 +81,21 @@ private:
     std::optional<std::size_t> failingWrite_;
 };
 
+// ASCII and kana have an ANSI form here, nothing else.
+class KanaCodePage final : public CodePage {
+public:
+    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
+        std::string bytes;
+        for (const wchar_t c : text) {
+            if (c >= 0x80 && (c < 0x3040 || c > 0x30FF)) {
+                return std::nullopt;
+            }
+            bytes += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+        return bytes;
+    }
+};
+
 Settings LoadWithLine(std::wstring_view key, std::wstring_view rawValue) {
     FakeIniStore store;
     store.SetLine(key, rawValue);
@@ -475,6 +490,27 @@ TEST_CASE("a text the reader would unquote is written in one more pair of quotes
         const Settings read = LoadSettings(store);
         CHECK(read.profileTexts[1] == c.read);
         CHECK(read.winRarPath == c.read);
+    }
+}
+
+TEST_CASE("the characters a text holds that the file's code page cannot, each once") {
+    struct Case {
+        std::wstring_view text;
+        std::wstring_view notHeld;
+    };
+    const Case cases[] = {
+        {L"-EP1 -S テスト", L""},
+        {L"", L""},
+        {L"-pGrüße", L"üß"},
+        {L"-püßü -ß", L"üß"},
+        // A surrogate pair is one character; a lone surrogate is another.
+        {L"a\xD83D\xDE00"
+         L"b\xD83D\xD83D\xDE00",
+         L"\xD83D\xDE00\xD83D"},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(Shown(c.text));
+        CHECK(CharactersNotHeld(c.text, KanaCodePage()) == c.notHeld);
     }
 }
 
