@@ -19,6 +19,7 @@ constexpr int kMaxProfileLength = 255;
 constexpr UINT kConfirmFlags = MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2;
 
 constexpr UINT kProfileNotStoredFlags = MB_OK | MB_ICONWARNING;
+constexpr UINT kEndWithoutSettingsFlags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
 
 } // namespace
 
@@ -52,6 +53,11 @@ std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current
 void TellProfileNotStored(HWND owner, std::wstring_view characters) {
     ShowMessageBox(owner, std::wstring(text::kProfileNotStored) + std::wstring(characters),
                    text::kApplicationTitle, kProfileNotStoredFlags);
+}
+
+bool AskEndWithoutSettings(HWND owner) {
+    return ShowMessageBox(owner, text::kEndWithoutSettings, text::kApplicationTitle,
+                          kEndWithoutSettingsFlags) == IDYES;
 }
 
 bool AskConfirmation(HWND owner, std::wstring_view question) {

@@ -9,6 +9,7 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
                    --artifacts DIR --build DIR
 """
 
+import glob
 import os
 import sys
 
@@ -43,7 +44,8 @@ class SettingsTest(Suite):
         # Each scenario starts its own Velkins; one failing does not stop the others.
         return each_alone(self.first_start, self.seven_zip_first_start, self.cancelled_prompt,
                           self.round_trip, self.hand_written, self.off_screen,
-                          self.restarts_at_144_dpi, self.unwritable, self.profile_texts)
+                          self.restarts_at_144_dpi, self.unwritable, self.profile_texts,
+                          self.never_writable)
 
     # Helpers.
 
@@ -501,6 +503,45 @@ class SettingsTest(Suite):
         self.report.equal(f"{label}: both profiles read back exactly", self.s.menu_state(),
                           self.s.expected_menu(profiles, 2))
         self.exit_by_close_box(again, main, label)
+
+    def never_writable(self):
+        """A folder in place of Velkin.ini: the first close only says so; every later one that
+        fails asks whether to end without the settings. No keeps the window; Yes ends Velkin with
+        exit code 0, its queue file gone as at any close."""
+        label = "never writable"
+        velkin = self.start(settings={"WinRARPath": "C:\\WinRAR\\WinRAR.exe"})
+        main = self.main_window(velkin)
+        self.s.drop([make_file(os.path.join(self.work, "never", "a.txt"), "x")], rows=1)
+        queue = glob.glob(os.path.join(velkin.folder, "Velkin.*.queue"))
+        self.report.equal(f"{label}: a queue file for the row", len(queue), 1)
+        ini = velkin.settings_path()
+        os.remove(ini)
+        os.mkdir(ini)
+
+        def close(step):
+            """A close that fails: the error box, answered OK."""
+            self.driver.close(main["hwnd"])
+            box = self.check_box(step, [T.cannot_write(windows_path(ini))], [T.OK], "error")
+            self.s.answer(box, T.OK)
+
+        close(f"{label}, first close")
+        self.report.equal(f"{label}, first close: no question, the window stays",
+                          self.s.boxes(), [])
+        close(f"{label}, second close")
+        question = self.check_box(f"{label}, second close, then", [T.END_WITHOUT_SETTINGS],
+                                  [T.YES, T.NO], "question")
+        self.s.answer(question, T.NO)
+        self.report.equal(f"{label}, second close: No keeps the window with its row",
+                          (self.s.boxes(), self.s.row_count()), ([], 1))
+        close(f"{label}, third close")
+        question = self.check_box(f"{label}, third close, then", [T.END_WITHOUT_SETTINGS],
+                                  [T.YES, T.NO], "question")
+        self.driver.click(question["hwnd"], T.YES)
+        self.s.expect_exit(label, velkin)
+        self.report.equal(f"{label}: the queue file went as at any close",
+                          [path for path in queue if os.path.exists(path)], [])
+        self.report.check(f"{label}: nothing was written in place of the folder",
+                          os.path.isdir(ini))
 
 
 if __name__ == "__main__":
