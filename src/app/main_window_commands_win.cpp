@@ -10,6 +10,7 @@
 #include "app/run_host_win.h"
 #include "app/window_settings_win.h"
 #include "base/scope_exit.h"
+#include "settings/settings_file.h"
 
 namespace velkin::win {
 
@@ -39,7 +40,13 @@ void MainWindow::S_EditProfileClick() {
     // Held while the dialog is open: a save dialog for an arrival would open over it.
     const IntakeHold hold(intake_, handle());
     const auto entered = AskProfileText(handle(), model_.profiles.SelectedOption());
-    if (!entered) {
+    if (!entered || *entered == model_.profiles.SelectedOption()) {
+        return;
+    }
+    // The settings file is ANSI: a character it cannot hold would come back at the next start
+    // as "?" or a look-alike, and every later archive would get switches the user never typed.
+    if (const std::wstring notHeld = CharactersNotHeld(*entered, codePage_); !notHeld.empty()) {
+        TellProfileNotStored(handle(), notHeld);
         return;
     }
     model_.profiles.ReplaceSelectedText(*entered);

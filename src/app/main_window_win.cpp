@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/busy_rule.h"
 #include "app/come_forward_win.h"
 #include "app/command_ids.h"
 #include "app/intake_hold_win.h"
+#include "app/main_dialogs_win.h"
 #include "app/main_menu_win.h"
 #include "app/queue_offer_win.h"
 #include "app/start_request_win.h"
@@ -211,13 +214,27 @@ void MainWindow::OnClose() {
     if (step != DeferredClose::Step::Close && step != DeferredClose::Step::CloseKeepingQueue) {
         return;
     }
-    // A failed save throws before the window is destroyed, so the window stays open with
-    // everything in it, and the next close tries the whole save again.
-    FormClose();
+    if (!SaveSettingsAtClose()) {
+        return;
+    }
     if (step == DeferredClose::Step::Close) {
         queueKeeper_.Discard(); // the rows go, as they always have
     }
     ::DestroyWindow(handle());
+}
+
+bool MainWindow::SaveSettingsAtClose() {
+    try {
+        FormClose();
+        return true;
+    } catch (...) {
+        // The window stays open with everything in it, and the next close tries the whole save
+        // again. Should that fail too (a settings file the user cannot write), the user may end
+        // the program without it: otherwise only the task manager could.
+        const IntakeHold hold(intake_, handle());
+        ShowCurrentException();
+        return std::exchange(saveFailed_, true) && AskEndWithoutSettings(handle());
+    }
 }
 
 void MainWindow::OnEndSession() {

@@ -49,6 +49,8 @@ private:
     void OnCreate();
     void OnCommand(unsigned id);
     void OnClose();
+    // Whether the close goes on: the settings were saved, or the user chose to end without them.
+    bool SaveSettingsAtClose();
     void OnEndSession();
     bool OnCopyData(const COPYDATASTRUCT* message);
     void TakeInWaiting();
@@ -87,6 +89,7 @@ private:
     WindowsCodePage codePage_;
     WindowPlacer placer_;
     bool running_ = false;
+    bool saveFailed_ = false; // a close has failed to save the settings
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;
     std::unique_ptr<TaskbarButton> taskbar_;

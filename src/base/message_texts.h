@@ -29,6 +29,12 @@ inline constexpr std::wstring_view kClearByHandCaption = L"手動でクリアし
 inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に失敗しました.";
 inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";
 inline constexpr std::wstring_view kCannotWriteSettings = L"%s に書き込めません";
+// Asked when a close fails to save the settings again, after the error box.
+inline constexpr std::wstring_view kEndWithoutSettings =
+    L"設定を保存できません。保存せずに終了しますか?";
+// Heads the characters of an edited profile that the settings file cannot hold.
+inline constexpr std::wstring_view kProfileNotStored =
+    L"次の文字は設定ファイルに保存できないため、プロファイルを変更しませんでした: ";
 // Asked when the archiver ended with "stopped by the user" and groups are left.
 inline constexpr std::wstring_view kContinueAfterBreak =
     L"圧縮が中断されました。残りの %d グループの圧縮を続けますか?";

@@ -107,6 +107,15 @@ def cannot_write(path):
     return f"{path} に書き込めません."
 
 
+# Asked when a close fails to save the settings again.
+END_WITHOUT_SETTINGS = "設定を保存できません。保存せずに終了しますか?"
+
+
+def profile_not_stored(characters):
+    """Says that an edited profile was kept, naming the characters the ANSI file cannot hold."""
+    return f"次の文字は設定ファイルに保存できないため、プロファイルを変更しませんでした: {characters}"
+
+
 # Buttons.
 YES = "はい(&Y)"
 NO = "いいえ(&N)"
