@@ -1,11 +1,17 @@
 // The archiver's command line and list file, read back by readers written apart from the
 // writers: the command line from its ends, the list file by its encoding (the 7-Zip family's by
-// the stand-in's reader).
+// the stand-in's reader); the power-off switch carried to a run's last group, read by the
+// stand-in's reading of WinRAR's switches.
+
+#include <algorithm>
 
 #include "fuzz_support.h"
 #include "base/velkin_error.h"
+#include "core/command_line.h"
 #include "core/seven_zip.h"
+#include "core/switches.h"
 #include "runner/archiver_command.h"
+#include "runner/power_off_switch.h"
 #include "runner/seven_zip_list_file.h"
 
 namespace {
@@ -168,6 +174,94 @@ constexpr std::wstring_view kPathAlphabet =
     L"\\:.a Z@\"-\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
 constexpr std::size_t kInCodePage = 13;
 
+// Pieces of switches that make and unmake the power-off switch: its forms, the digits after it,
+// quotes alone and in pairs, backslashes, the ends of the switches and blanks.
+constexpr std::wstring_view kSwitchPieces[] = {L"-ioff",
+                                               L"/IoFf",
+                                               L"-i",
+                                               L"off",
+                                               L"1",
+                                               L"4",
+                                               L"5",
+                                               L"0",
+                                               L"x",
+                                               L"\"",
+                                               L"\"\"",
+                                               L"\\",
+                                               L" ",
+                                               L" ",
+                                               L"\t",
+                                               L"--",
+                                               L"/-",
+                                               L"-a",
+                                               L"-w\"C:\\t\\\"",
+                                               L"@"};
+
+std::wstring SwitchesFrom(FuzzedDataProvider& data) {
+    std::wstring switches;
+    for (auto count = data.ConsumeIntegralInRange(0, 10); count > 0; --count) {
+        switches += kSwitchPieces[data.ConsumeIntegralInRange<std::size_t>(
+            0, std::size(kSwitchPieces) - 1)];
+    }
+    return switches;
+}
+
+struct ReadSwitches {
+    std::vector<std::wstring> tokens; // as written
+    std::vector<bool> turnsOff;
+    bool AnyTurnsOff() const {
+        return std::find(turnsOff.begin(), turnsOff.end(), true) != turnsOff.end();
+    }
+};
+
+ReadSwitches ReadAsWinRar(std::wstring_view switches) {
+    ReadSwitches read;
+    read.tokens = velkin::standin::SplitSwitches(switches);
+    for (const auto& effect : velkin::standin::InterpretSwitches(read.tokens).effects) {
+        read.turnsOff.push_back(effect.detail == L"computer not turned off");
+    }
+    return read;
+}
+
+// Only the last group turns the computer off, when any group asked for it; every other switch
+// stays where it was.
+void CheckPowerOff(FuzzedDataProvider& data) {
+    std::vector<std::wstring> groups(data.ConsumeIntegralInRange<std::size_t>(1, 4));
+    for (auto& switches : groups) {
+        switches = SwitchesFrom(data);
+    }
+    velkin::PowerOffAtEnd powerOff;
+    std::optional<std::wstring> form;
+    for (std::size_t n = 0; n < groups.size(); ++n) {
+        const bool last = n + 1 == groups.size();
+        const std::wstring passed = powerOff.SwitchesFor(groups[n], last);
+        const ReadSwitches asked = ReadAsWinRar(groups[n]);
+        const ReadSwitches given = ReadAsWinRar(passed);
+        for (std::size_t t = 0; t < asked.tokens.size(); ++t) {
+            if (asked.turnsOff[t]) {
+                form = asked.tokens[t];
+            }
+        }
+        if (!last) {
+            FUZZ_CHECK(!given.AnyTurnsOff());
+            std::vector<std::wstring> kept;
+            for (std::size_t t = 0; t < asked.tokens.size(); ++t) {
+                if (!asked.turnsOff[t]) {
+                    kept.push_back(asked.tokens[t]);
+                }
+            }
+            FUZZ_CHECK(given.tokens == kept);
+        } else if (asked.AnyTurnsOff() || !form) {
+            FUZZ_CHECK(passed == groups[n]);
+        } else {
+            FUZZ_CHECK(given.AnyTurnsOff());
+            FUZZ_CHECK(groups[n].empty() ? passed == *form
+                                         : passed == groups[n] + L" " + *form ||
+                                               passed == *form + L" " + groups[n]);
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -175,5 +269,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckCommandLine(velkin::fuzz::InvocationFrom(provider, kPathAlphabet));
     const auto paths = velkin::fuzz::ListPathsFrom(provider, kPathAlphabet, kInCodePage);
     CheckListFile(paths);
+    CheckPowerOff(provider);
     return 0;
 }

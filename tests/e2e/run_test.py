@@ -49,7 +49,8 @@ class RunTest(Suite):
             ("exit code 2", [named("exit_code_2", self.exit_code, 2)]),
             ("exit code 12", [named("exit_code_12", self.exit_code, 12)]),
             ("missing archiver", [self.missing_archiver]),
-            ("power off at the end", [self.power_off_at_the_end]),
+            ("power off at the end", [self.power_off_at_the_end,
+                                      self.power_off_after_a_quoted_folder]),
             ("edited drop numbers", [self.edited_drop_numbers]),
             ("7-Zip family", [self.seven_zip_names, self.seven_zip_types]),
             ("7-Zip family: failures", [self.seven_zip_failures]),
@@ -443,8 +444,8 @@ class RunTest(Suite):
         """The default profile 5 powers the PC off (-ioff): only the run's last group may carry
         it, or the groups after the first would never be compressed."""
         label = "-ioff in the first of three groups"
-        self.launch("poweroff")
         folder = os.path.join(self.work, "data", "poweroff")
+        self.launch("poweroff", settings={"RAROption4": self.quoted_folder_profile(folder)})
         groups = [(5, [make_file(os.path.join(folder, "first.txt"), "1\n")]),
                   (1, [make_file(os.path.join(folder, "second.txt"), "2\n")]),
                   (1, [make_file(os.path.join(folder, "third.txt"), "3\n")])]
@@ -461,6 +462,37 @@ class RunTest(Suite):
                            for switches, name in (("-EP1 -S -M5 -MD4096 -df", "first.rar"),
                                                   (PROFILES[1], "second.rar"),
                                                   (PROFILES[1] + " -ioff", "third.rar"))])
+
+    @staticmethod
+    def quoted_folder_profile(folder):
+        return f'-EP1 -w"{windows_path(folder)}\\" -ioff'
+
+    def power_off_after_a_quoted_folder(self):
+        """WinRAR reads \\" as a backslash and a closing quote: the -ioff after -w"<folder>\\"
+        is a switch of its own, which only the last group may carry."""
+        label = "-ioff after -w\"<folder>\\\""
+        self.s.clear_list(label)
+        folder = os.path.join(self.work, "data", "poweroff")
+        profile = self.quoted_folder_profile(folder)
+        self.s.choose_profile(4)
+        names = ("fourth", "fifth", "sixth")
+        for number, name in enumerate(names):
+            self.s.drop([make_file(os.path.join(folder, name + ".txt"), name)], rows=number + 1)
+        before = len(self.log.runs())
+        self.s.start_confirmed(label)
+        self.s.answer(self.s.run_end_box(label), T.OK)
+        runs = self.log.runs()[before:]
+        self.report.equal(f"{label}: every group keeps -w\"<folder>\\\" as written, the last "
+                          "alone keeps -ioff", [command_as_read(r) for r in runs],
+                          [command_expected(self.archiver, switches,
+                                            windows_path(os.path.join(folder, name + ".rar")),
+                                            self.program_folder)
+                           for switches, name in zip((profile[:-len(" -ioff")],) * 2 + (profile,),
+                                                     names)])
+        self.report.equal(f"{label}: read as WinRAR reads it, only the last group powers off",
+                          [[e["switch"] for e in r["switchEffects"]
+                            if e["detail"] == "computer not turned off"] for r in runs],
+                          [[], [], ["-ioff"]])
 
     # The 7-Zip family as the archiver (the stand-in named 7z.exe).
 
