@@ -1,13 +1,14 @@
 // The archiver's command line and list file, read back by readers written apart from the
-// writers: the command line from its ends, the list file by its encoding (the 7-Zip family's by
-// the stand-in's reader); the power-off switch carried to a run's last group, read by the
-// stand-in's reading of WinRAR's switches.
+// writers: the command line from its ends, the list file by its encoding and by the stand-in's
+// readers of WinRAR's and the 7-Zip family's lists; the power-off switch carried to a run's last
+// group, read by the stand-in's reading of WinRAR's switches.
 
 #include <algorithm>
 
 #include "fuzz_support.h"
 #include "base/velkin_error.h"
 #include "core/command_line.h"
+#include "core/list_file.h"
 #include "core/seven_zip.h"
 #include "core/switches.h"
 #include "runner/archiver_command.h"
@@ -132,6 +133,24 @@ void CheckListFile(const std::vector<std::wstring>& paths) {
     }
     FUZZ_CHECK((file.encoding == velkin::ListFileEncoding::Ansi) == allAnsi);
 
+    // Read as WinRAR reads it (the stand-in's reader, written apart from Velkin's writer): every
+    // path that can be a name (one without a quote) comes back as it was, but the empty ones.
+    const auto winRar = velkin::standin::DecodeListFile(
+        file.bytes, [](std::string_view bytes) { return sjis::Decode(bytes); });
+    FUZZ_CHECK(winRar.problems.empty());
+    std::vector<std::wstring> named;
+    bool quoteFree = true;
+    for (const auto& path : paths) {
+        quoteFree = quoteFree && path.find(L'"') == std::wstring::npos;
+        if (!path.empty()) {
+            named.push_back(path);
+        }
+    }
+    if (quoteFree) {
+        FUZZ_CHECK(winRar.entries == named);
+    }
+
+    // Line for line, each path as it is, in quotes only where WinRAR would trim its end.
     std::vector<std::wstring> back;
     if (allAnsi) {
         // CR and LF bytes are never part of a double-byte character, so lines split on bytes.
@@ -149,7 +168,11 @@ void CheckListFile(const std::vector<std::wstring>& paths) {
         FUZZ_CHECK(lines);
         back = *lines;
     }
-    FUZZ_CHECK(back == paths);
+    FUZZ_CHECK(back.size() == paths.size());
+    for (std::size_t n = 0; n < back.size(); ++n) {
+        const bool endsInBlank = paths[n].ends_with(L' ') || paths[n].ends_with(L'\t');
+        FUZZ_CHECK(back[n] == (endsInBlank ? L"\"" + paths[n] + L"\"" : paths[n]));
+    }
 
     // The 7-Zip family reads every path back as it was, in UTF-8, but the empty ones.
     velkin::StringSink sink;
@@ -159,20 +182,14 @@ void CheckListFile(const std::vector<std::wstring>& paths) {
     const auto read = velkin::standin::DecodeSevenZipListFile(
         sink.bytes(), 65001, [](std::string_view, std::uint32_t) { return std::nullopt; });
     FUZZ_CHECK(read.problems.empty());
-    std::vector<std::wstring> named;
-    for (const auto& path : paths) {
-        if (!path.empty()) {
-            named.push_back(path);
-        }
-    }
     FUZZ_CHECK(read.entries == named);
 }
 
 // Paths hold no CR, LF or NUL and no lone surrogate. The first kInCodePage characters are in
 // the code page, U+5CCC being the one whose second byte is "\\"; the rest are not.
 constexpr std::wstring_view kPathAlphabet =
-    L"\\:.a Z@\"-\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
-constexpr std::size_t kInCodePage = 13;
+    L"\\:.a\t Z@\"-\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
+constexpr std::size_t kInCodePage = 14;
 
 // Pieces of switches that make and unmake the power-off switch: its forms, the digits after it,
 // quotes alone and in pairs, backslashes, the ends of the switches and blanks.

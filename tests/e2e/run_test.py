@@ -45,7 +45,7 @@ class RunTest(Suite):
         return [
             ("instance a", [self.three_drops, self.first_run, self.second_run,
                             self.unwritable_list_file, self.merged_group,
-                            self.outside_shift_jis]),
+                            self.outside_shift_jis, self.blank_at_the_end]),
             ("exit code 2", [named("exit_code_2", self.exit_code, 2)]),
             ("exit code 12", [named("exit_code_12", self.exit_code, 12)]),
             ("missing archiver", [self.missing_archiver]),
@@ -388,6 +388,24 @@ class RunTest(Suite):
                            [korean, emoji, japanese], "utf16le")
             self.report.equal(f"{label}: stand-in exit code", runs[0]["exitCode"], 0)
         self.s.check_archive(label, archive, [korean, emoji, japanese])
+
+    def blank_at_the_end(self):
+        """WinRAR trims blanks at the end of a list file's line: a name that ends in one would
+        name another file, unless its line is quoted."""
+        label = "a name that ends in a blank"
+        folder = os.path.join(self.work, "data", "blank end")
+        blank = make_file(os.path.join(folder, "report "), "meant\n")
+        make_file(os.path.join(folder, "report"), "not meant\n")
+        # Pasted: Wine's drops take the blank off a name's end, Explorer's copy keeps it.
+        self.driver.one("clipboard", windows_path(blank))
+        self.driver.keys("ctrl+v", hwnd=self.s.main["hwnd"])
+        wait_until(self.s.row_count, lambda count: count == 1)
+        before = len(self.log.runs())
+        self.s.start_confirmed(label)
+        wait_until(self.s.rows, lambda r: r == [], timeout_s=RUN_LIMIT_S)
+        runs = self.log.runs()[before:]
+        self.report.equal(f"{label}: the list file as the stand-in read it, the blank kept",
+                          [list_as_read(r) for r in runs], [list_expected([blank])])
 
     # Other instances: exit codes and a missing archiver.
 
