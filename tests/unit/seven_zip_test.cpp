@@ -95,8 +95,22 @@ TEST_CASE("the archive type a profile names depends on the archiver") {
         {ArchiverKind::SevenZip, L"-tbzip2", L".7z", L".bz2"},
         {ArchiverKind::SevenZip, L"-txz", L".7z", L".xz"},
         {ArchiverKind::SevenZip, L"-tZstd", L".7z", L".zst"},
-        {ArchiverKind::SevenZip, L"-tlz4", L".lz4", L""},
+        // NanaZip's own one-file types, by the extensions it registers first.
+        {ArchiverKind::SevenZip, L"-tbrotli", L".7z", L".br"},
+        {ArchiverKind::SevenZip, L"-tLizard", L".7z", L".liz"},
+        {ArchiverKind::SevenZip, L"-tlz4", L".7z", L".lz4"},
+        {ArchiverKind::SevenZip, L"-tlz5", L".7z", L".lz5"},
         {ArchiverKind::SevenZip, L"-t*", L".7z", L""},
+        // The type is what comes before its first ":"; what follows sets how it is opened.
+        {ArchiverKind::SevenZip, L"-t7z:e", L".7z", L""},
+        {ArchiverKind::SevenZip, L"-tzip:s1m", L".zip", L""},
+        {ArchiverKind::SevenZip, L"-tgzip:a", L".7z", L".gz"},
+        // A self-extracting program is an .exe, with or without its module named.
+        {ArchiverKind::SevenZip, L"-sfx", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-t7z -SFX7zCon.sfx", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-sfx\"C:\\7-Zip\\7z.sfx\" -tgzip", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-- -sfx", L".7z", L""},
+        {ArchiverKind::WinRar, L"-sfx", L".rar", L""},
     };
     for (const auto& c : cases) {
         const ArchiveType type = ArchiveTypeFor(c.archiver, c.profile);
