@@ -31,7 +31,7 @@ public:
 class CodePageEncoder final : public Encoder {
 public:
     explicit CodePageEncoder(const CodePage& codePage) : codePage_(codePage) {}
-    std::size_t MostBytesPerUnit() const override { return CodePage::kMostBytesPerUnit; }
+    std::size_t MostBytesPerUnit() const override { return codePage_.MostBytesPerUnit(); }
     std::optional<std::size_t> Write(std::wstring_view text, char* out) const override {
         return codePage_.WriteAnsi(text, out);
     }

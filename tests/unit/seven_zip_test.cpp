@@ -5,6 +5,7 @@
 
 #include "app/app_model.h"
 #include "base/archiver_kind.h"
+#include "base/code_page.h"
 #include "joblist/archive_naming.h"
 #include "joblist/drop_intake.h"
 #include "runner/exit_status.h"
@@ -72,6 +73,31 @@ TEST_CASE("the 7-Zip family's archive type and list charset are read as it reads
         const auto read = ReadSevenZipSwitches(c.switches);
         CHECK(read.type == c.type);
         CHECK(read.charset == c.charset);
+    }
+}
+
+TEST_CASE("each code page a -scs switch may name is converted as Windows allows it") {
+    struct Case {
+        std::uint32_t codePage;
+        UnholdableCheck check;
+        std::size_t mostBytesPerUnit;
+    };
+    // Windows refuses WC_NO_BEST_FIT_CHARS or a lpUsedDefaultChar pointer for UTF-7, UTF-8,
+    // Symbol, the ISO-2022 code pages, HZ-GB2312, GB18030 and ISCII.
+    constexpr auto kReported = UnholdableCheck::ReportedBySystem;
+    constexpr auto kBack = UnholdableCheck::ConvertedBack;
+    const Case cases[] = {
+        {932, kReported, 3},   {1252, kReported, 3},  {437, kReported, 3},   {936, kReported, 3},
+        {65001, kBack, 3},     {65000, kBack, 16},    {42, kBack, 16},       {50220, kBack, 16},
+        {50221, kBack, 16},    {50222, kBack, 16},    {50225, kBack, 16},    {50227, kBack, 16},
+        {50229, kBack, 16},    {52936, kBack, 16},    {54936, kBack, 16},    {57002, kBack, 16},
+        {57011, kBack, 16},    {50219, kReported, 3}, {50230, kReported, 3}, {57001, kReported, 3},
+        {57012, kReported, 3},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(c.codePage);
+        CHECK(CodePageCallFor(c.codePage).check == c.check);
+        CHECK(CodePageCallFor(c.codePage).mostBytesPerUnit == c.mostBytesPerUnit);
     }
 }
 
