@@ -34,13 +34,14 @@ std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation) {
 ListFileEncoding WriteListFile(const ListFileLines& lines, const CodePage& codePage,
                                ByteSink& sink) {
     list_file::BlockWriter out(sink);
-    if (list_file::WriteLines(lines, list_file::CodePageEncoder(codePage), false, out)) {
+    if (list_file::WriteLines(lines, list_file::CodePageEncoder(codePage),
+                              list_file::LineTrimming::End, out)) {
         out.Flush();
         return ListFileEncoding::Ansi;
     }
     out.StartOver();
     out.Write("\xFF\xFE");
-    list_file::WriteLines(lines, list_file::Utf16Encoder(false), false, out);
+    list_file::WriteLines(lines, list_file::Utf16Encoder(false), list_file::LineTrimming::End, out);
     out.Flush();
     return ListFileEncoding::Utf16;
 }

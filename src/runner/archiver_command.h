@@ -60,11 +60,12 @@ private:
     const std::vector<ListFileLine>& lines_;
 };
 
-// One path a line, every line ended by CR LF, in list order, duplicates kept. ANSI bytes
-// without a header whenever the code page can represent every path; otherwise UTF-16LE with a
-// byte-order mark, which the archiver recognises by itself, so that no file goes missing from
-// the archive because its name was mangled into "?". Written to the sink in pieces, started over
-// in UTF-16 at the first path without an ANSI form.
+// One path a line, every line ended by CR LF, in list order, duplicates kept; a path that ends in
+// a blank or a tab in double quotes, since WinRAR trims a line's end and then takes one pair of
+// enclosing quotes off. ANSI bytes without a header whenever the code page can represent every
+// path; otherwise UTF-16LE with a byte-order mark, which the archiver recognises by itself, so
+// that no file goes missing from the archive because its name was mangled into "?". Written to
+// the sink in pieces, started over in UTF-16 at the first path without an ANSI form.
 ListFileEncoding WriteListFile(const ListFileLines& lines, const CodePage& codePage,
                                ByteSink& sink);
 // The same in one string.

@@ -45,11 +45,12 @@ class RunTest(Suite):
         return [
             ("instance a", [self.three_drops, self.first_run, self.second_run,
                             self.unwritable_list_file, self.merged_group,
-                            self.outside_shift_jis]),
+                            self.outside_shift_jis, self.blank_at_the_end]),
             ("exit code 2", [named("exit_code_2", self.exit_code, 2)]),
             ("exit code 12", [named("exit_code_12", self.exit_code, 12)]),
             ("missing archiver", [self.missing_archiver]),
-            ("power off at the end", [self.power_off_at_the_end]),
+            ("power off at the end", [self.power_off_at_the_end,
+                                      self.power_off_after_a_quoted_folder]),
             ("one destination, two profiles", [self.one_destination_two_profiles]),
             ("edited drop numbers", [self.edited_drop_numbers]),
             ("7-Zip family", [self.seven_zip_names, self.seven_zip_types]),
@@ -389,6 +390,24 @@ class RunTest(Suite):
             self.report.equal(f"{label}: stand-in exit code", runs[0]["exitCode"], 0)
         self.s.check_archive(label, archive, [korean, emoji, japanese])
 
+    def blank_at_the_end(self):
+        """WinRAR trims blanks at the end of a list file's line: a name that ends in one would
+        name another file, unless its line is quoted."""
+        label = "a name that ends in a blank"
+        folder = os.path.join(self.work, "data", "blank end")
+        blank = make_file(os.path.join(folder, "report "), "meant\n")
+        make_file(os.path.join(folder, "report"), "not meant\n")
+        # Pasted: Wine's drops take the blank off a name's end, Explorer's copy keeps it.
+        self.driver.one("clipboard", windows_path(blank))
+        self.driver.keys("ctrl+v", hwnd=self.s.main["hwnd"])
+        wait_until(self.s.row_count, lambda count: count == 1)
+        before = len(self.log.runs())
+        self.s.start_confirmed(label)
+        wait_until(self.s.rows, lambda r: r == [], timeout_s=RUN_LIMIT_S)
+        runs = self.log.runs()[before:]
+        self.report.equal(f"{label}: the list file as the stand-in read it, the blank kept",
+                          [list_as_read(r) for r in runs], [list_expected([blank])])
+
     # Other instances: exit codes and a missing archiver.
 
     def exit_code(self, code):
@@ -444,8 +463,8 @@ class RunTest(Suite):
         """The default profile 5 powers the PC off (-ioff): only the run's last group may carry
         it, or the groups after the first would never be compressed."""
         label = "-ioff in the first of three groups"
-        self.launch("poweroff")
         folder = os.path.join(self.work, "data", "poweroff")
+        self.launch("poweroff", settings={"RAROption4": self.quoted_folder_profile(folder)})
         groups = [(5, [make_file(os.path.join(folder, "first.txt"), "1\n")]),
                   (1, [make_file(os.path.join(folder, "second.txt"), "2\n")]),
                   (1, [make_file(os.path.join(folder, "third.txt"), "3\n")])]
@@ -462,6 +481,37 @@ class RunTest(Suite):
                            for switches, name in (("-EP1 -S -M5 -MD4096 -df", "first.rar"),
                                                   (PROFILES[1], "second.rar"),
                                                   (PROFILES[1] + " -ioff", "third.rar"))])
+
+    @staticmethod
+    def quoted_folder_profile(folder):
+        return f'-EP1 -w"{windows_path(folder)}\\" -ioff'
+
+    def power_off_after_a_quoted_folder(self):
+        """WinRAR reads \\" as a backslash and a closing quote: the -ioff after -w"<folder>\\"
+        is a switch of its own, which only the last group may carry."""
+        label = "-ioff after -w\"<folder>\\\""
+        self.s.clear_list(label)
+        folder = os.path.join(self.work, "data", "poweroff")
+        profile = self.quoted_folder_profile(folder)
+        self.s.choose_profile(4)
+        names = ("fourth", "fifth", "sixth")
+        for number, name in enumerate(names):
+            self.s.drop([make_file(os.path.join(folder, name + ".txt"), name)], rows=number + 1)
+        before = len(self.log.runs())
+        self.s.start_confirmed(label)
+        self.s.answer(self.s.run_end_box(label), T.OK)
+        runs = self.log.runs()[before:]
+        self.report.equal(f"{label}: every group keeps -w\"<folder>\\\" as written, the last "
+                          "alone keeps -ioff", [command_as_read(r) for r in runs],
+                          [command_expected(self.archiver, switches,
+                                            windows_path(os.path.join(folder, name + ".rar")),
+                                            self.program_folder)
+                           for switches, name in zip((profile[:-len(" -ioff")],) * 2 + (profile,),
+                                                     names)])
+        self.report.equal(f"{label}: read as WinRAR reads it, only the last group powers off",
+                          [[e["switch"] for e in r["switchEffects"]
+                            if e["detail"] == "computer not turned off"] for r in runs],
+                          [[], [], ["-ioff"]])
 
     def one_destination_two_profiles(self):
         """Two drops into one archive with other profiles stay two groups when a deletion makes

@@ -148,6 +148,15 @@ TEST_CASE("the list file holds one path a line, each ended by CR LF") {
         CHECK(file.encoding == ListFileEncoding::Utf16);
         CHECK(file.bytes.size() == 2 + 2 * (8 + 8 + 8));
     }
+    SUBCASE("a path that ends in a blank or a tab is quoted, since WinRAR trims the line's end") {
+        const auto file = ListFileOf(
+            {L"D:\\x\\report ", L"D:\\x\\tab\t", L" D:\\lead", L"D:\\x\\ inner", L"D:\\a b"},
+            codePage);
+        CHECK(file.bytes == "\"D:\\x\\report \"\r\n\"D:\\x\\tab\t\"\r\n D:\\lead\r\n"
+                            "D:\\x\\ inner\r\nD:\\a b\r\n");
+        const auto utf16 = ListFileOf({L"\uD55C "}, codePage);
+        CHECK(utf16.bytes == std::string("\xFF\xFE\"\0\x5C\xD5 \0\"\0\r\0\n\0", 2 + 8 + 4));
+    }
     SUBCASE("a path the code page cannot hold turns the whole file to UTF-16LE with a BOM") {
         const auto file = ListFileOf({L"a", L"\uD55C", L"\U0001F600"}, codePage);
         CHECK(file.encoding == ListFileEncoding::Utf16);

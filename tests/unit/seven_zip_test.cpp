@@ -5,6 +5,7 @@
 
 #include "app/app_model.h"
 #include "base/archiver_kind.h"
+#include "base/code_page.h"
 #include "joblist/archive_naming.h"
 #include "joblist/drop_intake.h"
 #include "runner/exit_status.h"
@@ -75,6 +76,31 @@ TEST_CASE("the 7-Zip family's archive type and list charset are read as it reads
     }
 }
 
+TEST_CASE("each code page a -scs switch may name is converted as Windows allows it") {
+    struct Case {
+        std::uint32_t codePage;
+        UnholdableCheck check;
+        std::size_t mostBytesPerUnit;
+    };
+    // Windows refuses WC_NO_BEST_FIT_CHARS or a lpUsedDefaultChar pointer for UTF-7, UTF-8,
+    // Symbol, the ISO-2022 code pages, HZ-GB2312, GB18030 and ISCII.
+    constexpr auto kReported = UnholdableCheck::ReportedBySystem;
+    constexpr auto kBack = UnholdableCheck::ConvertedBack;
+    const Case cases[] = {
+        {932, kReported, 3},   {1252, kReported, 3},  {437, kReported, 3},   {936, kReported, 3},
+        {65001, kBack, 3},     {65000, kBack, 16},    {42, kBack, 16},       {50220, kBack, 16},
+        {50221, kBack, 16},    {50222, kBack, 16},    {50225, kBack, 16},    {50227, kBack, 16},
+        {50229, kBack, 16},    {52936, kBack, 16},    {54936, kBack, 16},    {57002, kBack, 16},
+        {57011, kBack, 16},    {50219, kReported, 3}, {50230, kReported, 3}, {57001, kReported, 3},
+        {57012, kReported, 3},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(c.codePage);
+        CHECK(CodePageCallFor(c.codePage).check == c.check);
+        CHECK(CodePageCallFor(c.codePage).mostBytesPerUnit == c.mostBytesPerUnit);
+    }
+}
+
 TEST_CASE("the archive type a profile names depends on the archiver") {
     struct Case {
         ArchiverKind archiver;
@@ -95,8 +121,22 @@ TEST_CASE("the archive type a profile names depends on the archiver") {
         {ArchiverKind::SevenZip, L"-tbzip2", L".7z", L".bz2"},
         {ArchiverKind::SevenZip, L"-txz", L".7z", L".xz"},
         {ArchiverKind::SevenZip, L"-tZstd", L".7z", L".zst"},
-        {ArchiverKind::SevenZip, L"-tlz4", L".lz4", L""},
+        // NanaZip's own one-file types, by the extensions it registers first.
+        {ArchiverKind::SevenZip, L"-tbrotli", L".7z", L".br"},
+        {ArchiverKind::SevenZip, L"-tLizard", L".7z", L".liz"},
+        {ArchiverKind::SevenZip, L"-tlz4", L".7z", L".lz4"},
+        {ArchiverKind::SevenZip, L"-tlz5", L".7z", L".lz5"},
         {ArchiverKind::SevenZip, L"-t*", L".7z", L""},
+        // The type is what comes before its first ":"; what follows sets how it is opened.
+        {ArchiverKind::SevenZip, L"-t7z:e", L".7z", L""},
+        {ArchiverKind::SevenZip, L"-tzip:s1m", L".zip", L""},
+        {ArchiverKind::SevenZip, L"-tgzip:a", L".7z", L".gz"},
+        // A self-extracting program is an .exe, with or without its module named.
+        {ArchiverKind::SevenZip, L"-sfx", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-t7z -SFX7zCon.sfx", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-sfx\"C:\\7-Zip\\7z.sfx\" -tgzip", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-- -sfx", L".7z", L""},
+        {ArchiverKind::WinRar, L"-sfx", L".rar", L""},
     };
     for (const auto& c : cases) {
         const ArchiveType type = ArchiveTypeFor(c.archiver, c.profile);
