@@ -3,10 +3,12 @@
 #include "app/main_dialogs_win.h"
 #include "base/message_texts.h"
 #include "base/scope_exit.h"
+#include "base/utf8.h"
 #include "base/velkin_error.h"
 #include "platform/archiver_process.h"
 #include "platform/message_boxes.h"
 #include "platform/program_directory.h"
+#include "platform/program_file.h"
 #include "platform/text_file.h"
 #include "platform/unique_handle.h"
 
@@ -20,14 +22,45 @@ FileHold WindowRunHost::WriteFile(const std::wstring& path, const FileWriter& wr
     return std::make_shared<UniqueFileHandle>(WriteAndHoldFile(path, write));
 }
 
-ProcessEnd WindowRunHost::RunArchiver(const std::wstring& commandLine) {
+namespace {
+
+// Text in the OEM code page, as a console program other than the 7-Zip family's prints it.
+std::wstring DecodeOem(std::string_view bytes) {
+    if (bytes.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(bytes.size());
+    const int length = ::MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), size, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_OEMCP, 0, bytes.data(), size, text.data(), length);
+    return text;
+}
+
+// The progress of a console archiver, shown nowhere yet.
+class IgnoredProgress final : public ConsoleRunWatch {
+public:
+    void Progressed(const ConsoleProgress&) override {}
+};
+
+} // namespace
+
+ProgramSubsystem WindowRunHost::ArchiverSubsystem(const std::wstring& archiverPath) {
+    return ProgramSubsystemOf(archiverPath);
+}
+
+ArchiverRun WindowRunHost::RunArchiver(const ArchiverStart& start) {
     // The disabled window is what keeps commands away while the archiver works.
     ::EnableWindow(window_, FALSE);
     const ScopeExit enable([window = window_] { ::EnableWindow(window, TRUE); });
     if (!foregroundWatch_) {
         foregroundWatch_ = std::make_unique<ForegroundWatch>(window_);
     }
-    return RunAndWait(commandLine, *foregroundWatch_);
+    if (start.subsystem != ProgramSubsystem::Console) {
+        return {RunAndWait(start.commandLine, *foregroundWatch_), {}};
+    }
+    IgnoredProgress progress;
+    ConsoleRunEnd ended = RunConsoleAndWait(start.commandLine, *foregroundWatch_, progress);
+    return {ended.end, start.printsUtf8 ? DecodeUtf8(ended.printed) : DecodeOem(ended.printed)};
 }
 
 void WindowRunHost::ShowStartFailed() {

@@ -24,7 +24,8 @@ public:
 
     std::wstring ProgramDirectory() override;
     FileHold WriteFile(const std::wstring& path, const FileWriter& write) override;
-    ProcessEnd RunArchiver(const std::wstring& commandLine) override;
+    ProgramSubsystem ArchiverSubsystem(const std::wstring& archiverPath) override;
+    ArchiverRun RunArchiver(const ArchiverStart& start) override;
     void ShowStartFailed() override;
     bool Confirm(std::wstring_view question) override;
     void Inform(std::wstring_view text, std::wstring_view caption) override;
