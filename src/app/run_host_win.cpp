@@ -56,11 +56,12 @@ ArchiverRun WindowRunHost::RunArchiver(const ArchiverStart& start) {
         foregroundWatch_ = std::make_unique<ForegroundWatch>(window_);
     }
     if (start.subsystem != ProgramSubsystem::Console) {
-        return {RunAndWait(start.commandLine, *foregroundWatch_), {}};
+        return {RunAndWait(start.commandLine, *foregroundWatch_), {}, {}};
     }
     IgnoredProgress progress;
     ConsoleRunEnd ended = RunConsoleAndWait(start.commandLine, *foregroundWatch_, progress);
-    return {ended.end, start.printsUtf8 ? DecodeUtf8(ended.printed) : DecodeOem(ended.printed)};
+    const auto decode = start.printsUtf8 ? &DecodeUtf8 : &DecodeOem;
+    return {ended.end, decode(ended.printed), decode(ended.errors)};
 }
 
 void WindowRunHost::ShowStartFailed() {

@@ -158,7 +158,7 @@ ConsoleRunEnd RunConsoleAndWait(const std::wstring& commandLine, ForegroundWatch
                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const UniqueKernelHandle printed(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
     if (!output || !error || !nothing || !printed) {
-        return {{ProcessEnd::Kind::NotStarted}, {}};
+        return {{ProcessEnd::Kind::NotStarted}, {}, {}};
     }
 
     STARTUPINFOW startup{};
@@ -173,7 +173,7 @@ ConsoleRunEnd RunConsoleAndWait(const std::wstring& commandLine, ForegroundWatch
     if (!::CreateProcessW(nullptr, writableLine.data(), nullptr, nullptr, TRUE,
                           NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                           &started)) {
-        return {{ProcessEnd::Kind::NotStarted}, {}};
+        return {{ProcessEnd::Kind::NotStarted}, {}, {}};
     }
     const UniqueKernelHandle process(started.hProcess);
     const UniqueKernelHandle thread(started.hThread);
@@ -192,7 +192,7 @@ ConsoleRunEnd RunConsoleAndWait(const std::wstring& commandLine, ForegroundWatch
         }
     });
     if (!outputReader.started() || !errorReader.started()) {
-        return {{ProcessEnd::Kind::Unconfirmed}, {}};
+        return {{ProcessEnd::Kind::Unconfirmed}, {}, {}};
     }
 
     const HANDLE handles[] = {process.get(), printed.get()};
@@ -230,11 +230,13 @@ ConsoleRunEnd RunConsoleAndWait(const std::wstring& commandLine, ForegroundWatch
     const bool confirmed = woken == WAIT_OBJECT_0 && ::GetExitCodeProcess(process.get(), &exitCode);
     outputReader.Join();
     errorReader.Join();
-    std::string text = JoinKeptText(errorReader.text(), outputReader.text());
-    if (!confirmed) {
-        return {{ProcessEnd::Kind::Unconfirmed}, std::move(text)};
+    ConsoleRunEnd end{{ProcessEnd::Kind::Unconfirmed},
+                      JoinKeptText(errorReader.text(), outputReader.text()),
+                      errorReader.text().Kept()};
+    if (confirmed) {
+        end.end = {ProcessEnd::Kind::Exited, exitCode};
     }
-    return {{ProcessEnd::Kind::Exited, exitCode}, std::move(text)};
+    return end;
 }
 
 } // namespace velkin::win

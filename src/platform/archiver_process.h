@@ -27,10 +27,11 @@ public:
 };
 
 // How a console program ended, and what it printed on its standard error and output, progress
-// lines left out (JoinKeptText).
+// lines left out (JoinKeptText), and on its standard error alone.
 struct ConsoleRunEnd {
     ProcessEnd end;
     std::string printed;
+    std::string errors;
 };
 
 // The same for a console program, started without a console window: standard input from NUL,

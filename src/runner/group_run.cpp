@@ -132,8 +132,8 @@ GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codeP
     const ProcessEnd end = ran.end;
     const std::wstring status = StatusAfterRun(end, archiver);
     SetStatus(model, group.rows, status);
-    const auto log = std::make_shared<const GroupLog>(
-        GroupLog{std::move(start.commandLine), status, std::move(ran.printed)});
+    const auto log = std::make_shared<const GroupLog>(GroupLog{
+        std::move(start.commandLine), end, status, std::move(ran.errors), std::move(ran.printed)});
     for (const auto row : group.rows) {
         if (row < model.rows.size()) {
             model.rows[row].log = log;

@@ -44,10 +44,12 @@ struct ArchiverStart {
     std::wstring archivePath;
 };
 
-// How the archiver ended, and what a console archiver printed, progress left out.
+// How the archiver ended, and what a console archiver printed: on its standard error alone, and
+// on both streams, progress left out (GroupLog).
 struct ArchiverRun {
     ProcessEnd end;
     std::wstring printed;
+    std::wstring errors;
 };
 
 // What a compression run needs from the platform.

@@ -69,7 +69,8 @@ public:
             statuses.push_back(row.status);
         }
         statusesWhileRunning.push_back(statuses);
-        return {archiver(commandLines.size() - 1), L"printed " + start.archivePath};
+        return {archiver(commandLines.size() - 1), L"printed " + start.archivePath,
+                L"errors " + start.archivePath};
     }
     void ShowStartFailed() override { events.push_back("start failed"); }
     bool Confirm(std::wstring_view question) override {
@@ -236,10 +237,41 @@ TEST_CASE("a group's rows keep its run's log, shared, through a stop that keeps 
     CHECK(f.model.rows[0].log->commandLine == f.host.commandLines[0]);
     CHECK(f.model.rows[0].log->status == L"失敗 (終了コード 2: 致命的なエラー)");
     CHECK(f.model.rows[0].log->printed == L"printed A.rar");
+    CHECK(f.model.rows[0].log->errors == L"errors A.rar");
+    CHECK(f.model.rows[0].log->end.exitCode == 2);
     REQUIRE(f.model.rows[2].log);
     CHECK(f.model.rows[2].log->status == f.model.rows[2].status);
     CHECK(f.model.rows[2].log->printed == L"printed C.rar");
     CHECK_FALSE(f.model.rows[3].log);
+}
+
+TEST_CASE("a group's log as the log window shows it, and the first lines of its errors") {
+    const GroupLog console{L"\"7z.exe\" A  \"D:\\a.7z\" \"@L\"", Exited(1),
+                           L"警告 (終了コード 1: 一部のファイルが書庫に入っていません)",
+                           L"\nWARNING: ファイルが見つかりません。\nD:\\日本語.txt\n\n3 more\n",
+                           L"\nWARNING: x\n7-Zip\n"};
+    const GroupLog window{
+        L"\"WinRAR.exe\" A", {ProcessEnd::Kind::NotStarted}, L"起動失敗", L"", L""};
+    struct Case {
+        const GroupLog& log;
+        std::size_t most;
+        std::wstring text;
+        std::wstring tip;
+    };
+    const Case cases[] = {
+        {console, 2,
+         L"コマンドライン: \"7z.exe\" A  \"D:\\a.7z\" \"@L\"\r\n終了コード: 1\r\n"
+         L"ステータス: 警告 (終了コード 1: 一部のファイルが書庫に入っていません)\r\n\r\n\r\n"
+         L"WARNING: x\r\n7-Zip\r\n",
+         L"WARNING: ファイルが見つかりません。\nD:\\日本語.txt"},
+        {console, 9, GroupLogText(console),
+         L"WARNING: ファイルが見つかりません。\nD:\\日本語.txt\n3 more"},
+        {window, 3, L"コマンドライン: \"WinRAR.exe\" A\r\nステータス: 起動失敗\r\n", L""},
+    };
+    for (const auto& c : cases) {
+        CHECK(GroupLogText(c.log) == c.text);
+        CHECK(FirstErrorLines(c.log, c.most) == c.tip);
+    }
 }
 
 TEST_CASE("a group no row carries still runs, with an empty list and empty parts") {
