@@ -36,11 +36,31 @@ std::wstring DecodeOem(std::string_view bytes) {
     return text;
 }
 
-// The progress of a console archiver, shown nowhere yet.
-class IgnoredProgress final : public ConsoleRunWatch {
+using Decoder = std::wstring (*)(std::string_view);
+
+// A console archiver's progress in the progress window and, as the running group's share of
+// the run, on the taskbar button; its 中止.
+class ShownProgress final : public ConsoleRunWatch {
 public:
-    void Progressed(const ConsoleProgress&) override {}
+    ShownProgress(ProgressWindow& window, TaskbarButton& taskbar, const RunProgress& run,
+                  Decoder decode)
+        : window_(window), taskbar_(taskbar), run_(run), decode_(decode) {}
+    void Progressed(const ConsoleProgress& progress) override {
+        window_.Progressed(progress, decode_(progress.file));
+        taskbar_.ShowProgress(run_.done * 100 + progress.percent, run_.total * 100, run_.failed);
+    }
+    bool StopAsked() override { return window_.stopAsked(); }
+
+private:
+    ProgressWindow& window_;
+    TaskbarButton& taskbar_;
+    const RunProgress& run_;
+    Decoder decode_;
 };
+
+bool FileExists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 } // namespace
 
@@ -58,9 +78,22 @@ ArchiverRun WindowRunHost::RunArchiver(const ArchiverStart& start) {
     if (start.subsystem != ProgramSubsystem::Console) {
         return {RunAndWait(start.commandLine, *foregroundWatch_), {}, {}};
     }
-    IgnoredProgress progress;
-    ConsoleRunEnd ended = RunConsoleAndWait(start.commandLine, *foregroundWatch_, progress);
-    const auto decode = start.printsUtf8 ? &DecodeUtf8 : &DecodeOem;
+    const Decoder decode = start.printsUtf8 ? &DecodeUtf8 : &DecodeOem;
+    if (!progress_) {
+        progress_ = std::make_unique<ProgressWindow>(
+            reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(window_, GWLP_HINSTANCE)), window_);
+    }
+    progress_->GroupStarted(start.group, start.groups, start.archivePath);
+    const bool archiveExisted = FileExists(start.archivePath);
+    ShownProgress shown(*progress_, taskbar_, runProgress_, decode);
+    ConsoleRunEnd ended = RunConsoleAndWait(start.commandLine, *foregroundWatch_, shown);
+    // What a stopped archiver left of an archive it was making looks whole and is not; an
+    // archive that was there before the group is the user's, whatever the archiver did to it.
+    const bool stopped = progress_->stopAsked() &&
+                         !(ended.end.kind == ProcessEnd::Kind::Exited && ended.end.exitCode == 0);
+    if (stopped && !archiveExisted) {
+        ::DeleteFileW(start.archivePath.c_str());
+    }
     return {ended.end, decode(ended.printed), decode(ended.errors)};
 }
 
@@ -86,6 +119,7 @@ void WindowRunHost::RowsCleared() {
 }
 
 void WindowRunHost::RunProgressed(const RunProgress& progress) {
+    runProgress_ = progress;
     taskbar_.ShowProgress(progress.done, progress.total, progress.failed);
 }
 
@@ -117,6 +151,7 @@ void WindowRunHost::RunStopped() {
 void WindowRunHost::RunEnded() {
     const bool userLeft = foregroundWatch_ && foregroundWatch_->UserLeft();
     foregroundWatch_.reset();
+    progress_.reset();
     taskbar_.EndProgress(userLeft);
 }
 

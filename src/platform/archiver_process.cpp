@@ -56,6 +56,20 @@ namespace {
 constexpr ULONGLONG kProgressEveryMs = 100;
 // What a console program ends with when Velkin has to end it.
 constexpr UINT kEndedByVelkin = 255;
+// How long a console program asked to stop has before Velkin ends it.
+constexpr ULONGLONG kStopGraceMs = 5000;
+
+// Ctrl+Break to the program's process group (its own, as it was started), the way a user's key
+// in its console would send it; whether the event went. Velkin has no console of its own, so it
+// borrows the program's for the moment. Wine cannot attach to another process's console.
+bool SendBreak(DWORD processId) {
+    if (!::AttachConsole(processId)) {
+        return false;
+    }
+    const bool sent = ::GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, processId) != FALSE;
+    ::FreeConsole();
+    return sent;
+}
 
 // One output stream of a console program: a thread reads its pipe into the stream's text until
 // the program's end closes it, and signals `printed` at each new progress figure.
@@ -171,8 +185,8 @@ ConsoleRunEnd RunConsoleAndWait(const std::wstring& commandLine, ForegroundWatch
     // Only the three handles above are inheritable among Velkin's, and only this thread starts
     // programs, so the program inherits those and nothing else.
     if (!::CreateProcessW(nullptr, writableLine.data(), nullptr, nullptr, TRUE,
-                          NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                          &started)) {
+                          NORMAL_PRIORITY_CLASS | CREATE_NO_WINDOW | CREATE_NEW_PROCESS_GROUP,
+                          nullptr, nullptr, &startup, &started)) {
         return {{ProcessEnd::Kind::NotStarted}, {}, {}};
     }
     const UniqueKernelHandle process(started.hProcess);
@@ -198,15 +212,31 @@ ConsoleRunEnd RunConsoleAndWait(const std::wstring& commandLine, ForegroundWatch
     const HANDLE handles[] = {process.get(), printed.get()};
     ULONGLONG shownAt = 0;
     bool due = false;
+    std::optional<ULONGLONG> stopAskedAt;
+    bool terminated = false;
     DWORD woken = WAIT_FAILED;
     for (;;) {
-        DWORD timeout = INFINITE;
-        if (due) {
-            const ULONGLONG since = ::GetTickCount64() - shownAt;
-            timeout = since >= kProgressEveryMs ? 0 : static_cast<DWORD>(kProgressEveryMs - since);
+        const ULONGLONG now = ::GetTickCount64();
+        if (!stopAskedAt && console.StopAsked()) {
+            stopAskedAt = now;
+            SendBreak(started.dwProcessId);
         }
-        woken =
-            ::MsgWaitForMultipleObjectsEx(2, handles, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (stopAskedAt && !terminated && now - *stopAskedAt >= kStopGraceMs) {
+            terminated = ::TerminateProcess(process.get(), kEndedByVelkin) != FALSE;
+        }
+        // Woken for the process's end, a message, a progress figure, and otherwise only when
+        // a figure held back is due or a stopped program's time is up.
+        ULONGLONG timeout = INFINITE;
+        if (due) {
+            const ULONGLONG since = now - shownAt;
+            timeout = since >= kProgressEveryMs ? 0 : kProgressEveryMs - since;
+        }
+        if (stopAskedAt) {
+            const ULONGLONG since = now - *stopAskedAt;
+            timeout = std::min(timeout, since >= kStopGraceMs ? INFINITE : kStopGraceMs - since);
+        }
+        woken = ::MsgWaitForMultipleObjectsEx(2, handles, static_cast<DWORD>(timeout), QS_ALLINPUT,
+                                              MWMO_INPUTAVAILABLE);
         if (woken == WAIT_OBJECT_0 + 2) {
             ProcessPendingMessages();
         } else if (woken == WAIT_OBJECT_0 + 1) {

@@ -24,6 +24,8 @@ public:
     // The program printed a new progress figure: told at most about ten times a second,
     // however fast it prints, on the waiting thread.
     virtual void Progressed(const ConsoleProgress& progress) = 0;
+    // Whether the user asked to stop the program; asked whenever the waiting thread wakes.
+    virtual bool StopAsked() = 0;
 };
 
 // How a console program ended, and what it printed on its standard error and output, progress
@@ -36,7 +38,9 @@ struct ConsoleRunEnd {
 
 // The same for a console program, started without a console window: standard input from NUL,
 // standard output and error into pipes that threads of their own read as it prints, so that it
-// never waits for the window, however much it prints.
+// never waits for the window, however much it prints. A stop the watch asks for reaches the
+// program as a user's Ctrl+Break in its console would, so that it cleans up and ends with its
+// own code; a program that has not ended 5 s later is ended with exit code 255.
 ConsoleRunEnd RunConsoleAndWait(const std::wstring& commandLine, ForegroundWatch& watch,
                                 ConsoleRunWatch& console);
 
