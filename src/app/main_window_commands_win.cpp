@@ -9,6 +9,7 @@
 #include "app/main_menu_win.h"
 #include "app/run_host_win.h"
 #include "app/window_settings_win.h"
+#include "base/group_log.h"
 #include "base/scope_exit.h"
 #include "settings/settings_file.h"
 
@@ -29,6 +30,22 @@ void MainWindow::S_ClearClick() {
     const IntakeHold hold(intake_, handle());
     edits_.Clear(
         [this](std::wstring_view question) { return AskConfirmation(handle(), question); });
+}
+
+const GroupLog* MainWindow::SelectedLog() const {
+    const auto row = listView_ ? listView_->SelectedRow() : std::nullopt;
+    return row ? model_.rows[*row].log.get() : nullptr;
+}
+
+void MainWindow::S_ShowLogClick() {
+    const GroupLog* log = SelectedLog();
+    if (log == nullptr) {
+        return;
+    }
+    if (!log_) {
+        log_ = std::make_unique<LogWindow>(instance_, handle());
+    }
+    log_->Show(GroupLogText(*log));
 }
 
 void MainWindow::S_ProfileClick(int profileNo) {

@@ -132,6 +132,7 @@ LRESULT MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_INITMENUPOPUP:
         GreyRefusedCommands(reinterpret_cast<HMENU>(wParam), Busy());
+        GreyLogCommand(reinterpret_cast<HMENU>(wParam), SelectedLog() != nullptr);
         return 0;
     case WM_CLOSE:
         OnClose();
@@ -184,6 +185,7 @@ void MainWindow::OnCommand(unsigned id) {
     } kHandlers[] = {{kCmdExit, &MainWindow::S_ExitClick},
                      {kCmdDeleteNum, &MainWindow::S_DeleteNumClick},
                      {kCmdClear, &MainWindow::S_ClearClick},
+                     {kCmdShowLog, &MainWindow::S_ShowLogClick},
                      {kCmdEditProfile, &MainWindow::S_EditProfileClick},
                      {kCmdSavePath, &MainWindow::S_SavePathClick},
                      {kCmdClearEnd, &MainWindow::S_ClearEndClick},

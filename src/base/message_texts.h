@@ -68,4 +68,16 @@ inline constexpr std::wstring_view kSaveDialogTitle = L"名前を付けて保存
 // What the save dialog offers for one drop is its archive type alone, "rar (*.rar)|*.rar" for a
 // .rar archive, made from the type's extension (joblist/archive_naming).
 
+// The window a console archiver's run shows.
+inline constexpr std::wstring_view kProgressWindowClass = L"TVLKN_PROGRESS";
+inline constexpr std::wstring_view kProgressGroup = L"グループ %d / %d";
+inline constexpr std::wstring_view kStopButton = L"中止";
+
+// The log of a group's run (編集 → 圧縮ログの表示).
+inline constexpr std::wstring_view kLogWindowClass = L"TVLKN_LOG";
+inline constexpr std::wstring_view kLogCaption = L"圧縮ログ";
+inline constexpr std::wstring_view kLogCommandLine = L"コマンドライン: ";
+inline constexpr std::wstring_view kLogExitCode = L"終了コード: ";
+inline constexpr std::wstring_view kLogStatus = L"ステータス: ";
+
 } // namespace velkin::text

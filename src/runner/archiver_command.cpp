@@ -18,11 +18,16 @@ std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation) {
     }
     std::wstring line;
     line.reserve(invocation.archiverPath.size() + invocation.switches.size() +
-                 invocation.archivePath.size() + invocation.listFilePath.size() + 16);
+                 invocation.archivePath.size() + invocation.listFilePath.size() +
+                 invocation.addedSwitches.size() + 16);
     line += L'"';
     line += invocation.archiverPath;
     line += L"\" A ";
     line += invocation.switches;
+    if (!invocation.addedSwitches.empty()) {
+        line += L' ';
+        line += invocation.addedSwitches;
+    }
     line += L" \"";
     line += invocation.archivePath;
     line += L"\" \"@";

@@ -11,15 +11,22 @@ namespace velkin {
 
 inline constexpr std::wstring_view kListFileName = L"Velkin.lst";
 
+// What the 7-Zip family's console programs are told besides the profile's switches: progress to
+// standard output, which they leave out when it is not a console, and their text in UTF-8, so
+// that names outside the code page come through exact.
+inline constexpr std::wstring_view kSevenZipConsoleSwitches = L"-bsp1 -sccUTF-8";
+
 // What one archiver run is given.
 struct ArchiverInvocation {
     std::wstring archiverPath; // the stored location, used as it stands
     std::wstring switches;     // the group's profile text, verbatim and unquoted, maybe empty
     std::wstring archivePath;  // the group's destination
     std::wstring listFilePath; // full path of the list file
+    std::wstring_view addedSwitches = {}; // Velkin's own, after the profile's; maybe empty
 };
 
-// "<archiver>" A <switches> "<archive>" "@<list file>", joined with nothing else between. A
+// "<archiver>" A <switches> "<archive>" "@<list file>", joined with nothing else between; added
+// switches go after the profile's, a blank before them. A
 // quote in the archiver's location, the archive path or the list file's path could not be
 // quoted: the error that the archiver could not be started is thrown instead.
 std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation);

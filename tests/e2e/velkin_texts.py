@@ -7,6 +7,9 @@ TITLE = "Velkin 070509"
 # Window classes.
 MAIN_CLASS = "TVLKN_MAIN"
 ABOUT_CLASS = "TVLKN_ABOUT"
+LOG_CLASS = "TVLKN_LOG"
+PROGRESS_CLASS = "TVLKN_PROGRESS"
+CONSOLE_CLASS = "WineConsoleClass"  # the console window Wine gives a console program
 LINK_CLASS = "TURLLink"
 HINT_CLASS = "TURLLinkHint"
 MENU_CLASS = "#32768"  # an open popup menu
@@ -21,6 +24,7 @@ HELP_MENU = "ヘルプ(&H)"
 EXIT = "終了(&X)"
 DELETE_GROUP = "カーソル位置の番号分を削除(&D)"
 CLEAR = "リストのクリア(&C)"
+SHOW_LOG = "圧縮ログの表示(&L)"
 EDIT_PROFILE = "選択プロファイルの編集(&E)"
 SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
 CLEAR_END = "圧縮終了後にリストをクリア(&C)"

@@ -6,6 +6,8 @@
 #include "app/app_model.h"
 #include "base/archiver_kind.h"
 #include "base/code_page.h"
+#include "base/little_endian.h"
+#include "base/program_subsystem.h"
 #include "joblist/archive_naming.h"
 #include "joblist/drop_intake.h"
 #include "runner/exit_status.h"
@@ -27,6 +29,52 @@ public:
 };
 
 } // namespace
+
+namespace {
+
+// The first bytes of a program file: a DOS header pointing at a PE header at `at`, whose
+// optional header has the magic and subsystem given.
+std::string ProgramHeader(std::uint32_t at, std::uint16_t magic, std::uint16_t subsystem) {
+    std::string bytes(at + 4 + 20 + 96, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    PutLittleEndian(bytes, 0x3C, at, 4);
+    bytes.replace(at, 4, std::string_view("PE\0\0", 4));
+    PutLittleEndian(bytes, at + 24, magic, 2);
+    PutLittleEndian(bytes, at + 24 + 68, subsystem, 2);
+    return bytes;
+}
+
+} // namespace
+
+TEST_CASE("a program's subsystem comes from its PE header; anything unreadable is a window "
+          "program") {
+    const std::string console64 = ProgramHeader(0x100, 0x20B, 3);
+    struct Case {
+        std::string header;
+        ProgramSubsystem subsystem;
+    };
+    const Case cases[] = {
+        {console64, ProgramSubsystem::Console},
+        {ProgramHeader(0x80, 0x10B, 3), ProgramSubsystem::Console},
+        {ProgramHeader(0x100, 0x20B, 2), ProgramSubsystem::Window},
+        {ProgramHeader(0xF0, 0x10B, 2), ProgramSubsystem::Window},
+        {ProgramHeader(0x100, 0x20B, 0x103), ProgramSubsystem::Window},
+        {ProgramHeader(0x100, 0x107, 3), ProgramSubsystem::Window},
+        {"ZM" + console64.substr(2), ProgramSubsystem::Window},
+        {console64.substr(0, 0x100 + 24 + 69), ProgramSubsystem::Window},
+        {console64.substr(0, 63), ProgramSubsystem::Window},
+        {console64.substr(0, 0x100) + "PE\0\1" + console64.substr(0x104), ProgramSubsystem::Window},
+        {"", ProgramSubsystem::Window},
+    };
+    for (const auto& c : cases) {
+        CHECK(SubsystemOfHeader(c.header) == c.subsystem);
+    }
+    // An offset far past the file's start, where adding to it must not wrap round.
+    std::string far = console64;
+    PutLittleEndian(far, 0x3C, 0xFFFFFFF0, 4);
+    CHECK(SubsystemOfHeader(far) == ProgramSubsystem::Window);
+}
 
 TEST_CASE("the archiver's kind comes from its program's file name") {
     struct Case {
