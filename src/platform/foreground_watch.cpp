@@ -49,8 +49,9 @@ void ForegroundWatch::ArchiverStarted(HANDLE process, DWORD processId) {
 }
 
 void ForegroundWatch::ArchiverEnded() {
+    // The process id stays: a window of the archiver's, or of a helper it started, may still
+    // take the foreground after the archiver itself has ended.
     process_ = nullptr;
-    processId_ = 0;
 }
 
 void CALLBACK ForegroundWatch::OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG, LONG, DWORD,
@@ -71,7 +72,7 @@ LRESULT CALLBACK ForegroundWatch::OnMessage(HWND window, UINT message, WPARAM wP
     // foreground to the new window (Wine), or has yet to (Windows, where the hooks tell).
     if (message == WM_ACTIVATEAPP && wParam == FALSE) {
         if (const HWND foreground = ::GetForegroundWindow()) {
-            reinterpret_cast<ForegroundWatch*>(watch)->Seen(foreground);
+            reinterpret_cast<ForegroundWatch*>(watch)->Left(foreground);
         }
     }
     return ::DefSubclassProc(window, message, wParam, lParam);
@@ -86,6 +87,22 @@ void ForegroundWatch::Seen(HWND window) {
     // an archiver's window closing, after which the system picks whatever window it likes.
     // Whose the new window is comes last: it takes a walk through every process.
     if (!userLeft_ && ArchiverRunning() && last_ != nullptr && ::IsWindowVisible(last_)) {
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(top, &processId);
+        userLeft_ = processId != ::GetCurrentProcessId() && !OfArchiver(processId);
+    }
+    last_ = top;
+}
+
+void ForegroundWatch::Left(HWND window) {
+    const HWND top = ::GetAncestor(window, GA_ROOT);
+    if (top == nullptr) {
+        return;
+    }
+    // Velkin had the foreground and gave it up, so no archiver's window closing chose the new
+    // one; whether an archiver runs at this moment does not matter. (A click that lands just
+    // as one group's archiver ends is heard between groups.)
+    if (!userLeft_) {
         DWORD processId = 0;
         ::GetWindowThreadProcessId(top, &processId);
         userLeft_ = processId != ::GetCurrentProcessId() && !OfArchiver(processId);

@@ -44,14 +44,15 @@ private:
     static LRESULT CALLBACK OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                       UINT_PTR id, DWORD_PTR watch);
     void Seen(HWND window);
+    void Left(HWND window);
     bool ArchiverRunning() const;
     bool OfArchiver(DWORD processId) const;
 
     HWND window_;
     std::array<UniqueWinEventHook, 2> hooks_;
     HANDLE process_ = nullptr;
-    DWORD processId_ = 0;
-    HWND last_; // the top-level window that had the foreground when last seen
+    DWORD processId_ = 0; // the run's latest archiver, also once it has ended
+    HWND last_;           // the top-level window that had the foreground when last seen
     bool userLeft_ = false;
 };
 
