@@ -69,6 +69,7 @@ private:
     void S_StartClick();
     void S_AboutClick();
     void S_ReadmetxtClick();
+    void S_EachItemClick();
     void FormClose();
 
     bool Busy() const { return intake_.Busy() || running_; }

@@ -39,7 +39,8 @@ Settings LoadSettings(const IniStore& store, Settings defaults);
 // Which of the five profiles the store holds a key for (a key with an empty value counts).
 std::array<bool, kProfileCount> ProfilesHeld(const IniStore& store);
 
-// Writes all keys; the first write that fails stops the save and throws velkin::Error
+// Writes all keys, "EachItem" only while it is on (and removes it when off); the first write that
+// fails stops the save and throws velkin::Error
 // "<settingsPath> に書き込めません".
 void SaveSettings(IniStore& store, const Settings& settings, std::wstring_view settingsPath);
 
