@@ -1,6 +1,7 @@
 #include "joblist/archive_naming.h"
 
 #include "base/ascii_case.h"
+#include "base/integer_text.h"
 #include "base/path_parts.h"
 #include "joblist/seven_zip_naming.h"
 
@@ -37,6 +38,42 @@ ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory, bo
     }
     // Named as a folder is: the whole name kept.
     return NameArchive(firstPath, true, type.oneFileExtension);
+}
+
+std::wstring DistinctArchiveNames::Key(std::wstring_view text) const {
+    std::wstring key(text);
+    for (auto& c : key) {
+        if (c >= 0x80) {
+            return upperCase_(text);
+        }
+        if (c >= L'a' && c <= L'z') {
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+        }
+    }
+    return key;
+}
+
+std::wstring DistinctArchiveNames::Take(std::wstring_view folder, std::wstring name,
+                                        std::wstring_view extension) {
+    if (folder != lastFolder_) {
+        lastFolder_ = folder;
+        lastFolderKey_ = Key(folder);
+    }
+    std::wstring key = lastFolderKey_ + Key(name);
+    if (taken_.insert(key).second) {
+        return name;
+    }
+    const std::wstring_view stem = std::wstring_view(name).substr(
+        0, name.size() - (name.ends_with(extension) ? extension.size() : 0));
+    int& next = nextNumber_.try_emplace(std::move(key), 2).first->second;
+    for (;; ++next) {
+        std::wstring numbered =
+            std::wstring(stem) + L" (" + DecimalText(next) + L")" + std::wstring(extension);
+        if (taken_.insert(lastFolderKey_ + Key(numbered)).second) {
+            ++next;
+            return numbered;
+        }
+    }
 }
 
 SaveDialogRequest SaveDialogFor(const ArchiveNaming& naming, ArchiverKind archiver) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "base/archiver_kind.h"
 
@@ -37,6 +40,35 @@ ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory,
 // the file's whole name before that type's extension (report.txt gives report.txt.gz).
 ArchiveNaming NameArchive(std::wstring_view firstPath, bool firstIsDirectory, bool firstIsAlone,
                           const ArchiveType& type);
+
+// The archive names of a drop whose items each get an archive. Two items whose archives would
+// have the same path, as the file system compares paths (in any letter case), would share one
+// archive: the first keeps its name, and each later one gets " (2)", " (3)" and so on before the
+// archive's extension, the lowest number that gives a path no archive of the drop has yet. An
+// archive that exists already is not looked for: the archiver adds to it, as with any drop.
+class DistinctArchiveNames {
+public:
+    // The text in upper case as the file system compares names; asked only of text with
+    // characters beyond ASCII, whose letters the system's own table knows.
+    using UpperCase = std::function<std::wstring(std::wstring_view)>;
+
+    explicit DistinctArchiveNames(UpperCase upperCase) : upperCase_(std::move(upperCase)) {}
+
+    // The name the archive named `name` (ending in `extension`) takes in `folder` (ending in a
+    // separator).
+    std::wstring Take(std::wstring_view folder, std::wstring name, std::wstring_view extension);
+
+private:
+    std::wstring Key(std::wstring_view text) const;
+
+    UpperCase upperCase_;
+    std::unordered_set<std::wstring> taken_; // the paths' keys
+    // For a path taken more than once: the number to try next.
+    std::unordered_map<std::wstring, int> nextNumber_;
+    // The last folder's key: the items of a drop mostly share their folder.
+    std::wstring lastFolder_;
+    std::wstring lastFolderKey_;
+};
 
 // What the save dialog starts with when the user chooses the archive path.
 struct SaveDialogRequest {

@@ -49,15 +49,13 @@ void Renumber(JobRows& rows, std::int32_t& dropCount) {
     if (rows.empty()) {
         return;
     }
-    const std::wstring* currentDestination = &rows.front().Destination();
+    const JobRow* current = &rows.front();
     std::wstring number = DecimalText(dropCount);
     for (auto& row : rows) {
-        // Rows of one drop share their destination text, which spares most comparisons.
-        const std::wstring& destination = row.Destination();
-        if (&destination != currentDestination && destination != *currentDestination) {
+        if (!row.SameDestination(*current)) {
             ++dropCount;
             number = DecimalText(dropCount);
-            currentDestination = &destination;
+            current = &row;
         }
         row.dropNumber = number;
     }

@@ -20,6 +20,22 @@ const std::wstring& EmptyText() {
     return empty;
 }
 
+// Whether a followed by b is the same text as c followed by d.
+bool SameJoined(std::wstring_view a, std::wstring_view b, std::wstring_view c,
+                std::wstring_view d) {
+    if (a.size() + b.size() != c.size() + d.size()) {
+        return false;
+    }
+    if (a.size() > c.size()) {
+        std::swap(a, c);
+        std::swap(b, d);
+    }
+    // a is the shorter head: c is a then the start of b; the rest of b is d.
+    const std::size_t overlap = c.size() - a.size();
+    return c.substr(0, a.size()) == a && b.substr(0, overlap) == c.substr(a.size()) &&
+           b.substr(overlap) == d;
+}
+
 } // namespace
 
 DropTexts::DropTexts(std::wstring destination, std::wstring profileNumber)
@@ -53,6 +69,12 @@ JobRow::JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop,
     : dropNumber(std::move(dropNumber)), drop_(std::move(drop)), folder_(folder),
       fileName_(fileName) {}
 
+JobRow::JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop,
+               const wchar_t* folder, const wchar_t* fileName, const wchar_t* archiveName)
+    : JobRow(std::move(dropNumber), std::move(drop), folder, fileName) {
+    archiveName_ = archiveName;
+}
+
 JobRow::JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring_view fullPath,
                std::wstring destination, std::wstring status)
     : dropNumber(std::move(dropNumber)), status(std::move(status)) {
@@ -67,8 +89,25 @@ const std::wstring& JobRow::ProfileNumber() const {
     return drop_ ? drop_->profileNumber() : EmptyText();
 }
 
-const std::wstring& JobRow::Destination() const {
-    return drop_ ? drop_->destination() : EmptyText();
+std::wstring JobRow::Destination() const {
+    std::wstring scratch;
+    return std::wstring(Text(JobColumn::Destination, scratch));
+}
+
+bool JobRow::SameDestination(const JobRow& other) const {
+    const std::wstring& head = drop_ ? drop_->destination() : EmptyText();
+    const std::wstring& otherHead = other.drop_ ? other.drop_->destination() : EmptyText();
+    if (archiveName_ == nullptr && other.archiveName_ == nullptr) {
+        return &head == &otherHead || head == otherHead;
+    }
+    // An archive in its item's own folder: the folder comes first.
+    const std::wstring_view folder = head.empty() && archiveName_ ? Folder() : head;
+    const std::wstring_view otherFolder =
+        otherHead.empty() && other.archiveName_ ? other.Folder() : otherHead;
+    const std::wstring_view name = archiveName_ ? DropTexts::View(archiveName_) : L"";
+    const std::wstring_view otherName =
+        other.archiveName_ ? DropTexts::View(other.archiveName_) : L"";
+    return SameJoined(folder, name, otherFolder, otherName);
 }
 
 std::wstring JobRow::FullPath() const {
@@ -92,7 +131,13 @@ std::wstring_view JobRow::Text(JobColumn column, std::wstring& scratch) const {
         scratch.append(FileName());
         return scratch;
     case JobColumn::Destination:
-        return Destination();
+        if (archiveName_ != nullptr) {
+            const std::wstring& folder = drop_->destination();
+            scratch.assign(folder.empty() ? Folder() : std::wstring_view(folder));
+            scratch.append(DropTexts::View(archiveName_));
+            return scratch;
+        }
+        return drop_ ? drop_->destination() : EmptyText();
     case JobColumn::Status:
         break;
     }

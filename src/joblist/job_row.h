@@ -13,9 +13,11 @@
 namespace velkin {
 
 // What the rows of one drop share: the destination and profile number fixed when it was taken
-// in, and the texts of its paths. A drop of a million items makes a million rows, so each folder
-// is kept once and each file name once, in blocks that never move, each text behind its length
-// and before a NUL.
+// in, and the texts of its paths. In a drop whose items each get an archive, the destination is
+// the folder those archives go to, with its separator, or empty text for each item's own folder,
+// and each row keeps its archive's name among the texts. A drop of a million items makes a million
+// rows, so each folder is kept once and each file name once, in blocks that never move, each text
+// behind its length and before a NUL.
 class DropTexts {
 public:
     DropTexts(std::wstring destination, std::wstring profileNumber);
@@ -52,6 +54,9 @@ public:
     // A row of a drop whose texts hold its folder and file name (kept by drop->Keep).
     JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop, const wchar_t* folder,
            const wchar_t* fileName);
+    // A row of a drop whose items each get an archive: its archive's name, kept by drop->Keep.
+    JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop, const wchar_t* folder,
+           const wchar_t* fileName, const wchar_t* archiveName);
     // A row on its own, with a drop of its own.
     JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring_view fullPath,
            std::wstring destination, std::wstring status = {});
@@ -60,7 +65,10 @@ public:
     std::wstring status;
 
     const std::wstring& ProfileNumber() const;
-    const std::wstring& Destination() const;
+    std::wstring Destination() const;
+    // Whether the two destinations are the same text, compared exactly; rows of one drop that
+    // share it are told without comparing the text.
+    bool SameDestination(const JobRow& other) const;
     // Up to and including the last separator of the full path, and what follows it.
     std::wstring_view Folder() const { return DropTexts::View(folder_); }
     std::wstring_view FileName() const { return DropTexts::View(fileName_); }
@@ -74,6 +82,7 @@ private:
     std::shared_ptr<const DropTexts> drop_;
     const wchar_t* folder_ = DropTexts::Empty();
     const wchar_t* fileName_ = DropTexts::Empty();
+    const wchar_t* archiveName_ = nullptr; // a drop whose items each get an archive
 };
 
 // A deque, not a vector: a million rows are never moved to make room for more.
