@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <unordered_map>
+#include <utility>
 
 #include "base/integer_text.h"
 #include "base/path_parts.h"
@@ -169,20 +170,35 @@ void DropIntake::TakeInEachItem(Arrival& drop) {
     const std::shared_ptr<const DropTexts> shared = texts;
     FolderTable folders(*texts);
     DistinctArchiveNames names([this](std::wstring_view text) { return host_.UpperCase(text); });
+    // Whether each folder of the drop is there, asked once: in a folder that is not there (its
+    // items vanished since, or a path was mistyped) no item can be a folder.
+    std::unordered_map<const wchar_t*, bool> foldersThere;
+    std::pair<const wchar_t*, bool> lastFolder{nullptr, false};
+    std::wstring pathText;
+    std::wstring archiveName;
     // Fixed before the first row, as a drop's number is.
     std::int32_t number = model_.dropCount;
     for (; path; path = drop.paths->Next(), ++number) {
         const std::size_t folderLength = path->size() - FileNamePartLength(*path);
         const wchar_t* folder = folders.Keep(path->substr(0, folderLength));
-        const wchar_t* fileName = texts->Keep(path->substr(folderLength));
-        // Each item is the whole of its group, as a drop of that one item is.
-        const ArchiveNaming naming =
-            NameArchive(*path, host_.IsDirectory(std::wstring(*path)), true, drop.type);
-        const std::wstring_view archiveFolder =
-            texts->destination().empty() ? DropTexts::View(folder) : texts->destination();
-        const wchar_t* archiveName =
-            texts->Keep(names.Take(archiveFolder, naming.archiveName, naming.extension));
-        model_.rows.emplace_back(DecimalText(number), shared, folder, fileName, archiveName);
+        const std::wstring_view fileNameText = path->substr(folderLength);
+        const wchar_t* fileName = texts->Keep(fileNameText);
+        if (folder != lastFolder.first) {
+            const auto [known, added] = foldersThere.try_emplace(folder);
+            if (added) {
+                known->second = host_.IsDirectory(std::wstring(DropTexts::View(folder)));
+            }
+            lastFolder = *known;
+        }
+        pathText.assign(*path);
+        const bool isDirectory = lastFolder.second && host_.IsDirectory(pathText);
+        // Each item is the whole of its group, and named as a drop of that one item is.
+        const std::wstring_view extension =
+            NameItemArchive(fileNameText, isDirectory, drop.type, archiveName);
+        names.Take(texts->destination().empty() ? DropTexts::View(folder) : texts->destination(),
+                   archiveName, extension);
+        model_.rows.emplace_back(DecimalText(number), shared, folder, fileName,
+                                 texts->Keep(archiveName));
         host_.Breathe();
     }
     model_.dropCount = number;

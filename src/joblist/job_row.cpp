@@ -89,6 +89,10 @@ const std::wstring& JobRow::ProfileNumber() const {
     return drop_ ? drop_->profileNumber() : EmptyText();
 }
 
+const std::wstring& JobRow::DropDestination() const {
+    return drop_ ? drop_->destination() : EmptyText();
+}
+
 std::wstring JobRow::Destination() const {
     std::wstring scratch;
     return std::wstring(Text(JobColumn::Destination, scratch));

@@ -73,6 +73,13 @@ public:
     std::wstring_view Folder() const { return DropTexts::View(folder_); }
     std::wstring_view FileName() const { return DropTexts::View(fileName_); }
     std::wstring FullPath() const;
+    // A row whose item has an archive of its own: that archive's name, and what its drop keeps
+    // as the destination (the folder of all its archives, or empty for each row's own).
+    bool HasOwnArchive() const { return archiveName_ != nullptr; }
+    std::wstring_view ArchiveName() const {
+        return archiveName_ ? DropTexts::View(archiveName_) : std::wstring_view();
+    }
+    const std::wstring& DropDestination() const;
 
     // The text of a column, ending in a NUL right after the view so that it can be shown as it
     // is. The full path is put together in scratch; every other text is the row's own.

@@ -1,5 +1,6 @@
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -25,7 +26,12 @@ public:
     std::size_t appendedNotices = 0;
     const JobList* model = nullptr;
 
-    bool IsDirectory(const std::wstring& path) override { return folders.count(path) != 0; }
+    // A folder named, or one that holds a folder named.
+    bool IsDirectory(const std::wstring& path) override {
+        return std::any_of(folders.begin(), folders.end(), [&](const std::wstring& folder) {
+            return folder == path || (path.ends_with(L'\\') && folder.starts_with(path));
+        });
+    }
     std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) override {
         dialogRequests.push_back(request);
         return dialogAnswer;
