@@ -12,6 +12,7 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
 
 import os
 import sys
+import threading
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
@@ -399,6 +400,23 @@ class RunTest(Suite):
         return [(key, value) for section, key, value in self.s.velkin.read_settings()
                 if section == "Main"]
 
+    def drop_to_folder_picker(self, label, paths):
+        """Drops the paths from a thread of their own (the drop lasts until the picker is
+        answered) and returns the folder picker it opens, the main window disabled beneath."""
+        self.dropper = threading.Thread(target=self.s.drop, args=(paths,), daemon=True)
+        self.dropper.start()
+        picker = self.s.box(T.FOLDER_CAPTION)
+        self.report.check(f"{label}: the folder picker opens over the disabled main window",
+                          not self.s.enabled())
+        return picker
+
+    def finish_folder_picker(self, picker):
+        self.driver.wait_gone(picker["hwnd"])
+        self.dropper.join(timeout=RUN_LIMIT_S)
+        if self.dropper.is_alive():
+            raise DriverError("the drag source did not finish after the folder picker closed")
+        self.driver.sync(self.s.main["hwnd"])
+
     def each_item(self):
         """The option of an archive for every item: unchecked at first, kept in the settings
         file only while it is on, and while on, every item of a drop a group of its own, named
@@ -443,12 +461,34 @@ class RunTest(Suite):
             self.check_run(f"{label} group {g}", run, PROFILES[1], windows_path(archive), [path])
             self.s.check_archive(f"{label} group {g}", archive, [path])
 
+        # With the save option: one folder picker for the drop, every archive in the folder
+        # chosen; one name from two folders is a clash there.
+        self.s.set_option(T.SAVE_PATH, True)
+        two = [make_file(os.path.join(data, folder, "a.txt"), folder) for folder in ("x", "y")]
+        out = os.path.join(data, "out")
+        os.makedirs(out)
+        picker = self.drop_to_folder_picker(label, two)
+        self.driver.set_edit(picker["hwnd"], windows_path(out))
+        self.driver.click(picker["hwnd"], T.FOLDER_BUTTON)
+        self.finish_folder_picker(picker)
+        rows = wait_until(self.s.rows, lambda shown: len(shown) == 5)[3:]
+        self.report.equal(f"{label}: the save option: every archive in the folder chosen",
+                          [(r[T.NUMBER], r[T.DESTINATION]) for r in rows],
+                          [("3", windows_path(os.path.join(out, "a.rar"))),
+                           ("4", windows_path(os.path.join(out, "a (2).rar")))])
+        picker = self.drop_to_folder_picker(label, two)
+        self.driver.click(picker["hwnd"], T.CANCEL)
+        self.finish_folder_picker(picker)
+        self.report.equal(f"{label}: the folder picker cancelled adds nothing",
+                          self.s.row_count(), 5)
+        self.s.set_option(T.SAVE_PATH, False)
+
         self.s.set_option(T.EACH_ITEM, False)
         two = [make_file(os.path.join(data, "off", name), name) for name in ("a.txt", "b.txt")]
-        rows = self.s.drop(two, rows=5)[3:]
+        rows = self.s.drop(two, rows=7)[5:]
         self.report.equal(f"{label}: turned off, a drop of two items is one group again",
                           [(r[T.NUMBER], r[T.DESTINATION]) for r in rows],
-                          [("3", windows_path(os.path.join(data, "off", "a.rar")))] * 2)
+                          [("5", windows_path(os.path.join(data, "off", "a.rar")))] * 2)
         keys = self.close_and_read_keys(f"{label}, closed with the option off")
         self.report.equal(f"{label}: the settings file holds the 19 keys alone again",
                           sorted(key for key, _ in keys), sorted(T.SETTINGS_KEYS))

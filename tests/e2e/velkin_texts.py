@@ -121,6 +121,9 @@ ARCHIVER_PROMPT = "WinRAR.exeを指定してください"
 ARCHIVER_FILTER = "実行ファイル (*.exe)"
 SAVE_CAPTION = "名前を付けて保存"
 SAVE_BUTTON = "保存(&S)"
+# The system's folder picker, as Wine shows it in Japanese.
+FOLDER_CAPTION = "フォルダーの選択"
+FOLDER_BUTTON = "開く(&O)"
 ABOUT_CAPTION = "バージョン情報"
 
 # The settings file: its keys in the order of a save, and what a first start uses. The key of
