@@ -44,20 +44,29 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
     const auto steps = provider.ConsumeIntegralInRange<int>(1, 12);
     for (int step = 0; step < steps && file.size() < 4096; ++step) {
         switch (provider.ConsumeIntegralInRange<int>(0, 4)) {
-        case 0: { // a drop, told of part way through
+        case 0: { // a drop, told of part way through; perhaps one whose items each get an archive
             const std::wstring folder = velkin::fuzz::TextFrom(provider, kAlphabet, 6) + L"\\";
-            auto texts = std::make_shared<velkin::DropTexts>(folder + L"x.rar", L"1");
+            const bool eachItem = provider.ConsumeBool();
+            auto texts = std::make_shared<velkin::DropTexts>(
+                eachItem ? velkin::fuzz::TextFrom(provider, kAlphabet, 3) : folder + L"x.rar",
+                L"1");
             const wchar_t* kept = texts->Keep(folder);
             const auto count = provider.ConsumeIntegralInRange<int>(1, 4);
             for (int i = 0; i < count; ++i) {
-                model.rows.emplace_back(
-                    velkin::DecimalText(model.dropCount), texts, kept,
-                    texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5)));
+                const wchar_t* name = texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5));
+                if (eachItem) {
+                    model.rows.emplace_back(
+                        velkin::DecimalText(model.dropCount++), texts, kept, name,
+                        texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5)));
+                } else {
+                    model.rows.emplace_back(velkin::DecimalText(model.dropCount), texts, kept,
+                                            name);
+                }
                 if (provider.ConsumeBool()) {
                     keeper.RowsTakenIn();
                 }
             }
-            ++model.dropCount;
+            model.dropCount += eachItem ? 0 : 1;
             keeper.DropTakenIn();
             break;
         }
