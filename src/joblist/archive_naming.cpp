@@ -1,5 +1,6 @@
 #include "joblist/archive_naming.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/ascii_case.h"
@@ -72,15 +73,15 @@ constexpr std::uint64_t kHashPrime = 0x100000001B3ull;
 } // namespace
 
 std::uint64_t DistinctArchiveNames::Hash(std::uint64_t hash, std::wstring_view text) const {
-    for (const wchar_t c : text) {
+    const std::uint64_t start = hash;
+    for (wchar_t c : text) {
         if (c >= 0x80 && !Caseless(c)) {
+            hash = start;
             for (const wchar_t upper : upperCase_(text)) {
                 hash = (hash ^ static_cast<std::uint16_t>(upper)) * kHashPrime;
             }
             return hash;
         }
-    }
-    for (wchar_t c : text) {
         if (c >= L'a' && c <= L'z') {
             c = static_cast<wchar_t>(c - L'a' + L'A');
         }
@@ -90,13 +91,21 @@ std::uint64_t DistinctArchiveNames::Hash(std::uint64_t hash, std::wstring_view t
 }
 
 std::uint64_t DistinctArchiveNames::Key(std::wstring_view folder, std::wstring_view name) {
-    if (!folderHashed_ || folder != lastFolder_) {
-        lastFolder_ = folder;
-        lastFolderHash_ = Hash(kHashStart, folder);
-        folderHashed_ = true;
+    // The folders met last are looked at first: a drop's items come from one folder, or take
+    // turns among a few.
+    auto known =
+        std::find_if(recentFolders_.begin(), recentFolders_.end(), [&](const RecentFolder& recent) {
+            return recent.used && recent.text == folder;
+        });
+    if (known == recentFolders_.end()) {
+        known = recentFolders_.begin() + static_cast<std::ptrdiff_t>(nextRecent_);
+        nextRecent_ = (nextRecent_ + 1) % recentFolders_.size();
+        known->used = true;
+        known->text = folder;
+        known->hash = Hash(kHashStart, folder);
     }
     // The folder's hash goes on over the name: the hash of the whole path.
-    const std::uint64_t key = Hash(lastFolderHash_, name);
+    const std::uint64_t key = Hash(known->hash, name);
     return key == 0 ? 1 : key;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -79,10 +80,14 @@ private:
     std::size_t used_ = 0;
     // For a path taken more than once: the number to try next.
     std::unordered_map<std::uint64_t, int> nextNumber_;
-    // The last folder and its hash: the items of a drop mostly share their folder.
-    std::wstring lastFolder_;
-    std::uint64_t lastFolderHash_ = 0;
-    bool folderHashed_ = false;
+    // The last folders and their hashes.
+    struct RecentFolder {
+        bool used = false;
+        std::wstring text;
+        std::uint64_t hash = 0;
+    };
+    std::array<RecentFolder, 4> recentFolders_{};
+    std::size_t nextRecent_ = 0;
 };
 
 // What the save dialog starts with when the user chooses the archive path.

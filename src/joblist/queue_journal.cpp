@@ -217,10 +217,12 @@ bool Replay::ApplyItemRows(Reader& reader) {
         std::wstring number = reader.Text();
         const wchar_t* folder = ReadFolder(reader, *drop, recent, nextSlot);
         const std::wstring name = reader.Text();
-        const std::wstring archiveName = reader.Text();
-        if (!reader.ok() || folder == nullptr) {
+        const std::uint32_t shared = reader.Uint32();
+        const std::wstring rest = reader.Text();
+        if (!reader.ok() || folder == nullptr || shared > name.size()) {
             return false;
         }
+        const std::wstring archiveName = name.substr(0, shared) + rest;
         pending_.emplace_back(std::move(number), drop, folder, drop->Keep(name),
                               drop->Keep(archiveName));
     }
@@ -328,7 +330,14 @@ void QueueJournal::AddRow(std::string& out, const JobRow& row) {
     }
     PutText(out, row.FileName());
     if (ownArchives_) {
-        PutText(out, row.ArchiveName());
+        // An archive is mostly named after its file: what the two begin with is written once.
+        const std::wstring_view name = row.FileName();
+        const std::wstring_view archive = row.ArchiveName();
+        const std::size_t shared = static_cast<std::size_t>(
+            std::mismatch(name.begin(), name.end(), archive.begin(), archive.end()).first -
+            name.begin());
+        AppendLittleEndian(out, shared, 4);
+        PutText(out, archive.substr(shared));
     }
     ++openCount_;
 }

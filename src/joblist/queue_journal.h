@@ -39,7 +39,8 @@ enum class QueueRecordType : std::uint8_t {
     Restored,     // the queue was put back in a window (as RestoreQueue does)
     ItemRows,     // rows of a drop whose items each have an archive: its profile text and the
                   // folder of its archives (empty for each row's own), the row count, then each
-                  // row's number, folder (or slot) as in Rows, file name and archive name
+                  // row's number, folder (or slot) as in Rows, file name, and its archive's name
+                  // as the count of units it begins with of the file name (32 bits) and the rest
 };
 
 inline constexpr std::uint32_t kQueueVersion = 1;
