@@ -9,7 +9,8 @@
 #   --runs N         start-up runs of each program (default 31)
 #   --warmup N       start-up warm-up runs of each program (default 2)
 #   --quick          fewer runs and smaller side measurements everywhere (about a third of the time)
-#   --only NAMES     comma-separated subset of: startup,size,intake,memory,delete,million,queue,run
+#   --only NAMES     comma-separated subset of: startup,size,intake,memory,delete,million,queue,run,
+#                    console
 #   --verbose        show the benchmarks' notes as they come
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +19,7 @@ cd "$root"
 build_dir=build/windows
 startup_args=()
 quick=0
-only="startup,size,intake,memory,delete,million,queue,run"
+only="startup,size,intake,memory,delete,million,queue,run,console"
 verbose=0
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -39,17 +40,21 @@ if [ "$quick" = 1 ]; then
     million_args=(--runs 3)
     queue_args=(--runs 3)
     run_args=(--groups 40 --passes 1 --delay-groups 2 --probe-runs 2)
+    console_args=(--passes 1 --groups 10 --probe-runs 1)
 else
     intake_args=(--runs 5 --probe-runs 5)
     delete_args=(--runs 9)
     million_args=(--runs 5)
     queue_args=(--runs 5)
     run_args=(--groups 100 --passes 2 --delay-groups 3 --probe-runs 5)
+    console_args=(--passes 3 --groups 20 --probe-runs 3)
 fi
 
 cmake --preset windows -B "$build_dir" >/dev/null
 cmake --build "$build_dir" --target bench_startup bench_intake bench_delete_group bench_million \
-    bench_queue bench_run Velkin >/dev/null
+    bench_queue bench_run bench_console Velkin >/dev/null
+# The real 7-Zip in the session's Wine prefix, for the console benchmark.
+wants console && bash scripts/real-7zip.sh "$build_dir"
 
 notes="$build_dir/bench-notes.txt"
 figures="$build_dir/bench-figures.tsv"
@@ -89,6 +94,7 @@ wants delete && commands+=(bench_delete_group.exe "${delete_args[@]}" ";")
 wants million && commands+=(bench_million.exe "${million_args[@]}" ";")
 wants queue && commands+=(bench_queue.exe "${queue_args[@]}" ";")
 wants run && commands+=(bench_run.exe "${run_args[@]}" ";")
+wants console && commands+=(bench_console.exe "${console_args[@]}" ";")
 
 started=$(date +%s)
 status=0

@@ -1,11 +1,18 @@
 // The archiver's command line and list file, read back by readers written apart from the
-// writers: the command line from its ends, the list file by its encoding (the 7-Zip family's by
-// the stand-in's reader).
+// writers: the command line from its ends, the list file by its encoding and by the stand-in's
+// readers of WinRAR's and the 7-Zip family's lists; the power-off switch carried to a run's last
+// group, read by the stand-in's reading of WinRAR's switches.
+
+#include <algorithm>
 
 #include "fuzz_support.h"
 #include "base/velkin_error.h"
+#include "core/command_line.h"
+#include "core/list_file.h"
 #include "core/seven_zip.h"
+#include "core/switches.h"
 #include "runner/archiver_command.h"
+#include "runner/power_off_switch.h"
 #include "runner/seven_zip_list_file.h"
 
 namespace {
@@ -126,6 +133,24 @@ void CheckListFile(const std::vector<std::wstring>& paths) {
     }
     FUZZ_CHECK((file.encoding == velkin::ListFileEncoding::Ansi) == allAnsi);
 
+    // Read as WinRAR reads it (the stand-in's reader, written apart from Velkin's writer): every
+    // path that can be a name (one without a quote) comes back as it was, but the empty ones.
+    const auto winRar = velkin::standin::DecodeListFile(
+        file.bytes, [](std::string_view bytes) { return sjis::Decode(bytes); });
+    FUZZ_CHECK(winRar.problems.empty());
+    std::vector<std::wstring> named;
+    bool quoteFree = true;
+    for (const auto& path : paths) {
+        quoteFree = quoteFree && path.find(L'"') == std::wstring::npos;
+        if (!path.empty()) {
+            named.push_back(path);
+        }
+    }
+    if (quoteFree) {
+        FUZZ_CHECK(winRar.entries == named);
+    }
+
+    // Line for line, each path as it is, in quotes only where WinRAR would trim its end.
     std::vector<std::wstring> back;
     if (allAnsi) {
         // CR and LF bytes are never part of a double-byte character, so lines split on bytes.
@@ -143,7 +168,11 @@ void CheckListFile(const std::vector<std::wstring>& paths) {
         FUZZ_CHECK(lines);
         back = *lines;
     }
-    FUZZ_CHECK(back == paths);
+    FUZZ_CHECK(back.size() == paths.size());
+    for (std::size_t n = 0; n < back.size(); ++n) {
+        const bool endsInBlank = paths[n].ends_with(L' ') || paths[n].ends_with(L'\t');
+        FUZZ_CHECK(back[n] == (endsInBlank ? L"\"" + paths[n] + L"\"" : paths[n]));
+    }
 
     // The 7-Zip family reads every path back as it was, in UTF-8, but the empty ones.
     velkin::StringSink sink;
@@ -153,20 +182,102 @@ void CheckListFile(const std::vector<std::wstring>& paths) {
     const auto read = velkin::standin::DecodeSevenZipListFile(
         sink.bytes(), 65001, [](std::string_view, std::uint32_t) { return std::nullopt; });
     FUZZ_CHECK(read.problems.empty());
-    std::vector<std::wstring> named;
-    for (const auto& path : paths) {
-        if (!path.empty()) {
-            named.push_back(path);
-        }
-    }
     FUZZ_CHECK(read.entries == named);
 }
 
 // Paths hold no CR, LF or NUL and no lone surrogate. The first kInCodePage characters are in
 // the code page, U+5CCC being the one whose second byte is "\\"; the rest are not.
 constexpr std::wstring_view kPathAlphabet =
-    L"\\:.a Z@\"-\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
-constexpr std::size_t kInCodePage = 13;
+    L"\\:.a\t Z@\"-\uFF76\u4E00\u5CCC\u7A0F\u3042\u00E9\U0001F600\u8868";
+constexpr std::size_t kInCodePage = 14;
+
+// Pieces of switches that make and unmake the power-off switch: its forms, the digits after it,
+// quotes alone and in pairs, backslashes, the ends of the switches and blanks.
+constexpr std::wstring_view kSwitchPieces[] = {L"-ioff",
+                                               L"/IoFf",
+                                               L"-i",
+                                               L"off",
+                                               L"1",
+                                               L"4",
+                                               L"5",
+                                               L"0",
+                                               L"x",
+                                               L"\"",
+                                               L"\"\"",
+                                               L"\\",
+                                               L" ",
+                                               L" ",
+                                               L"\t",
+                                               L"--",
+                                               L"/-",
+                                               L"-a",
+                                               L"-w\"C:\\t\\\"",
+                                               L"@"};
+
+std::wstring SwitchesFrom(FuzzedDataProvider& data) {
+    std::wstring switches;
+    for (auto count = data.ConsumeIntegralInRange(0, 10); count > 0; --count) {
+        switches += kSwitchPieces[data.ConsumeIntegralInRange<std::size_t>(
+            0, std::size(kSwitchPieces) - 1)];
+    }
+    return switches;
+}
+
+struct ReadSwitches {
+    std::vector<std::wstring> tokens; // as written
+    std::vector<bool> turnsOff;
+    bool AnyTurnsOff() const {
+        return std::find(turnsOff.begin(), turnsOff.end(), true) != turnsOff.end();
+    }
+};
+
+ReadSwitches ReadAsWinRar(std::wstring_view switches) {
+    ReadSwitches read;
+    read.tokens = velkin::standin::SplitSwitches(switches);
+    for (const auto& effect : velkin::standin::InterpretSwitches(read.tokens).effects) {
+        read.turnsOff.push_back(effect.detail == L"computer not turned off");
+    }
+    return read;
+}
+
+// Only the last group turns the computer off, when any group asked for it; every other switch
+// stays where it was.
+void CheckPowerOff(FuzzedDataProvider& data) {
+    std::vector<std::wstring> groups(data.ConsumeIntegralInRange<std::size_t>(1, 4));
+    for (auto& switches : groups) {
+        switches = SwitchesFrom(data);
+    }
+    velkin::PowerOffAtEnd powerOff;
+    std::optional<std::wstring> form;
+    for (std::size_t n = 0; n < groups.size(); ++n) {
+        const bool last = n + 1 == groups.size();
+        const std::wstring passed = powerOff.SwitchesFor(groups[n], last);
+        const ReadSwitches asked = ReadAsWinRar(groups[n]);
+        const ReadSwitches given = ReadAsWinRar(passed);
+        for (std::size_t t = 0; t < asked.tokens.size(); ++t) {
+            if (asked.turnsOff[t]) {
+                form = asked.tokens[t];
+            }
+        }
+        if (!last) {
+            FUZZ_CHECK(!given.AnyTurnsOff());
+            std::vector<std::wstring> kept;
+            for (std::size_t t = 0; t < asked.tokens.size(); ++t) {
+                if (!asked.turnsOff[t]) {
+                    kept.push_back(asked.tokens[t]);
+                }
+            }
+            FUZZ_CHECK(given.tokens == kept);
+        } else if (asked.AnyTurnsOff() || !form) {
+            FUZZ_CHECK(passed == groups[n]);
+        } else {
+            FUZZ_CHECK(given.AnyTurnsOff());
+            FUZZ_CHECK(groups[n].empty() ? passed == *form
+                                         : passed == groups[n] + L" " + *form ||
+                                               passed == *form + L" " + groups[n]);
+        }
+    }
+}
 
 } // namespace
 
@@ -175,5 +286,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckCommandLine(velkin::fuzz::InvocationFrom(provider, kPathAlphabet));
     const auto paths = velkin::fuzz::ListPathsFrom(provider, kPathAlphabet, kInCodePage);
     CheckListFile(paths);
+    CheckPowerOff(provider);
     return 0;
 }

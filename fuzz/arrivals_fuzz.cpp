@@ -4,7 +4,8 @@
 //
 // Arguments: every path that comes out is tidy (tidying it again changes nothing: no "/", no
 // separator at the end but a root's), one for every argument that is no switch; sorting keeps
-// them all, and no accepted one holds a character a name cannot hold.
+// them all, and no accepted one holds a character a name cannot hold or is other than a full
+// path. The arguments as they are, as a hand-off or the clipboard may bring them, sort the same.
 // Drop blocks: whatever the bytes, every path read lies inside the block, holds no zero
 // character and is read once; a block made of paths gives exactly those paths back.
 
@@ -21,6 +22,26 @@ constexpr std::wstring_view kArgumentAlphabet = L"a\\/:. \"?*<>|-\u8868\t";
 
 std::wstring MakeFull(const std::wstring& path) {
     return L"C:\\cwd\\" + path;
+}
+
+void CheckSorted(const std::vector<std::wstring>& paths) {
+    const velkin::SortedPaths sorted = velkin::SortArrivedPaths(paths);
+    FUZZ_CHECK(sorted.accepted.size() + sorted.refused.size() == paths.size());
+    for (const auto& path : sorted.accepted) {
+        FUZZ_CHECK(!velkin::HoldsForbiddenCharacter(path));
+        FUZZ_CHECK(path.find_first_of(L"\"<>|*\t") == std::wstring::npos);
+        // A drive's root or a share: nothing an archiver could take for a switch.
+        FUZZ_CHECK((path.size() >= 3 && path[1] == L':' && path[2] == L'\\') ||
+                   (path.starts_with(L"\\\\") && path.size() >= 5 && path[2] != L'\\'));
+    }
+    for (const auto& path : sorted.refused) {
+        FUZZ_CHECK(velkin::HoldsForbiddenCharacter(path) ||
+                   !velkin::IsFullPath(velkin::WithTidySeparators(path)));
+    }
+    const std::wstring message = velkin::RefusedPathsMessage(sorted.refused);
+    FUZZ_CHECK(static_cast<std::size_t>(std::count(message.begin(), message.end(), L'\n')) ==
+               std::min(sorted.refused.size(), velkin::kMostRefusedShown) +
+                   (sorted.refused.size() > velkin::kMostRefusedShown ? 1 : 0));
 }
 
 void CheckArguments(FuzzedDataProvider& provider) {
@@ -44,19 +65,8 @@ void CheckArguments(FuzzedDataProvider& provider) {
         FUZZ_CHECK(path.find(L'/') == std::wstring::npos);
         FUZZ_CHECK(velkin::WithTidySeparators(path) == path);
     }
-    const velkin::SortedPaths sorted = velkin::SortArrivedPaths(request.paths);
-    FUZZ_CHECK(sorted.accepted.size() + sorted.refused.size() == request.paths.size());
-    for (const auto& path : sorted.accepted) {
-        FUZZ_CHECK(!velkin::HoldsForbiddenCharacter(path));
-        FUZZ_CHECK(path.find_first_of(L"\"<>|*\t") == std::wstring::npos);
-    }
-    for (const auto& path : sorted.refused) {
-        FUZZ_CHECK(velkin::HoldsForbiddenCharacter(path));
-    }
-    const std::wstring message = velkin::RefusedPathsMessage(sorted.refused);
-    FUZZ_CHECK(static_cast<std::size_t>(std::count(message.begin(), message.end(), L'\n')) ==
-               std::min(sorted.refused.size(), velkin::kMostRefusedShown) +
-                   (sorted.refused.size() > velkin::kMostRefusedShown ? 1 : 0));
+    CheckSorted(request.paths);
+    CheckSorted(arguments);
 }
 
 void CheckAnyBlock(std::string_view block) {

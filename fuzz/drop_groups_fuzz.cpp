@@ -1,5 +1,5 @@
 // Deleting a group against the plain way of doing it: remove the first matching row, start
-// again from the top, and number the remaining rows by runs of equal destinations.
+// again from the top, and number the remaining rows by runs of equal destinations and profiles.
 
 #include "base/integer_text.h"
 #include "base/velkin_error.h"
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                             : kNumberTexts[pick % std::size(kNumberTexts)]);
         std::wstring destination(
             1, static_cast<wchar_t>(L'A' + provider.ConsumeIntegralInRange(0, 2)));
-        std::wstring profileNumber = velkin::DecimalText(provider.ConsumeIntegralInRange(1, 5));
+        std::wstring profileNumber = velkin::DecimalText(provider.ConsumeIntegralInRange(1, 2));
         std::wstring fullPath =
             destination + L"\\f" + velkin::DecimalText(static_cast<std::int32_t>(i));
         row = velkin::JobRow(std::move(dropNumber), std::move(profileNumber), std::move(fullPath),

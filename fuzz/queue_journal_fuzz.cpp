@@ -2,9 +2,11 @@
 // overwritten), reading it never fails and takes only what was written whole. The first byte
 // picks the case:
 //   - any bytes, after a real header or not: the reader stops inside them;
-//   - a journal written by the keeper for fuzz-chosen changes of a list, then cut and with a
-//     byte flipped at fuzz-chosen places: the reader gives back exactly the list as it was after
-//     the last change whose records end before the cut and the flipped byte.
+//   - a journal written by the keeper for fuzz-chosen changes of a list (the last drop perhaps
+//     never ended, numbers edited while drops came in), then cut and with a byte flipped at
+//     fuzz-chosen places: the reader gives back exactly the list as it was after the last change
+//     whose records end before the cut and the flipped byte, and a window that puts it back and
+//     adopts the file keeps a file that gives back the list the window shows.
 
 #include <algorithm>
 
@@ -42,15 +44,20 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
     std::vector<std::pair<std::size_t, std::vector<std::wstring>>> states;
     const auto saw = [&] { states.emplace_back(file.size(), Shown(model.rows, model.dropCount)); };
     const auto steps = provider.ConsumeIntegralInRange<int>(1, 12);
-    for (int step = 0; step < steps && file.size() < 4096; ++step) {
+    bool gone = false; // the window went while a drop came in
+    for (int step = 0; step < steps && !gone && file.size() < 4096; ++step) {
         switch (provider.ConsumeIntegralInRange<int>(0, 4)) {
         case 0: { // a drop, told of part way through; perhaps one whose items each get an archive
             const std::wstring folder = velkin::fuzz::TextFrom(provider, kAlphabet, 6) + L"\\";
             const bool eachItem = provider.ConsumeBool();
+            // Two profiles, so that deletions and stops make neighbours of one destination
+            // with one profile or two.
             auto texts = std::make_shared<velkin::DropTexts>(
                 eachItem ? velkin::fuzz::TextFrom(provider, kAlphabet, 3) : folder + L"x.rar",
-                L"1");
+                provider.ConsumeBool() ? L"1" : L"2");
             const wchar_t* kept = texts->Keep(folder);
+            const std::size_t whole = model.rows.size();
+            bool toldOfRows = false;
             const auto count = provider.ConsumeIntegralInRange<int>(1, 4);
             for (int i = 0; i < count; ++i) {
                 const wchar_t* name = texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5));
@@ -64,7 +71,19 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
                 }
                 if (provider.ConsumeBool()) {
                     keeper.RowsTakenIn();
+                    toldOfRows = true;
                 }
+                // A number edited once the file holds some of the drop's rows: a cut before the
+                // drop's end gives back the list from before the drop, without the edit.
+                if (toldOfRows && whole > 0 && provider.ConsumeBool()) {
+                    const auto row = provider.ConsumeIntegralInRange<std::size_t>(0, whole - 1);
+                    model.rows[row].dropNumber = velkin::fuzz::TextFrom(provider, L"01x", 2);
+                    keeper.NumberEdited(row);
+                }
+            }
+            if (provider.ConsumeIntegralInRange(0, 3) == 0) {
+                gone = true;
+                break;
             }
             model.dropCount += eachItem ? 0 : 1;
             keeper.DropTakenIn();
@@ -108,6 +127,9 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
             keeper.RunStopped();
             break;
         }
+        if (gone) {
+            break;
+        }
         // An emptied list starts the file over: earlier states are gone from it.
         if (model.rows.empty()) {
             states.clear();
@@ -131,6 +153,19 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
     if (earlier != states.rend()) {
         FUZZ_CHECK(Shown(replay.rows, replay.dropCount) == earlier->second);
     }
+
+    velkin::JobList window;
+    window.rows = replay.rows;
+    window.dropCount = replay.dropCount;
+    velkin::RestoreQueue(window.rows, window.dropCount);
+    if (replay.kind != velkin::QueueReplay::Kind::Queue || window.rows.empty()) {
+        return; // such a file is removed, not offered
+    }
+    std::string adopted = damaged;
+    velkin::QueueKeeper adopter(window, [] { return nullptr; });
+    adopter.Adopt(std::make_unique<velkin::MemoryQueueFile>(adopted), replay);
+    const velkin::QueueReplay again = velkin::ReplayQueue(adopted);
+    FUZZ_CHECK(Shown(again.rows, again.dropCount) == Shown(window.rows, window.dropCount));
 }
 
 } // namespace

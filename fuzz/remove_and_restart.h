@@ -11,8 +11,8 @@
 namespace velkin::fuzz {
 
 // Removes the first row of group n and starts over from the top until none is left, then
-// numbers the rows by runs of equal destinations. A drop number that is no number throws as
-// it is met, leaving the rows removed so far removed and dropCount as it was.
+// numbers the rows by runs of equal destinations and profile numbers. A drop number that is no
+// number throws as it is met, leaving the rows removed so far removed and dropCount as it was.
 inline void RemoveAndRestart(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
     for (bool removed = true; removed;) {
         removed = false;
@@ -26,7 +26,8 @@ inline void RemoveAndRestart(JobRows& rows, std::int32_t& dropCount, std::int32_
     }
     std::int32_t runs = 0;
     for (std::size_t at = 0; at < rows.size(); ++at) {
-        if (at != 0 && rows[at].Destination() != rows[at - 1].Destination()) {
+        if (at != 0 && (rows[at].Destination() != rows[at - 1].Destination() ||
+                        rows[at].ProfileNumber() != rows[at - 1].ProfileNumber())) {
             ++runs;
         }
         rows[at].dropNumber = DecimalText(runs);

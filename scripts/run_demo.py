@@ -2,20 +2,20 @@
 """The whole job once, the way a user does it, in the demo folder on a private X display
 (run.sh starts this when there is no display): sample files and folders, two drops onto
 Velkin, Start, Yes, the closing box, a screenshot of the statuses, File > Exit, then where the
-archives are and what each holds, read with Python's zipfile.
+archives are and what each holds, as 7-Zip tests and lists them (`7z t`, `7z l`).
 
 Every step waits for what it causes, with deadlines meant for a fresh Wine prefix on a busy
 machine; a step that fails stops the demo with one line that says what did not happen.
 
 Usage (under scripts/with-wine-session.sh):
-  run_demo.py --demo DIR --driver velkin_driver.exe --screenshot FILE --build DIR
+  run_demo.py --demo DIR --driver velkin_driver.exe --screenshot FILE --build DIR --seven-zip 7zz
 """
 
 import argparse
 import os
 import shutil
+import subprocess
 import sys
-import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
@@ -42,8 +42,8 @@ def samples(folder):
     make_file(os.path.join(photos, "旅行 2024.jpg"), b"\xff\xd8\xff\xe0" + bytes(4000))
     make_file(os.path.join(photos, "sub folder", "list.txt"), "one\ntwo\n")
     data = make_file(os.path.join(folder, "data.csv"), "name,count\napple,3\n")
-    return [([report, notes], os.path.join(folder, "報告書.rar")),
-            ([photos, data], os.path.join(folder, "写真.rar"))]
+    return [([report, notes], os.path.join(folder, "報告書.7z")),
+            ([photos, data], os.path.join(folder, "写真.7z"))]
 
 
 class Demo:
@@ -74,7 +74,7 @@ class Demo:
                           lambda: samples(os.path.join(folder, "samples")))
         velkin = self.step("start Velkin in the demo folder", lambda: s.start(folder=folder))
         if velkin.prompt_seen:
-            raise Stop("Velkin asked for the archiver although Velkin.ini names the stand-in")
+            raise Stop("Velkin asked for the archiver although Velkin.ini names 7z.exe")
         self.step("make the window wide enough to show every column", self.widen)
         self.step("switch off the options that change the end of a run", self.plain_options)
         if s.row_count() != 0:
@@ -94,7 +94,7 @@ class Demo:
         self.step("close the box with OK", lambda: s.answer(box, T.OK))
         self.step("save a screenshot of the statuses", self.picture)
         self.step("close Velkin (File > Exit)", self.exit)
-        self.step("read the archives back", lambda: self.archives(drops))
+        self.step("test and list the archives with 7-Zip", lambda: self.archives(drops))
 
     def widen(self):
         s = self.s
@@ -153,12 +153,13 @@ class Demo:
         for paths, archive in drops:
             if not os.path.isfile(archive):
                 raise Stop(f"no archive at {archive}")
-            with zipfile.ZipFile(archive) as content:
-                bad = content.testzip()
-                if bad is not None:
-                    raise Stop(f"{archive}: {bad} does not match its checksum")
-                self.listing.append((archive, [(info.filename, info.file_size, info.is_dir())
-                                               for info in content.infolist()]))
+            tested = subprocess.run([self.args.seven_zip, "t", archive], capture_output=True,
+                                    text=True)
+            if tested.returncode != 0:
+                raise Stop(f"7z t {archive} failed: {tested.stdout.strip()[-300:]}")
+            listed = subprocess.run([self.args.seven_zip, "l", archive], capture_output=True,
+                                    text=True, check=True)
+            self.listing.append((archive, listed.stdout))
 
 
 def main():
@@ -167,10 +168,11 @@ def main():
     parser.add_argument("--driver", required=True, help="velkin_driver.exe")
     parser.add_argument("--screenshot", required=True, help="where the screenshot goes")
     parser.add_argument("--build", required=True, help="folder for the compiled drag source")
+    parser.add_argument("--seven-zip", required=True, help="7-Zip's 7zz, which reads the archives")
     options = parser.parse_args()
     # The session's own parts: the program in the demo folder, nothing else to test with.
     options.velkin = os.path.join(options.demo, "Velkin.exe")
-    options.standin = os.path.join(options.demo, "StandInArchiver.exe")
+    options.standin = None  # the demo's archiver is the real 7-Zip
     options.artifacts = os.path.dirname(os.path.abspath(options.screenshot))
     options.verbose = False
 
@@ -184,12 +186,13 @@ def main():
     finally:
         session.cleanup()
     print(f"Screenshot of the statuses: {options.screenshot}")
-    print("Archives (read with Python's zipfile; the stand-in writes ZIP data whatever the "
-          "name ends in):")
-    for archive, entries in demo.listing:
+    print("Archives, each tested (7z t) and listed (7z l) by 7-Zip:")
+    for archive, listing in demo.listing:
         print(f"  {archive}")
-        for name, size, folder in entries:
-            print(f"      {name}" + ("" if folder else f"  ({size} bytes)"))
+        # 7z l's table, without its banner and the archive's properties above the table
+        table = listing[listing.find("   Date"):] if "   Date" in listing else listing
+        for line in table.rstrip().splitlines():
+            print(f"      {line}")
     return 0
 
 

@@ -51,7 +51,8 @@ join_beside() {
 trap 'for pid in "${beside_pids[@]}"; do kill -- "-$pid" 2>/dev/null; done' EXIT
 
 stage "machine set-up" scripts/setup-machine.sh
-beside wine-prefix scripts/wine-run.sh build/windows
+# real-7zip.sh makes the prefix first, then fetches the real 7-Zip into it.
+beside wine-prefix scripts/real-7zip.sh build/windows
 stage "Windows build" windows_build
 stage "Wine prefix (the rest of it)" join_beside wine-prefix
 beside host-tests nice -n 19 scripts/host-tests.sh

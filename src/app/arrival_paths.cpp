@@ -53,6 +53,13 @@ std::size_t RootLength(std::wstring_view path) {
     return path.size() >= 1 && path[0] == L'\\' ? 1 : 0;
 }
 
+// Whether "server\share..." starts at `at`: two names, neither empty.
+bool NamesShare(std::wstring_view path, std::size_t at) {
+    const std::size_t server = path.find(L'\\', at);
+    return server != std::wstring_view::npos && server != at && server + 1 < path.size() &&
+           path[server + 1] != L'\\';
+}
+
 } // namespace
 
 std::wstring WithTidySeparators(std::wstring path) {
@@ -73,14 +80,25 @@ bool HoldsForbiddenCharacter(std::wstring_view path) {
         [&](wchar_t c) { return IsControl(c) || kForbidden.find(c) != std::wstring_view::npos; });
 }
 
+bool IsFullPath(std::wstring_view path) {
+    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {
+        return true;
+    }
+    // "\\?\C:\..." and "\\?\UNC\server\share..." have the form of a share too.
+    return path.starts_with(L"\\\\") && NamesShare(path, 2);
+}
+
 SortedPaths SortArrivedPaths(std::vector<std::wstring> paths) {
     SortedPaths sorted;
     for (auto& path : paths) {
-        if (HoldsForbiddenCharacter(path)) {
-            sorted.refused.push_back(std::move(path));
-        } else {
-            sorted.accepted.push_back(WithTidySeparators(std::move(path)));
+        if (!HoldsForbiddenCharacter(path)) {
+            std::wstring tidy = WithTidySeparators(path);
+            if (IsFullPath(tidy)) {
+                sorted.accepted.push_back(std::move(tidy));
+                continue;
+            }
         }
+        sorted.refused.push_back(std::move(path));
     }
     return sorted;
 }

@@ -20,13 +20,19 @@ std::wstring WithTidySeparators(std::wstring path);
 // names nothing, and would reach the archiver's command line or list file mangled.
 bool HoldsForbiddenCharacter(std::wstring_view path);
 
+// Whether the path names the same thing whatever the current directory and drive: a drive's
+// root and more ("C:\...") or a share ("\\server\share...", the "\\?\" and "\\.\" forms
+// included), separators tidied. Only the command line makes its paths full; a relative path from
+// elsewhere ("-pX.txt") would name an archive whose name the archiver reads as a switch.
+bool IsFullPath(std::wstring_view path);
+
 struct SortedPaths {
     std::vector<std::wstring> accepted;
     std::vector<std::wstring> refused;
 };
 
-// The paths in order, those that hold a forbidden character set apart and the others with their
-// separators tidied.
+// The paths in order, those that hold a forbidden character or are not full paths set apart as
+// they came, and the others with their separators tidied.
 SortedPaths SortArrivedPaths(std::vector<std::wstring> paths);
 
 // The message that names the refused paths: one a line, at most kMostRefusedShown of them, then

@@ -7,6 +7,7 @@ enum CommandId : unsigned short {
     kCmdExit = 101,
     kCmdDeleteNum = 201,
     kCmdClear = 202,
+    kCmdShowLog = 203,
     kCmdProfile1 = 301, // profiles 1 to 5 are kCmdProfile1 + n - 1
     kCmdProfile5 = 305,
     kCmdEditProfile = 310,

@@ -6,10 +6,15 @@
 #include <string>
 #include <utility>
 
+#include "base/group_log.h"
+#include "base/message_texts.h"
 #include "platform/dpi.h"
 
 namespace velkin::win {
 namespace {
+
+// How many lines of the archiver's error text a row's tooltip shows.
+constexpr std::size_t kTipLines = 5;
 
 // With Alt held, Delete comes to the list as a system key, which the list does not report as it
 // reports every other key (LVN_KEYDOWN); reported the same way here, it reaches the owner's key
@@ -48,7 +53,8 @@ JobListView::JobListView(HWND parent, int controlId, const JobRows& rows, UINT d
         throw std::runtime_error("CreateWindowExW failed");
     }
     ::SetWindowSubclass(list_, ReportSystemDelete, 0, 0);
-    constexpr DWORD kExtended = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+    constexpr DWORD kExtended =
+        LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP;
     ListView_SetExtendedListViewStyleEx(list_, kExtended, kExtended);
 
     int index = 0;
@@ -167,6 +173,22 @@ bool JobListView::OnNotify(NMHDR& header, LRESULT& result) {
                          events_.numberEdited(static_cast<std::size_t>(item.iItem), item.pszText)
                      ? TRUE
                      : FALSE;
+        return true;
+    }
+    case LVN_GETINFOTIPW: {
+        // A row whose group did not end well names what the archiver said first.
+        auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(header);
+        const auto row = static_cast<std::size_t>(tip.iItem);
+        if (row < rows_.size() && rows_[row].log && rows_[row].status != text::kStatusDone &&
+            tip.pszText != nullptr && tip.cchTextMax > 0) {
+            const std::wstring lines = FirstErrorLines(*rows_[row].log, kTipLines);
+            if (!lines.empty()) {
+                const std::size_t room = static_cast<std::size_t>(tip.cchTextMax) - 1;
+                const std::size_t length = lines.copy(tip.pszText, room);
+                tip.pszText[length] = L'\0';
+            }
+        }
+        result = 0;
         return true;
     }
     case LVN_KEYDOWN:

@@ -18,6 +18,9 @@ constexpr int kMaxProfileLength = 255;
 // Yes and No, the information icon, No as the default.
 constexpr UINT kConfirmFlags = MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2;
 
+constexpr UINT kProfileNotStoredFlags = MB_OK | MB_ICONWARNING;
+constexpr UINT kEndWithoutSettingsFlags = MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2;
+
 } // namespace
 
 std::wstring AskArchiverLocation() {
@@ -49,6 +52,16 @@ std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current
     const InputDialogTexts texts{text::kEditProfileCaption, text::kEditProfilePrompt, text::kOk,
                                  text::kCancel};
     return ShowInputDialog(owner, texts, current, kMaxProfileLength);
+}
+
+void TellProfileNotStored(HWND owner, std::wstring_view characters) {
+    ShowMessageBox(owner, std::wstring(text::kProfileNotStored) + std::wstring(characters),
+                   text::kApplicationTitle, kProfileNotStoredFlags);
+}
+
+bool AskEndWithoutSettings(HWND owner) {
+    return ShowMessageBox(owner, text::kEndWithoutSettings, text::kApplicationTitle,
+                          kEndWithoutSettingsFlags) == IDYES;
 }
 
 bool AskConfirmation(HWND owner, std::wstring_view question) {

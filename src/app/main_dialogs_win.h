@@ -30,6 +30,14 @@ std::optional<std::wstring> AskArchiveFolder(HWND owner, const std::wstring& ini
 // user cancelled.
 std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current);
 
+// Says that an edited profile was left as it was, naming the characters the settings file cannot
+// hold: a warning, OK alone.
+void TellProfileNotStored(HWND owner, std::wstring_view characters);
+
+// Asked after a close failed to save the settings a second time: Yes ends the program without
+// them; No, the default, keeps the window.
+bool AskEndWithoutSettings(HWND owner);
+
 // The question before a command that cannot be undone: Yes and No, No the default, so that a
 // stray Enter keeps the rows; only Yes consents.
 bool AskConfirmation(HWND owner, std::wstring_view question);

@@ -43,6 +43,8 @@ HMENU CreateMainMenu() {
     AppendCommand(edit, kCmdDeleteNum, L"カーソル位置の番号分を削除(&D)");
     AppendSeparator(edit);
     AppendCommand(edit, kCmdClear, L"リストのクリア(&C)");
+    AppendSeparator(edit);
+    AppendCommand(edit, kCmdShowLog, L"圧縮ログの表示(&L)");
     AppendPopup(bar, edit, L"編集(&E)");
 
     const HMENU profile = ::CreatePopupMenu();
@@ -85,6 +87,10 @@ void RefreshMainMenu(HWND window, const AppModel& model) {
     ::CheckMenuItem(menu, kCmdEachItem,
                     MF_BYCOMMAND | (model.eachItem ? MF_CHECKED : MF_UNCHECKED));
     ::DrawMenuBar(window);
+}
+
+void GreyLogCommand(HMENU popup, bool logged) {
+    ::EnableMenuItem(popup, kCmdShowLog, MF_BYCOMMAND | (logged ? MF_ENABLED : MF_GRAYED));
 }
 
 void GreyRefusedCommands(HMENU popup, bool busy) {

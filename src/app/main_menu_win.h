@@ -16,5 +16,7 @@ void RefreshMainMenu(HWND window, const AppModel& model);
 
 // As a menu opens: the commands that CommandAllowed refuses now are greyed, the others enabled.
 void GreyRefusedCommands(HMENU popup, bool busy);
+// Greys the log command of the popup, if it holds it, unless the selected row's group has run.
+void GreyLogCommand(HMENU popup, bool logged);
 
 } // namespace velkin::win

@@ -9,7 +9,9 @@
 #include "app/main_menu_win.h"
 #include "app/run_host_win.h"
 #include "app/window_settings_win.h"
+#include "base/group_log.h"
 #include "base/scope_exit.h"
+#include "settings/settings_file.h"
 
 namespace velkin::win {
 
@@ -30,6 +32,22 @@ void MainWindow::S_ClearClick() {
         [this](std::wstring_view question) { return AskConfirmation(handle(), question); });
 }
 
+const GroupLog* MainWindow::SelectedLog() const {
+    const auto row = listView_ ? listView_->SelectedRow() : std::nullopt;
+    return row ? model_.rows[*row].log.get() : nullptr;
+}
+
+void MainWindow::S_ShowLogClick() {
+    const GroupLog* log = SelectedLog();
+    if (log == nullptr) {
+        return;
+    }
+    if (!log_) {
+        log_ = std::make_unique<LogWindow>(instance_, handle());
+    }
+    log_->Show(GroupLogText(*log));
+}
+
 void MainWindow::S_ProfileClick(int profileNo) {
     model_.profiles.Select(profileNo);
     RefreshMainMenu(handle(), model_);
@@ -39,7 +57,13 @@ void MainWindow::S_EditProfileClick() {
     // Held while the dialog is open: a save dialog for an arrival would open over it.
     const IntakeHold hold(intake_, handle());
     const auto entered = AskProfileText(handle(), model_.profiles.SelectedOption());
-    if (!entered) {
+    if (!entered || *entered == model_.profiles.SelectedOption()) {
+        return;
+    }
+    // The settings file is ANSI: a character it cannot hold would come back at the next start
+    // as "?" or a look-alike, and every later archive would get switches the user never typed.
+    if (const std::wstring notHeld = CharactersNotHeld(*entered, codePage_); !notHeld.empty()) {
+        TellProfileNotStored(handle(), notHeld);
         return;
     }
     model_.profiles.ReplaceSelectedText(*entered);

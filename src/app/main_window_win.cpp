@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/busy_rule.h"
 #include "app/come_forward_win.h"
 #include "app/command_ids.h"
 #include "app/intake_hold_win.h"
+#include "app/main_dialogs_win.h"
 #include "app/main_menu_win.h"
 #include "app/queue_offer_win.h"
 #include "app/start_request_win.h"
@@ -129,6 +132,7 @@ LRESULT MainWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_INITMENUPOPUP:
         GreyRefusedCommands(reinterpret_cast<HMENU>(wParam), Busy());
+        GreyLogCommand(reinterpret_cast<HMENU>(wParam), SelectedLog() != nullptr);
         return 0;
     case WM_CLOSE:
         OnClose();
@@ -181,6 +185,7 @@ void MainWindow::OnCommand(unsigned id) {
     } kHandlers[] = {{kCmdExit, &MainWindow::S_ExitClick},
                      {kCmdDeleteNum, &MainWindow::S_DeleteNumClick},
                      {kCmdClear, &MainWindow::S_ClearClick},
+                     {kCmdShowLog, &MainWindow::S_ShowLogClick},
                      {kCmdEditProfile, &MainWindow::S_EditProfileClick},
                      {kCmdSavePath, &MainWindow::S_SavePathClick},
                      {kCmdClearEnd, &MainWindow::S_ClearEndClick},
@@ -212,13 +217,27 @@ void MainWindow::OnClose() {
     if (step != DeferredClose::Step::Close && step != DeferredClose::Step::CloseKeepingQueue) {
         return;
     }
-    // A failed save throws before the window is destroyed, so the window stays open with
-    // everything in it, and the next close tries the whole save again.
-    FormClose();
+    if (!SaveSettingsAtClose()) {
+        return;
+    }
     if (step == DeferredClose::Step::Close) {
         queueKeeper_.Discard(); // the rows go, as they always have
     }
     ::DestroyWindow(handle());
+}
+
+bool MainWindow::SaveSettingsAtClose() {
+    try {
+        FormClose();
+        return true;
+    } catch (...) {
+        // The window stays open with everything in it, and the next close tries the whole save
+        // again. Should that fail too (a settings file the user cannot write), the user may end
+        // the program without it: otherwise only the task manager could.
+        const IntakeHold hold(intake_, handle());
+        ShowCurrentException();
+        return std::exchange(saveFailed_, true) && AskEndWithoutSettings(handle());
+    }
 }
 
 void MainWindow::OnEndSession() {

@@ -12,6 +12,7 @@
 #include "app/intake_host_win.h"
 #include "app/job_list_edits.h"
 #include "app/job_list_view_win.h"
+#include "app/log_window_win.h"
 #include "app/start_request.h"
 #include "joblist/drop_intake.h"
 #include "joblist/queue_file_win.h"
@@ -49,6 +50,8 @@ private:
     void OnCreate();
     void OnCommand(unsigned id);
     void OnClose();
+    // Whether the close goes on: the settings were saved, or the user chose to end without them.
+    bool SaveSettingsAtClose();
     void OnEndSession();
     bool OnCopyData(const COPYDATASTRUCT* message);
     void TakeInWaiting();
@@ -62,6 +65,7 @@ private:
     void S_ExitClick();
     void S_DeleteNumClick();
     void S_ClearClick();
+    void S_ShowLogClick();
     void S_ProfileClick(int profileNo); // S_Profile1Click to S_Profile5Click
     void S_EditProfileClick();
     void S_SavePathClick();
@@ -71,6 +75,9 @@ private:
     void S_ReadmetxtClick();
     void S_EachItemClick();
     void FormClose();
+
+    // The log of the selected row's group, or null before that group ran in this window.
+    const GroupLog* SelectedLog() const;
 
     bool Busy() const { return intake_.Busy() || running_; }
     // Busy, or disabled by a box or dialog of the program: a close waits.
@@ -88,8 +95,10 @@ private:
     WindowsCodePage codePage_;
     WindowPlacer placer_;
     bool running_ = false;
+    bool saveFailed_ = false; // a close has failed to save the settings
     std::unique_ptr<JobListView> listView_;
     std::unique_ptr<AboutWindow> about_;
+    std::unique_ptr<LogWindow> log_;
     std::unique_ptr<TaskbarButton> taskbar_;
     // Declared last: it goes first, while everything its messages reach still stands. The close
     // path destroys it too.

@@ -8,8 +8,9 @@ namespace velkin::win {
 
 void ApplyStartupSettings(HWND window, WindowPlacer& placer, JobListView& list, AppModel& model) {
     const Settings settings = ReadSettingsFile(list.dpi());
-    placer.PlaceAtStored(window, RECT{settings.left, settings.top, settings.left + settings.width,
-                                      settings.top + settings.height});
+    const ScreenRect stored =
+        StoredWindowRect(settings.left, settings.top, settings.width, settings.height);
+    placer.PlaceAtStored(window, RECT{stored.left, stored.top, stored.right, stored.bottom});
     ApplySettings(settings, model);
     list.SetColumnWidths(settings.columnWidths);
     RefreshMainMenu(window, model);

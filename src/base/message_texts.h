@@ -29,6 +29,12 @@ inline constexpr std::wstring_view kClearByHandCaption = L"手動でクリアし
 inline constexpr std::wstring_view kArchiverStartFailed = L"WinRARの起動に失敗しました.";
 inline constexpr std::wstring_view kCannotCreateFile = L"ファイル %s を作成できません";
 inline constexpr std::wstring_view kCannotWriteSettings = L"%s に書き込めません";
+// Asked when a close fails to save the settings again, after the error box.
+inline constexpr std::wstring_view kEndWithoutSettings =
+    L"設定を保存できません。保存せずに終了しますか?";
+// Heads the characters of an edited profile that the settings file cannot hold.
+inline constexpr std::wstring_view kProfileNotStored =
+    L"次の文字は設定ファイルに保存できないため、プロファイルを変更しませんでした: ";
 // Asked when the archiver ended with "stopped by the user" and groups are left.
 inline constexpr std::wstring_view kContinueAfterBreak =
     L"圧縮が中断されました。残りの %d グループの圧縮を続けますか?";
@@ -61,5 +67,17 @@ inline constexpr std::wstring_view kOpenDialogDefaultExtension = L"exe";
 inline constexpr std::wstring_view kSaveDialogTitle = L"名前を付けて保存";
 // What the save dialog offers for one drop is its archive type alone, "rar (*.rar)|*.rar" for a
 // .rar archive, made from the type's extension (joblist/archive_naming).
+
+// The window a console archiver's run shows.
+inline constexpr std::wstring_view kProgressWindowClass = L"TVLKN_PROGRESS";
+inline constexpr std::wstring_view kProgressGroup = L"グループ %d / %d";
+inline constexpr std::wstring_view kStopButton = L"中止";
+
+// The log of a group's run (編集 → 圧縮ログの表示).
+inline constexpr std::wstring_view kLogWindowClass = L"TVLKN_LOG";
+inline constexpr std::wstring_view kLogCaption = L"圧縮ログ";
+inline constexpr std::wstring_view kLogCommandLine = L"コマンドライン: ";
+inline constexpr std::wstring_view kLogExitCode = L"終了コード: ";
+inline constexpr std::wstring_view kLogStatus = L"ステータス: ";
 
 } // namespace velkin::text

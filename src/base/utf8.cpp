@@ -88,3 +88,56 @@ std::optional<std::size_t> WriteUtf8(std::wstring_view text, char* out) {
 }
 
 } // namespace velkin
+
+namespace velkin {
+
+std::wstring DecodeUtf8(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    const auto append = [&text](char32_t c) {
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (c >= 0x10000) {
+                text += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+                text += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+                return;
+            }
+        }
+        text += static_cast<wchar_t>(c);
+    };
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[at]);
+        std::size_t length = 0;
+        char32_t c = 0;
+        char32_t least = 0;
+        if (lead < 0x80) {
+            append(lead);
+            ++at;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, c = lead & 0x1F, least = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, c = lead & 0x0F, least = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, c = lead & 0x07, least = 0x10000;
+        }
+        std::size_t taken = 1;
+        while (length != 0 && taken < length && at + taken < bytes.size() &&
+               (static_cast<unsigned char>(bytes[at + taken]) & 0xC0) == 0x80) {
+            c = (c << 6) | (static_cast<unsigned char>(bytes[at + taken]) & 0x3F);
+            ++taken;
+        }
+        if (length == 0 || taken != length || c < least || c > 0x10FFFF ||
+            (c >= 0xD800 && c <= 0xDFFF)) {
+            append(0xFFFD);
+            ++at;
+            continue;
+        }
+        append(c);
+        at += length;
+    }
+    return text;
+}
+
+} // namespace velkin

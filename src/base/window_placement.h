@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 
 namespace velkin {
 
@@ -16,16 +17,37 @@ struct ScreenRect {
     std::int32_t right = 0;
     std::int32_t bottom = 0;
 
-    std::int32_t Width() const { return right - left; }
-    std::int32_t Height() const { return bottom - top; }
+    std::int64_t Width() const { return std::int64_t{right} - left; }
+    std::int64_t Height() const { return std::int64_t{bottom} - top; }
 
     bool operator==(const ScreenRect&) const = default;
 };
 
-// A stored place that lies on no monitor (one unplugged since, or a hand-edited value) moves
-// into the work area of the nearest monitor, so that the user can reach the window: as little as
-// it takes for its top-left part to lie inside, the size kept. A window larger than the area
-// keeps its top-left corner at the area's.
+// The rectangle of a place as the settings file keeps it: its top-left corner and its size. A
+// size below 0 is 0, as the system takes it; an edge that would lie past the coordinates' range
+// moves the place back inside it, its size kept.
+ScreenRect StoredWindowRect(std::int32_t left, std::int32_t top, std::int32_t width,
+                            std::int32_t height);
+
+// A monitor as the system tells it: all of it, and the part of it that bars such as the task bar
+// leave to windows.
+struct MonitorAreas {
+    ScreenRect monitor;
+    ScreenRect workArea;
+};
+
+// Where a window put at a stored place goes, among the monitors there are now. The place stands
+// while the user can reach its caption bar to drag it: below the window's top edge, the height
+// of the caption bar (`captionHeight`, with the frame above it) inside work areas along at least
+// a quarter of the window's width. Otherwise (a monitor unplugged since, a hand-edited value) the
+// window moves into the work area of the nearest monitor (MoveIntoWorkArea). No monitor at all
+// leaves the place as stored.
+ScreenRect PlaceOnMonitors(const ScreenRect& stored, std::span<const MonitorAreas> monitors,
+                           std::int32_t captionHeight);
+
+// A window moved into a work area moves as little as it takes for its top-left part to lie
+// inside, the size kept. A window larger than the area keeps its top-left corner at the area's
+// (and an edge past the coordinates' range stops at the range's end).
 ScreenRect MoveIntoWorkArea(const ScreenRect& window, const ScreenRect& workArea);
 
 // What the system tells about a minimised or maximised window's restored place: the place as

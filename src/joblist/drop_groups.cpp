@@ -37,6 +37,13 @@ void RemoveGroupRows(JobRows& rows, std::int32_t n) {
     rows.resize(kept);
 }
 
+// Rows of one drop share their texts, which spares most comparisons.
+bool SameGroup(const JobRow& a, const JobRow& b) {
+    const std::wstring& profile = a.ProfileNumber();
+    const std::wstring& otherProfile = b.ProfileNumber();
+    return a.SameDestination(b) && (&profile == &otherProfile || profile == otherProfile);
+}
+
 } // namespace
 
 void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n) {
@@ -49,14 +56,16 @@ void Renumber(JobRows& rows, std::int32_t& dropCount) {
     if (rows.empty()) {
         return;
     }
+    // A group runs with the profile of its last row: rows of two profiles in one group would
+    // give the first one's files the other's switches (its -df, say).
     const JobRow* current = &rows.front();
     std::wstring number = DecimalText(dropCount);
     for (auto& row : rows) {
-        if (!row.SameDestination(*current)) {
+        if (!SameGroup(row, *current)) {
             ++dropCount;
             number = DecimalText(dropCount);
-            current = &row;
         }
+        current = &row;
         row.dropNumber = number;
     }
     ++dropCount;

@@ -9,16 +9,16 @@
 namespace velkin {
 
 // Removes every row whose drop number reads as n, then numbers all remaining rows afresh from 0
-// by runs of neighbouring rows with the same destination text (compared exactly), and sets
-// dropCount to the number of runs.
+// by runs of neighbouring rows with the same destination and profile number texts (compared
+// exactly), and sets dropCount to the number of runs.
 //
 // A drop-number text that does not read as an integer raises the parse error: the rows carrying
 // n above it are removed, the rows from it down stay, nothing is renumbered and dropCount keeps
 // its value.
 void DeleteGroup(JobRows& rows, std::int32_t& dropCount, std::int32_t n);
 
-// Numbers every row afresh from 0 by runs of neighbouring rows with the same destination text,
-// as after a deletion, and sets dropCount to the number of runs.
+// Numbers every row afresh from 0 by runs of neighbouring rows with the same destination and
+// profile number texts, as after a deletion, and sets dropCount to the number of runs.
 void Renumber(JobRows& rows, std::int32_t& dropCount);
 
 // Removes the rows whose status says they were archived ("OK"); whether there were any.

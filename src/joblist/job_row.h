@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/group_log.h"
 #include "base/job_columns.h"
 
 namespace velkin {
@@ -63,6 +64,8 @@ public:
 
     std::wstring dropNumber; // may be edited in place by the user
     std::wstring status;
+    // The last run of the row's group in this window, shared by the group's rows; none before.
+    std::shared_ptr<const GroupLog> log;
 
     const std::wstring& ProfileNumber() const;
     std::wstring Destination() const;

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "base/integer_text.h"
 #include "base/little_endian.h"
@@ -101,10 +103,13 @@ public:
     bool Apply(QueueRecordType type, std::string_view payload);
 
     bool DropUnderWay() const { return !pending_.empty(); }
-    JobRows& rows() { return rows_; }
+    // The list as it stood before the drop still coming in, the numbers edited meanwhile as
+    // they were: what the file says once a window that adopts it has cut that drop away.
+    JobRows& WholeRows();
     std::int32_t dropCount() const { return dropCount_; }
 
 private:
+    bool ApplyRecord(QueueRecordType type, std::string_view payload);
     bool ApplyRows(Reader& reader);
     bool ApplyItemRows(Reader& reader);
     // A row's folder, written out or named by its slot among the record's last four.
@@ -115,12 +120,33 @@ private:
 
     JobRows rows_;
     JobRows pending_; // the rows of a drop whose end has not been read
+    // The rows whose numbers were edited while that drop came in, with their texts before.
+    std::vector<std::pair<std::size_t, std::wstring>> editedInDrop_;
     std::int32_t dropCount_ = 0;
     std::shared_ptr<DropTexts> drop_; // the texts the last rows record shares
     std::wstring dropNumber_;
 };
 
 bool Replay::Apply(QueueRecordType type, std::string_view payload) {
+    const bool sense = ApplyRecord(type, payload);
+    // Past a record that makes sense and leaves no drop coming in, the edits are the file's for
+    // good; past one that makes none, the reader stops and they are undone.
+    if (sense && !DropUnderWay()) {
+        editedInDrop_.clear();
+    }
+    return sense;
+}
+
+JobRows& Replay::WholeRows() {
+    for (auto edit = editedInDrop_.rbegin(); edit != editedInDrop_.rend(); ++edit) {
+        rows_[edit->first].dropNumber = std::move(edit->second);
+    }
+    editedInDrop_.clear();
+    pending_.clear();
+    return rows_;
+}
+
+bool Replay::ApplyRecord(QueueRecordType type, std::string_view payload) {
     Reader reader(payload);
     // A drop that something else follows before its end was given up where it stood.
     if (type != QueueRecordType::Rows && type != QueueRecordType::ItemRows &&
@@ -167,11 +193,17 @@ bool Replay::Apply(QueueRecordType type, std::string_view payload) {
         return true;
     }
     case QueueRecordType::Stopped:
-        KeepRowsToDo(rows_, dropCount_);
-        return reader.done();
     case QueueRecordType::Restored:
-        RestoreQueue(rows_, dropCount_);
-        return reader.done();
+        // A record that makes no sense changes nothing: the reader stops before it.
+        if (!reader.done()) {
+            return false;
+        }
+        if (type == QueueRecordType::Stopped) {
+            KeepRowsToDo(rows_, dropCount_);
+        } else {
+            RestoreQueue(rows_, dropCount_);
+        }
+        return true;
     }
     return false;
 }
@@ -250,6 +282,9 @@ bool Replay::ApplyEdit(Reader& reader) {
     }
     // The rows of a drop being taken in are the window's rows already, after the others.
     if (row < rows_.size()) {
+        if (DropUnderWay()) {
+            editedInDrop_.emplace_back(row, std::move(rows_[row].dropNumber));
+        }
         rows_[row].dropNumber = std::move(text);
     } else if (row - rows_.size() < pending_.size()) {
         pending_[row - rows_.size()].dropNumber = std::move(text);
@@ -430,7 +465,7 @@ QueueReplay ReplayQueue(std::string_view bytes) {
             result.chain = chain;
         }
     }
-    result.rows = std::move(replay.rows());
+    result.rows = std::move(replay.WholeRows());
     result.dropCount = replay.dropCount();
     return result;
 }

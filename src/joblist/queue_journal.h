@@ -111,7 +111,9 @@ struct QueueReplay {
         Queue,
     };
     Kind kind = Kind::Damaged;
-    JobRows rows; // archived rows have the status "OK", the others none
+    // The list as it stood where usableBytes ends, so that a window that adopts the file shows
+    // exactly what the file says. Archived rows have the status "OK", the others none.
+    JobRows rows;
     std::int32_t dropCount = 0;
     // Where the whole records end that leave no drop half taken in, and the last one's check:
     // where a window that adopts the file goes on writing.

@@ -52,8 +52,12 @@ void QueueKeeper::Flush(bool sync) {
     }
     unsynced_ += encoded_.size();
     encoded_.clear();
-    if (sync && unsynced_ <= kMostBytesToSync) {
-        file_->Sync();
+    if (sync) {
+        if (unsynced_ <= kMostBytesToSync) {
+            file_->Sync();
+        }
+        // A change too large to sync is left to the system to write out; the count starts
+        // over, so that the next change is synced again.
         unsynced_ = 0;
     }
 }

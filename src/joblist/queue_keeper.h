@@ -41,9 +41,9 @@ struct QueueKeeperPace {
 // A drop's rows are encoded a few at a time as they come in and written in blocks, so that the
 // work is spread over the drop like the making of its rows, and its end is written at once.
 //
-// Each change is on the disk when it is done (the file is synced), as long as the file holds
-// little that has not reached the disk yet: after a drop of many megabytes, waiting for the disk
-// would stall the window, and the system writes the file out by itself soon enough. Whatever a
+// Each change is on the disk when it is done (the file is synced), unless it wrote more
+// than a megabyte (a large drop): waiting for the disk would stall the window, and the system
+// writes the file out by itself soon enough. The change after it is synced as usual. Whatever a
 // power cut catches, the file reads back as the list stood after some change (QueueJournal).
 class QueueKeeper {
 public:
@@ -81,8 +81,8 @@ public:
 private:
     // The rows appended since the last call, into the open rows record.
     void Encode();
-    // Whatever is encoded goes to the file (an open rows record is closed first); with `sync`,
-    // on to the disk, unless too much waits for it.
+    // Whatever is encoded goes to the file (an open rows record is closed first); with `sync`
+    // (the end of a change), on to the disk, unless the change wrote too much.
     void Flush(bool sync = true);
     // After a change that may have emptied the list.
     void EmptiedMaybe();
@@ -95,7 +95,7 @@ private:
     QueueJournal journal_;
     std::string encoded_;        // records not written yet
     std::size_t journaled_ = 0;  // the rows of the list the records hold
-    std::uint64_t unsynced_ = 0; // bytes written since the file was last synced
+    std::uint64_t unsynced_ = 0; // bytes written since the last change's end
     bool givenUp_ = false;
 };
 

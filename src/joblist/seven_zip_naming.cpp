@@ -14,8 +14,9 @@ struct KnownType {
     bool oneFile;
 };
 
-// The types the family writes, with the first extension each registers for itself.
-constexpr std::array<KnownType, 8> kTypes = {{
+// The types the family writes, with the first extension each registers for itself; brotli,
+// lizard, lz4, lz5 and zstd are NanaZip's own.
+constexpr std::array<KnownType, 12> kTypes = {{
     {L"7z", L".7z", false},
     {L"zip", L".zip", false},
     {L"tar", L".tar", false},
@@ -24,18 +25,31 @@ constexpr std::array<KnownType, 8> kTypes = {{
     {L"bzip2", L".bz2", true},
     {L"xz", L".xz", true},
     {L"zstd", L".zst", true},
+    {L"brotli", L".br", true},
+    {L"lizard", L".liz", true},
+    {L"lz4", L".lz4", true},
+    {L"lz5", L".lz5", true},
 }};
 
 constexpr std::wstring_view kDefaultExtension = L".7z";
+// What the family names a self-extracting archive, whatever its type.
+constexpr std::wstring_view kSelfExtractingExtension = L".exe";
 
 } // namespace
 
 ArchiveType SevenZipArchiveType(std::wstring_view profileText) {
-    const auto type = ReadSevenZipSwitches(profileText).type;
-    if (!type || type->empty()) {
+    const SevenZipSwitches read = ReadSevenZipSwitches(profileText);
+    if (read.selfExtracting) {
+        return {std::wstring(kSelfExtractingExtension), {}};
+    }
+    // The family takes the type before the first ":"; the rest says how an archive is opened.
+    const std::wstring_view type =
+        read.type ? std::wstring_view(*read.type).substr(0, read.type->find(L':'))
+                  : std::wstring_view();
+    if (type.empty()) {
         return {std::wstring(kDefaultExtension), {}};
     }
-    const std::wstring name = LowerAscii(*type);
+    const std::wstring name = LowerAscii(type);
     for (const KnownType& known : kTypes) {
         if (name == known.name) {
             if (known.oneFile) {

@@ -10,6 +10,16 @@ template <typename Function> Function User32Function(const char* name) {
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
 }
 
+// The outer rectangle around this client rectangle, the menu left out.
+RECT WindowRectForClient(RECT client, DWORD style, DWORD exStyle, UINT dpi) {
+    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+    if (adjustForDpi == nullptr || !adjustForDpi(&client, style, FALSE, exStyle, dpi)) {
+        ::AdjustWindowRectEx(&client, style, FALSE, exStyle);
+    }
+    return client;
+}
+
 } // namespace
 
 UINT DpiForWindow(HWND window) {
@@ -26,13 +36,12 @@ UINT DpiForWindow(HWND window) {
 }
 
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi) {
-    using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-    static const auto adjustForDpi = User32Function<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-    RECT bounds{0, 0, client.cx, client.cy};
-    if (adjustForDpi == nullptr || !adjustForDpi(&bounds, style, FALSE, exStyle, dpi)) {
-        ::AdjustWindowRectEx(&bounds, style, FALSE, exStyle);
-    }
+    const RECT bounds = WindowRectForClient(RECT{0, 0, client.cx, client.cy}, style, exStyle, dpi);
     return SIZE{bounds.right - bounds.left, bounds.bottom - bounds.top};
+}
+
+int CaptionBarHeight(DWORD style, DWORD exStyle, UINT dpi) {
+    return -WindowRectForClient(RECT{}, style, exStyle, dpi).top;
 }
 
 } // namespace velkin::win

@@ -28,4 +28,7 @@ inline int RescaleForDpi(int pixels, UINT fromDpi, UINT toDpi) {
 // DPI.
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi);
 
+// How far below a window's top edge, with these styles and this DPI, its caption bar ends.
+int CaptionBarHeight(DWORD style, DWORD exStyle, UINT dpi);
+
 } // namespace velkin::win

@@ -1,5 +1,6 @@
 #include "platform/foreground_watch.h"
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <unordered_map>
@@ -31,9 +32,11 @@ ForegroundWatch::ForegroundWatch(HWND window) : window_(window), last_(::GetFore
         hooks_[i].reset(::SetWinEventHook(events[i], events[i], nullptr, &ForegroundWatch::OnEvent,
                                           0, 0, WINEVENT_OUTOFCONTEXT));
     }
+    ::SetWindowSubclass(window_, &ForegroundWatch::OnMessage, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
 ForegroundWatch::~ForegroundWatch() {
+    ::RemoveWindowSubclass(window_, &ForegroundWatch::OnMessage, 0);
     for (auto& hook : hooks_) {
         hook.reset();
     }
@@ -60,6 +63,18 @@ void CALLBACK ForegroundWatch::OnEvent(HWINEVENTHOOK, DWORD, HWND window, LONG, 
     if (found != nullptr) {
         static_cast<ForegroundWatch*>(found)->Seen(window);
     }
+}
+
+LRESULT CALLBACK ForegroundWatch::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR watch) {
+    // By the time the program that lost the foreground hears of it, the system has given the
+    // foreground to the new window (Wine), or has yet to (Windows, where the hooks tell).
+    if (message == WM_ACTIVATEAPP && wParam == FALSE) {
+        if (const HWND foreground = ::GetForegroundWindow()) {
+            reinterpret_cast<ForegroundWatch*>(watch)->Seen(foreground);
+        }
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
 void ForegroundWatch::Seen(HWND window) {

@@ -21,6 +21,12 @@ using UniqueWinEventHook = UniqueHandle<NullableHandleTraits<HWINEVENTHOOK, &::U
 // that is still shown. The system reports changes of the foreground (and, where it reports none
 // of those, as Wine does, changes of the keyboard focus) to hooks of this thread, which it
 // calls while the thread handles its messages.
+//
+// Those reports come from the thread of the window that takes the foreground, and Wine's
+// threads learn of a new hook only when they next ask for a message: a program idle since the
+// hooks were set, activated by the window manager (a click), tells nothing. Velkin's own
+// window, though, always hears that its program loses the foreground (WM_ACTIVATEAPP), on any
+// path; the foreground it went to is judged by the same rule.
 class ForegroundWatch {
 public:
     explicit ForegroundWatch(HWND window);
@@ -35,6 +41,8 @@ public:
 private:
     static void CALLBACK OnEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object,
                                  LONG child, DWORD thread, DWORD time);
+    static LRESULT CALLBACK OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR watch);
     void Seen(HWND window);
     bool ArchiverRunning() const;
     bool OfArchiver(DWORD processId) const;

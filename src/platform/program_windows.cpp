@@ -1,5 +1,6 @@
 #include "platform/program_windows.h"
 
+#include <optional>
 #include <string>
 
 #include "base/path_parts.h"
@@ -26,9 +27,32 @@ std::wstring ProgramFolderOf(DWORD processId) {
     return FolderPart(image);
 }
 
-bool SameFolder(std::wstring_view a, std::wstring_view b) {
+bool SameName(std::wstring_view a, std::wstring_view b) {
     return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
                                   static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// What tells a folder from every other whatever form its path takes: the system names the
+// running program's file in the form it was started by (8.3 names, the \\?\ prefix, its
+// letter case), another process's in the long form.
+struct FolderIdentity {
+    DWORD volumeSerial = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
+std::optional<FolderIdentity> IdentityOf(std::wstring_view folder) {
+    const std::wstring path(folder);
+    // Backup semantics open a folder; its attributes are all that is read.
+    const UniqueFileHandle handle(::CreateFileW(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &info)) {
+        return std::nullopt;
+    }
+    return FolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
 }
 
 } // namespace
@@ -36,6 +60,7 @@ bool SameFolder(std::wstring_view a, std::wstring_view b) {
 std::vector<HWND> WindowsOfProgramsIn(std::wstring_view folder, const wchar_t* className) {
     std::vector<HWND> found;
     const DWORD self = ::GetCurrentProcessId();
+    const std::optional<FolderIdentity> identity = IdentityOf(folder);
     for (HWND window = ::FindWindowExW(nullptr, nullptr, className, nullptr); window != nullptr;
          window = ::FindWindowExW(nullptr, window, className, nullptr)) {
         DWORD processId = 0;
@@ -44,7 +69,11 @@ std::vector<HWND> WindowsOfProgramsIn(std::wstring_view folder, const wchar_t* c
             continue;
         }
         const std::wstring other = ProgramFolderOf(processId);
-        if (!other.empty() && SameFolder(other, folder)) {
+        if (other.empty()) {
+            continue;
+        }
+        // Where a folder cannot be opened, its name is all there is to go by.
+        if (SameName(other, folder) || (identity && IdentityOf(other) == identity)) {
             found.push_back(window);
         }
     }

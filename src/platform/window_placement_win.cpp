@@ -1,6 +1,9 @@
 #include "platform/window_placement_win.h"
 
+#include <vector>
+
 #include "base/scope_exit.h"
+#include "platform/dpi.h"
 
 namespace velkin::win {
 namespace {
@@ -18,17 +21,33 @@ void MoveWindowTo(HWND window, const RECT& place) {
                    place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+BOOL CALLBACK AddMonitor(HMONITOR handle, HDC, RECT*, LPARAM monitors) {
+    MONITORINFO info{};
+    info.cbSize = sizeof(info);
+    if (::GetMonitorInfoW(handle, &info)) {
+        try {
+            reinterpret_cast<std::vector<MonitorAreas>*>(monitors)->push_back(
+                MonitorAreas{ScreenRectOf(info.rcMonitor), ScreenRectOf(info.rcWork)});
+        } catch (...) {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+std::vector<MonitorAreas> Monitors() {
+    std::vector<MonitorAreas> monitors;
+    ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
 } // namespace
 
 void WindowPlacer::PlaceAtStored(HWND window, const RECT& stored) {
-    RECT placed = stored;
-    if (::MonitorFromRect(&stored, MONITOR_DEFAULTTONULL) == nullptr) {
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        if (::GetMonitorInfoW(::MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &monitor)) {
-            placed = RectOf(MoveIntoWorkArea(ScreenRectOf(stored), ScreenRectOf(monitor.rcWork)));
-        }
-    }
+    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE));
+    const RECT placed = RectOf(PlaceOnMonitors(
+        ScreenRectOf(stored), Monitors(), CaptionBarHeight(style, exStyle, DpiForWindow(window))));
     // The system sends WM_DPICHANGED from inside the move when the place lies on a monitor of
     // another DPI.
     placing_ = ScreenRectOf(placed);

@@ -11,8 +11,8 @@ namespace velkin::win {
 // A top-level window's place as the program sets it and as DPI changes move it.
 class WindowPlacer {
 public:
-    // Moves and sizes the window to a stored place; a place on no monitor goes onto the nearest
-    // one (MoveIntoWorkArea). A DPI change that this move causes keeps the place as it is
+    // Moves and sizes the window to a stored place, or where PlaceOnMonitors puts it among the
+    // monitors there are now. A DPI change that this move causes keeps the place as it is
     // (PlaceAfterDpiChange).
     void PlaceAtStored(HWND window, const RECT& stored);
 

@@ -16,6 +16,7 @@ public:
     std::optional<std::string> ToAnsi(std::wstring_view text) const override;
     std::optional<std::size_t> WriteAnsi(std::wstring_view text, char* out) const override;
     std::unique_ptr<CodePage> Numbered(std::uint32_t number) const override;
+    std::size_t MostBytesPerUnit() const override { return call_.mostBytesPerUnit; }
 
 private:
     explicit WindowsCodePage(unsigned number);
@@ -31,10 +32,12 @@ private:
     }
     std::uint32_t AskForUnit(wchar_t unit) const;
 
-    // In a code page of one or two bytes a character (every code page but UTF-8), each UTF-16
-    // unit has its bytes on its own, so the system is asked once per unit ever met and the
-    // answer kept: a list file of a million paths is converted in a table's time.
+    // In a code page of one or two bytes a character that shifts nothing (every ANSI code page
+    // but UTF-8), each UTF-16 unit has its bytes on its own, so the system is asked once per unit
+    // ever met and the answer kept: a list file of a million paths is converted in a table's
+    // time.
     unsigned number_; // CP_ACP, or the code page asked for
+    CodePageCall call_;
     bool perUnit_;
     mutable std::unique_ptr<std::uint32_t[]> units_;
 };

@@ -18,11 +18,16 @@ std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation) {
     }
     std::wstring line;
     line.reserve(invocation.archiverPath.size() + invocation.switches.size() +
-                 invocation.archivePath.size() + invocation.listFilePath.size() + 16);
+                 invocation.archivePath.size() + invocation.listFilePath.size() +
+                 invocation.addedSwitches.size() + 16);
     line += L'"';
     line += invocation.archiverPath;
     line += L"\" A ";
     line += invocation.switches;
+    if (!invocation.addedSwitches.empty()) {
+        line += L' ';
+        line += invocation.addedSwitches;
+    }
     line += L" \"";
     line += invocation.archivePath;
     line += L"\" \"@";
@@ -34,13 +39,14 @@ std::wstring BuildArchiverCommandLine(const ArchiverInvocation& invocation) {
 ListFileEncoding WriteListFile(const ListFileLines& lines, const CodePage& codePage,
                                ByteSink& sink) {
     list_file::BlockWriter out(sink);
-    if (list_file::WriteLines(lines, list_file::CodePageEncoder(codePage), false, out)) {
+    if (list_file::WriteLines(lines, list_file::CodePageEncoder(codePage),
+                              list_file::LineTrimming::End, out)) {
         out.Flush();
         return ListFileEncoding::Ansi;
     }
     out.StartOver();
     out.Write("\xFF\xFE");
-    list_file::WriteLines(lines, list_file::Utf16Encoder(false), false, out);
+    list_file::WriteLines(lines, list_file::Utf16Encoder(false), list_file::LineTrimming::End, out);
     out.Flush();
     return ListFileEncoding::Utf16;
 }

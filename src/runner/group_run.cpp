@@ -93,13 +93,13 @@ ListFile GroupListFile(const RunModel& model, const GroupSelection& group,
 }
 
 GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
-                           PowerOffAtEnd& powerOff) {
+                           RunState& run) {
     GroupSelection group = SelectGroup(model, n);
     const ArchiverKind archiver = model.archiverKind();
     if (archiver == ArchiverKind::WinRar) {
         // Judged as the group starts, like the bound of the run.
         const bool lastGroup = n + 1 == model.dropCount;
-        group.switches = powerOff.SwitchesFor(group.switches, lastGroup);
+        group.switches = run.powerOff.SwitchesFor(group.switches, lastGroup);
     }
 
     // The command line and the list file come first: when either cannot be made the rows keep
@@ -107,8 +107,16 @@ GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codeP
     // else can change what it reads.
     const std::wstring directory = host.ProgramDirectory();
     const std::wstring listFilePath = directory + std::wstring(kListFileName);
-    const std::wstring commandLine = BuildArchiverCommandLine(
-        {model.winRarPath, group.switches, group.archivePath, listFilePath});
+    const bool console = run.subsystem == ProgramSubsystem::Console;
+    const bool sevenZipConsole = console && archiver == ArchiverKind::SevenZip;
+    ArchiverStart start{BuildArchiverCommandLine(
+                            {model.winRarPath, group.switches, group.archivePath, listFilePath,
+                             sevenZipConsole ? kSevenZipConsoleSwitches : std::wstring_view()}),
+                        run.subsystem,
+                        sevenZipConsole,
+                        n + 1,
+                        model.dropCount,
+                        group.archivePath};
     FileHold listFile = host.WriteFile(listFilePath, [&](ByteSink& sink) {
         if (WriteGroupListFile(model, group, codePage, sink) == ListFileEncoding::Unwritable) {
             throw Error(FormatMessageText(text::kCannotCreateFile, listFilePath));
@@ -119,10 +127,18 @@ GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codeP
     host.StatusesChanged(group.rows);
     host.GroupStarted(n);
 
-    const ProcessEnd end = host.RunArchiver(commandLine);
+    ArchiverRun ran = host.RunArchiver(start);
     listFile.reset();
+    const ProcessEnd end = ran.end;
     const std::wstring status = StatusAfterRun(end, archiver);
     SetStatus(model, group.rows, status);
+    const auto log = std::make_shared<const GroupLog>(GroupLog{
+        std::move(start.commandLine), end, status, std::move(ran.errors), std::move(ran.printed)});
+    for (const auto row : group.rows) {
+        if (row < model.rows.size()) {
+            model.rows[row].log = log;
+        }
+    }
     host.StatusesChanged(group.rows);
     const GroupOutcome outcome{status == text::kStatusDone, end.kind == ProcessEnd::Kind::Exited &&
                                                                 end.exitCode == kUserBreakExitCode};
@@ -143,7 +159,7 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
     bool stopped = false;
     {
         const ScopeExit ended([&host] { host.RunEnded(); });
-        PowerOffAtEnd powerOff;
+        RunState run{host.ArchiverSubsystem(model.winRarPath), {}};
         RunProgress progress{0, model.dropCount, false};
         host.RunProgressed(progress);
         for (std::int32_t n = 0; n != model.dropCount && !stopped; ++n) {
@@ -151,7 +167,7 @@ void StartCommand(RunModel& model, RunHost& host, const CodePage& codePage) {
                 stopped = true;
                 break;
             }
-            const GroupOutcome outcome = CompressGroup(model, host, codePage, n, powerOff);
+            const GroupOutcome outcome = CompressGroup(model, host, codePage, n, run);
             progress.failed = !outcome.done || progress.failed;
             progress.done = n + 1;
             progress.total = model.dropCount;

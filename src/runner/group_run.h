@@ -11,6 +11,7 @@
 #include "base/byte_sink.h"
 #include "base/code_page.h"
 #include "base/process_end.h"
+#include "base/program_subsystem.h"
 #include "runner/power_off_switch.h"
 #include "runner/archiver_command.h"
 #include "runner/run_model.h"
@@ -30,6 +31,27 @@ struct RunProgress {
     bool failed = false;
 };
 
+// How one group's archiver is to be started.
+struct ArchiverStart {
+    std::wstring commandLine;
+    // A console archiver starts without a console window, its output read as it comes.
+    ProgramSubsystem subsystem = ProgramSubsystem::Window;
+    // A console archiver's text is UTF-8 (the 7-Zip family, told so) or in the OEM code page.
+    bool printsUtf8 = false;
+    // Which group of how many this is (counted from 1), and the archive it writes.
+    std::int32_t group = 1;
+    std::int32_t groups = 1;
+    std::wstring archivePath;
+};
+
+// How the archiver ended, and what a console archiver printed: on its standard error alone, and
+// on both streams, progress left out (GroupLog).
+struct ArchiverRun {
+    ProcessEnd end;
+    std::wstring printed;
+    std::wstring errors;
+};
+
 // What a compression run needs from the platform.
 class RunHost {
 public:
@@ -42,9 +64,11 @@ public:
     // returned hold lives; it stays readable for the archiver. Throws the error naming the file
     // when it cannot; an error thrown by `write` leaves as it came.
     virtual FileHold WriteFile(const std::wstring& path, const FileWriter& write) = 0;
-    // Starts the archiver with the command line and waits until it ends, the window disabled
-    // meanwhile but still handling its messages. How it ended, as far as the wait could tell.
-    virtual ProcessEnd RunArchiver(const std::wstring& commandLine) = 0;
+    // Which subsystem the archiver's program has, read once as a run starts.
+    virtual ProgramSubsystem ArchiverSubsystem(const std::wstring& archiverPath) = 0;
+    // Starts the archiver and waits until it ends, the window disabled meanwhile but still
+    // handling its messages. How it ended, as far as the wait could tell.
+    virtual ArchiverRun RunArchiver(const ArchiverStart& start) = 0;
     // Tells the user the archiver could not be started; returns when they dismissed it.
     virtual void ShowStartFailed() = 0;
     virtual bool Confirm(std::wstring_view question) = 0;
@@ -98,11 +122,17 @@ struct GroupOutcome {
     bool userBreak = false;
 };
 
+// What the groups of one run share: the archiver's subsystem, read as the run starts, and
+// WinRAR's power-off switch, carried to the run's last group.
+struct RunState {
+    ProgramSubsystem subsystem = ProgramSubsystem::Window;
+    PowerOffAtEnd powerOff;
+};
+
 // Runs the archiver once for drop group n: list file, command line, start, wait, statuses, each
-// by the rules of the archiver's kind. WinRAR's power-off switch goes only to the last group of
-// the run (powerOff carries it there).
+// by the rules of the archiver's kind; the group's rows keep the run's log.
 GroupOutcome CompressGroup(RunModel& model, RunHost& host, const CodePage& codePage, std::int32_t n,
-                           PowerOffAtEnd& powerOff);
+                           RunState& run);
 
 // The Start command: after the user's consent, every group from 0 while the number differs
 // from the drop count (read afresh each time), then clears the list or asks the user to. The

@@ -67,17 +67,22 @@ bool IsEdgeBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
 
-// Whether a reader that trims the line and then takes enclosing quotes off would read another
-// path: one that starts or ends with a blank, or starts and ends with a quote.
-bool NeedsQuotes(const ListFileLine& line) {
+// Whether the reader would read another path than the line's.
+bool NeedsQuotes(const ListFileLine& line, LineTrimming trimming) {
     const std::wstring_view first = line.folder.empty() ? line.fileName : line.folder;
     const std::wstring_view last = line.fileName.empty() ? line.folder : line.fileName;
     if (first.empty()) {
         return false;
     }
+    if (IsEdgeBlank(last.back())) {
+        return true;
+    }
+    if (trimming == LineTrimming::End) {
+        return false;
+    }
     const bool quoted = line.folder.size() + line.fileName.size() >= 2 && first.front() == L'"' &&
                         last.back() == L'"';
-    return quoted || IsEdgeBlank(first.front()) || IsEdgeBlank(last.back());
+    return quoted || IsEdgeBlank(first.front());
 }
 
 std::string Encoded(const Encoder& encoder, std::wstring_view text) {
@@ -117,7 +122,7 @@ void BlockWriter::StartOver() {
     sink_.StartOver();
 }
 
-bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteForTrimming,
+bool WriteLines(const ListFileLines& lines, const Encoder& encoder, LineTrimming trimming,
                 BlockWriter& out) {
     const std::string lineEnd = Encoded(encoder, L"\r\n");
     const std::string quote = Encoded(encoder, L"\"");
@@ -129,7 +134,7 @@ bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteFo
         if (folder == nullptr) {
             return false;
         }
-        const bool quoted = quoteForTrimming && NeedsQuotes(line);
+        const bool quoted = NeedsQuotes(line, trimming);
         char* const start =
             out.Room(folder->size() + encoder.MostBytesPerUnit() * line.fileName.size() +
                      2 * quote.size() + lineEnd.size());

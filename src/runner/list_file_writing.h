@@ -31,7 +31,7 @@ public:
 class CodePageEncoder final : public Encoder {
 public:
     explicit CodePageEncoder(const CodePage& codePage) : codePage_(codePage) {}
-    std::size_t MostBytesPerUnit() const override { return CodePage::kMostBytesPerUnit; }
+    std::size_t MostBytesPerUnit() const override { return codePage_.MostBytesPerUnit(); }
     std::optional<std::size_t> Write(std::wstring_view text, char* out) const override {
         return codePage_.WriteAnsi(text, out);
     }
@@ -81,11 +81,20 @@ private:
     std::size_t used_ = 0;
 };
 
+// How the archiver reads a line: it trims blanks and tabs, then takes one pair of enclosing double
+// quotes off. The paths it would read as others go in double quotes.
+enum class LineTrimming {
+    // WinRAR trims the line's end only: a path that ends with a blank or a tab is quoted. A path
+    // holds no double quote, so no pair of them encloses one.
+    End,
+    // The 7-Zip family trims both ends: a path that starts or ends with a blank or a tab, or
+    // starts and ends with a double quote, is quoted.
+    BothEnds,
+};
+
 // Writes every line, ended by CR LF, in the encoding; false as soon as some text has no form in
-// it. With quoteForTrimming a path that starts or ends with a blank or a tab, or starts and ends
-// with a double quote, is put in double quotes, for a reader that trims each line and then takes
-// one pair of enclosing quotes off.
-bool WriteLines(const ListFileLines& lines, const Encoder& encoder, bool quoteForTrimming,
+// it.
+bool WriteLines(const ListFileLines& lines, const Encoder& encoder, LineTrimming trimming,
                 BlockWriter& out);
 
 } // namespace velkin::list_file

@@ -17,53 +17,49 @@ struct Token {
     std::size_t end;
 };
 
-// Where the token that starts at `at` ends, by the rules of the C runtime's argument splitting:
-// backslashes count only before a quote, where each pair gives one backslash and an odd one
-// makes the quote a literal one; any other quote opens or closes a quoted part, and a doubled
-// quote inside one is a literal quote. The token's text without its quotes goes to `unquoted`.
+// Where the token that starts at `at` ends, read as WinRAR reads its command line: two quotes in
+// a row stand for one quote, inside a quoted part or not; any other quote opens or closes a
+// quoted part; a backslash is a character like any other, so -w"C:\tmp\" is closed by its last
+// quote. The token's text without its quotes goes to `unquoted`. A quoted part still open where
+// the switches end goes on into the blank after them on the command line, and takes it in.
 std::size_t TokenEnd(std::wstring_view switches, std::size_t at, std::wstring& unquoted) {
     unquoted.clear();
     bool quoted = false;
     while (at < switches.size() && (quoted || !IsBlank(switches[at]))) {
-        const wchar_t c = switches[at];
-        if (c == L'\\') {
-            std::size_t backslashes = 0;
-            for (; at < switches.size() && switches[at] == L'\\'; ++at) {
-                ++backslashes;
-            }
-            const bool beforeQuote = at < switches.size() && switches[at] == L'"';
-            unquoted.append(beforeQuote ? backslashes / 2 : backslashes, L'\\');
-            if (beforeQuote && backslashes % 2 == 1) {
-                unquoted += L'"';
-                ++at;
-            }
-        } else if (c == L'"') {
-            if (quoted && at + 1 < switches.size() && switches[at + 1] == L'"') {
-                unquoted += L'"';
-                ++at;
-            } else {
-                quoted = !quoted;
-            }
+        const wchar_t c = switches[at++];
+        if (c != L'"') {
+            unquoted += c;
+        } else if (at < switches.size() && switches[at] == L'"') {
+            unquoted += L'"';
             ++at;
         } else {
-            unquoted += c;
-            ++at;
+            quoted = !quoted;
         }
+    }
+    if (quoted) {
+        unquoted += L' ';
     }
     return at;
 }
 
+bool IsSwitchChar(wchar_t c) {
+    return c == L'-' || c == L'/';
+}
+
+// WinRAR obeys -ioff alone, and -ioff followed by 1 to 4 whatever comes after the digit.
 bool IsSwitchItself(std::wstring_view unquoted) {
     constexpr std::wstring_view kName = L"ioff";
-    if (unquoted.size() != kName.size() + 1 && unquoted.size() != kName.size() + 2) {
-        return false;
-    }
-    if ((unquoted[0] != L'-' && unquoted[0] != L'/') ||
+    if (unquoted.size() <= kName.size() || !IsSwitchChar(unquoted[0]) ||
         !EqualsAsciiNoCase(unquoted.substr(1, kName.size()), kName)) {
         return false;
     }
     return unquoted.size() == kName.size() + 1 ||
-           (unquoted.back() >= L'1' && unquoted.back() <= L'4');
+           (unquoted[kName.size() + 1] >= L'1' && unquoted[kName.size() + 1] <= L'4');
+}
+
+// "--", or "/-": what follows is a name, not a switch.
+bool EndsSwitches(std::wstring_view unquoted) {
+    return unquoted.size() == 2 && IsSwitchChar(unquoted[0]) && unquoted[1] == L'-';
 }
 
 std::vector<Token> PowerOffTokens(std::wstring_view switches) {
@@ -77,8 +73,8 @@ std::vector<Token> PowerOffTokens(std::wstring_view switches) {
         }
         const std::size_t begin = at;
         at = TokenEnd(switches, at, unquoted);
-        if (unquoted == L"--") {
-            break; // what follows is a name, not a switch
+        if (EndsSwitches(unquoted)) {
+            break;
         }
         if (IsSwitchItself(unquoted)) {
             found.push_back({begin, at});
@@ -104,7 +100,15 @@ std::wstring PowerOffAtEnd::SwitchesFor(const std::wstring& switches, bool lastG
         if (!tokens.empty() || !form_) {
             return switches;
         }
-        return switches.empty() ? *form_ : switches + L" " + *form_;
+        if (switches.empty()) {
+            return *form_;
+        }
+        // After a "--", or inside a quote the switches leave open, the form would be no switch.
+        std::wstring appended = switches + L" " + *form_;
+        if (!PowerOffTokens(appended).empty()) {
+            return appended;
+        }
+        return *form_ + L" " + switches;
     }
     std::wstring without = switches;
     for (auto it = tokens.rbegin(); it != tokens.rend(); ++it) {

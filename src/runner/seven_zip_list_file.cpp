@@ -70,7 +70,7 @@ ListFileEncoding WriteSevenZipListFile(const ListFileLines& lines, std::wstring_
         return ListFileEncoding::Unwritable;
     }
     list_file::BlockWriter out(sink);
-    if (!list_file::WriteLines(lines, *encoder, true, out)) {
+    if (!list_file::WriteLines(lines, *encoder, list_file::LineTrimming::BothEnds, out)) {
         return ListFileEncoding::Unwritable;
     }
     out.Flush();

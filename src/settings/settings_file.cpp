@@ -1,7 +1,9 @@
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <array>
 #include <variant>
+#include <vector>
 
 #include "base/integer_text.h"
 #include "base/message_texts.h"
@@ -94,6 +96,33 @@ bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
 
+std::wstring_view TrimmedBlanks(std::wstring_view value) {
+    while (!value.empty() && IsBlank(value.front())) {
+        value.remove_prefix(1);
+    }
+    while (!value.empty() && IsBlank(value.back())) {
+        value.remove_suffix(1);
+    }
+    return value;
+}
+
+bool IsQuote(wchar_t c) {
+    return c == L'"' || c == L'\'';
+}
+
+// Whether the reader would take a pair of quotes away from the text.
+bool ReadUnquoted(std::wstring_view text) {
+    const std::wstring_view trimmed = TrimmedBlanks(text);
+    return trimmed.size() >= 2 && IsQuote(trimmed.front()) && trimmed.back() == trimmed.front();
+}
+
+// The text as written, so that the reader gives it back: one more pair of quotes where the reader
+// would take one away, which also keeps the blanks inside them. Any other text is written as it
+// is, as earlier versions wrote it.
+std::wstring TextToWrite(const std::wstring& text) {
+    return ReadUnquoted(text) ? L'"' + text + L'"' : text;
+}
+
 } // namespace
 
 std::wstring SettingsFilePath(std::wstring_view programDirectory) {
@@ -101,15 +130,8 @@ std::wstring SettingsFilePath(std::wstring_view programDirectory) {
 }
 
 std::wstring IniValueText(std::wstring_view rawValue) {
-    std::wstring_view value = rawValue;
-    while (!value.empty() && IsBlank(value.front())) {
-        value.remove_prefix(1);
-    }
-    while (!value.empty() && IsBlank(value.back())) {
-        value.remove_suffix(1);
-    }
-    if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
-        value.back() == value.front()) {
+    std::wstring_view value = TrimmedBlanks(rawValue);
+    if (ReadUnquoted(value)) {
         value = value.substr(1, value.size() - 2);
     }
     return std::wstring(value.substr(0, kMaxIniValueLength));
@@ -124,6 +146,25 @@ std::int32_t IniIntegerOr(const std::optional<std::wstring>& value, std::int32_t
 
 bool IniFlagOr(const std::optional<std::wstring>& value, bool fallback) {
     return IniIntegerOr(value, fallback ? 1 : 0) != 0;
+}
+
+std::wstring CharactersNotHeld(std::wstring_view text, const CodePage& codePage) {
+    std::vector<std::wstring_view> notHeld;
+    for (std::size_t at = 0; at < text.size();) {
+        const bool pair = at + 1 < text.size() && text[at] >= 0xD800 && text[at] <= 0xDBFF &&
+                          text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+        const std::wstring_view character = text.substr(at, pair ? 2 : 1);
+        at += character.size();
+        if (std::find(notHeld.begin(), notHeld.end(), character) == notHeld.end() &&
+            !codePage.ToAnsi(character)) {
+            notHeld.push_back(character);
+        }
+    }
+    std::wstring characters;
+    for (const auto character : notHeld) {
+        characters += character;
+    }
+    return characters;
 }
 
 Settings LoadSettings(const IniStore& store) {
@@ -168,7 +209,7 @@ void SaveSettings(IniStore& store, const Settings& settings, std::wstring_view s
         const std::wstring text =
             std::visit(Overloaded{
                            [](const std::int32_t* number) { return DecimalText(*number); },
-                           [](const std::wstring* value) { return *value; },
+                           [](const std::wstring* value) { return TextToWrite(*value); },
                            [](const bool* flag) { return std::wstring(*flag ? L"1" : L"0"); },
                        },
                        key.locate(values));

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/code_page.h"
 #include "base/ini_store.h"
 #include "settings/settings_values.h"
 
@@ -39,8 +40,14 @@ Settings LoadSettings(const IniStore& store, Settings defaults);
 // Which of the five profiles the store holds a key for (a key with an empty value counts).
 std::array<bool, kProfileCount> ProfilesHeld(const IniStore& store);
 
-// Writes all keys, "EachItem" only while it is on (and removes it when off); the first write that
-// fails stops the save and throws velkin::Error
+// The characters of a text that the settings file, kept in the ANSI code page, cannot hold: each
+// once, in the order they first appear, a surrogate pair as one character. Empty when it holds
+// them all.
+std::wstring CharactersNotHeld(std::wstring_view text, const CodePage& codePage);
+
+// Writes all keys, a text that IniValueText would unquote inside one more pair of quotes, so
+// that it reads back as it is, and "EachItem" only while it is on (removed when off); the first
+// write that fails stops the save and throws velkin::Error
 // "<settingsPath> に書き込めません".
 void SaveSettings(IniStore& store, const Settings& settings, std::wstring_view settingsPath);
 

@@ -42,7 +42,9 @@ SevenZipSwitches ReadSevenZipSwitches(std::wstring_view switches) {
         if (word == L"--") {
             break;
         }
-        if (StartsWithAsciiNoCase(word, L"-scs")) {
+        if (StartsWithAsciiNoCase(word, L"-sfx")) {
+            read.selfExtracting = true;
+        } else if (StartsWithAsciiNoCase(word, L"-scs")) {
             if (!read.charset) {
                 read.charset = word.substr(4);
             }

@@ -40,7 +40,25 @@ std::vector<std::basic_string_view<Char>> SplitLines(std::basic_string_view<Char
     return lines;
 }
 
+// WinRAR trims blanks and tabs at a line's end, then takes off one pair of quotes that encloses
+// what is left (a lone quote being such a pair). A line it trims would name another file than
+// its writer meant, so the trimming is noted; quotes are how a line keeps its blanks.
+void ReadAsWinRar(DecodedList& list, std::size_t index, std::wstring& text) {
+    std::size_t end = text.size();
+    while (end > 0 && (text[end - 1] == L' ' || text[end - 1] == L'\t')) {
+        --end;
+    }
+    if (end != text.size()) {
+        list.notes.push_back(LineLabel(index) + L": blanks at the end trimmed");
+        text.resize(end);
+    }
+    if (!text.empty() && text.front() == L'"' && text.back() == L'"') {
+        text = text.size() < 2 ? std::wstring() : text.substr(1, text.size() - 2);
+    }
+}
+
 void AddEntry(DecodedList& list, std::size_t index, std::wstring text, std::size_t& emptyLines) {
+    ReadAsWinRar(list, index, text);
     if (text.empty()) {
         ++emptyLines;
         return;

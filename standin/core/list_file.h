@@ -23,7 +23,8 @@ struct DecodedList {
 };
 
 // UTF-16LE when the file starts with FF FE, else ANSI. Lines end with CR LF; a bare LF and a
-// missing last line end are tolerated, empty lines skipped.
+// missing last line end are tolerated, empty lines skipped. Each line is read as WinRAR reads
+// it: blanks and tabs at its end trimmed (noted), then one pair of enclosing quotes taken off.
 DecodedList DecodeListFile(std::string_view bytes, const AnsiDecoder& decodeAnsi);
 
 const wchar_t* ListEncodingName(ListEncoding encoding);

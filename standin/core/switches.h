@@ -22,6 +22,9 @@ struct SwitchPlan {
     std::vector<SwitchEffect> effects;
 };
 
+// Each switch of the list (quotes as written) is read as WinRAR reads it: its quotes taken away,
+// where two in a row are one literal quote and a backslash escapes nothing; no switch after
+// "--" or "/-".
 SwitchPlan InterpretSwitches(const std::vector<std::wstring>& switchList);
 
 const wchar_t* SwitchActionName(SwitchAction action);

@@ -70,6 +70,15 @@ TEST_CASE("loose line ends and empty lines are tolerated with notes") {
     CHECK(list.notes.size() == 3);
 }
 
+TEST_CASE("a line is read as WinRAR reads it: its end trimmed, then one pair of quotes off") {
+    const auto list = DecodeListFile(
+        "\"C:\\a \"\r\nC:\\b \t\r\n\"\"C:\\c\"\"\r\n \"C:\\d\"\r\n\"\r\n", TinyShiftJis);
+    CHECK(list.entries ==
+          std::vector<std::wstring>{L"C:\\a ", L"C:\\b", L"\"C:\\c\"", L" \"C:\\d\""});
+    CHECK(list.notes == std::vector<std::wstring>{L"line 2: blanks at the end trimmed",
+                                                  L"1 empty line(s) skipped"});
+}
+
 TEST_CASE("bytes the code page rejects are problems, and named by line") {
     const auto list = DecodeListFile("ok\r\n\x81\x81\r\n", TinyShiftJis);
     CHECK(list.entries == std::vector<std::wstring>{L"ok"});

@@ -41,3 +41,16 @@ TEST_CASE("unknown switches and non-switches are ignored, each with a reason") {
     CHECK(plan.rarFormatRequested);
     CHECK(plan.compressionLevel == 6);
 }
+
+TEST_CASE("switches read as WinRAR reads them: quotes, the forms of -ioff, the end of switches") {
+    const auto plan =
+        InterpretSwitches({L"\"-EP1\"", LR"(-w"C:\tmp\")", L"-ioff1x", L"-ioff5", L"\"\"-ioff",
+                           L"\"-ioff", L"\"-ioff3", L"-I\"OFF\"", L"/-", L"-ioff"});
+    CHECK(plan.excludeBaseFolder);
+    std::vector<bool> turnsOff;
+    for (const auto& effect : plan.effects) {
+        turnsOff.push_back(effect.detail == L"computer not turned off");
+    }
+    CHECK(turnsOff ==
+          std::vector<bool>{false, false, true, false, false, false, true, true, false, false});
+}

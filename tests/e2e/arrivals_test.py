@@ -65,7 +65,8 @@ class ArrivalsTest(Suite):
 
     def plans(self):
         return [("arrivals", [self.start_with_paths, self.hand_off, self.other_folder,
-                              self.hand_off_each, self.second_window, self.paste,
+                              self.hand_off_each, self.hand_off_short_form,
+                              self.second_window, self.paste,
                               self.malformed_clipboard, self.malformed_copy_data,
                               self.hand_off_during_run, self.arrival_during_profile_edit,
                               self.hand_off_while_close_waits]),
@@ -94,10 +95,10 @@ class ArrivalsTest(Suite):
         self.report.check(label, rows == self.expected and shown == len(self.expected),
                           f"expected {self.expected}, got {rows}")
 
-    def start_more(self, arguments=(), folder=None, wait=False, settings=None):
+    def start_more(self, arguments=(), folder=None, wait=False, settings=None, program=None):
         """A further start; the first Velkin stays the one the session looks at."""
         velkin = self.s.start(folder=folder or self.folder, arguments=arguments, wait=wait,
-                              settings=settings)
+                              settings=settings, program=program)
         self.s.velkin, self.s.main = self.first, self.first.main
         return velkin
 
@@ -193,6 +194,16 @@ class ArrivalsTest(Suite):
         self.driver.close(self.other.main["hwnd"])
         self.report.equal("the window of the other folder, closed, ends with exit code 0",
                           self.other.wait(60), 0)
+
+    def hand_off_short_form(self):
+        label = "a second start through the 8.3 form of the program's path"
+        program = self.driver.one("short-path", "--path", windows_path(self.first.exe))["short"]
+        self.report.check(f"{label}: {program} is not the long form",
+                          program.lower() != windows_path(self.first.exe).lower())
+        self.ends_at_once(label, self.start_more([self.path("c.txt")], program=program))
+        self.expect([self.path("c.txt")])
+        self.check_rows(f"{label}: the open window holds the path as the next group")
+        self.report.equal(f"{label}: still one main window", len(self.main_windows()), 1)
 
     def second_window(self):
         label = "a second start without paths"

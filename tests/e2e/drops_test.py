@@ -418,7 +418,7 @@ class DropsTest(Suite):
             row[0] = {"0": "0", "2": "0", "3": "1"}[row[0]]
         self.drop_count = 2
         self.check_list("はい: group 1 gone; groups renumbered by runs of equal destination "
-                        "(A,B,A -> one group 0), the last group 1")
+                        "and profile (A,B,A -> one group 0), the last group 1")
         z = wine_path(f.at("Z"))
         self.drop_and_check("the next drop after a deletion gets the number of groups (2)",
                             [f.at("Z", "z1.txt")], z + "\\z1.rar")

@@ -52,7 +52,8 @@ def expected_shape(profiles, selected, save_path=False, clear_end=False, each_it
                           for n, text in enumerate(profiles, start=1))
     return [
         ("popup", T.FILE_MENU, (command(T.EXIT),)),
-        ("popup", T.EDIT_MENU, (command(T.DELETE_GROUP), separator, command(T.CLEAR))),
+        ("popup", T.EDIT_MENU, (command(T.DELETE_GROUP), separator, command(T.CLEAR), separator,
+                                command(T.SHOW_LOG))),
         ("popup", T.PROFILE_MENU, profile_items + (separator, command(T.EDIT_PROFILE))),
         ("popup", T.OPTION_MENU, (command(T.SAVE_PATH, save_path),
                                   command(T.CLEAR_END, clear_end),

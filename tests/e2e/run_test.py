@@ -46,11 +46,13 @@ class RunTest(Suite):
         return [
             ("instance a", [self.three_drops, self.first_run, self.second_run,
                             self.unwritable_list_file, self.merged_group,
-                            self.outside_shift_jis]),
+                            self.outside_shift_jis, self.blank_at_the_end]),
             ("exit code 2", [named("exit_code_2", self.exit_code, 2)]),
             ("exit code 12", [named("exit_code_12", self.exit_code, 12)]),
             ("missing archiver", [self.missing_archiver]),
-            ("power off at the end", [self.power_off_at_the_end]),
+            ("power off at the end", [self.power_off_at_the_end,
+                                      self.power_off_after_a_quoted_folder]),
+            ("one destination, two profiles", [self.one_destination_two_profiles]),
             ("edited drop numbers", [self.edited_drop_numbers]),
             ("7-Zip family", [self.seven_zip_names, self.seven_zip_types]),
             ("7-Zip family: failures", [self.seven_zip_failures]),
@@ -324,15 +326,16 @@ class RunTest(Suite):
         x_dat = make_file(os.path.join(a, "x.dat"), b"\x00\x01x data")
         w_txt = make_file(os.path.join(a, "w.txt"), "w text\n")
         y_txt = make_file(os.path.join(b, "y.txt"), "y text\n")
-        self.s.choose_profile(3)
+        self.s.choose_profile(1)
         self.s.drop([x_txt], rows=1)
+        self.s.choose_profile(3)
         self.s.drop([y_txt], rows=2)
         self.s.choose_profile(1)
         rows = self.s.drop([x_dat, w_txt], rows=4)
         archive = os.path.join(a, "x.rar")
         self.report.equal(f"{label}: numbers, profiles and destinations before the deletion",
                           [(r[0], r[1], r[4]) for r in rows],
-                          [("0", "3", windows_path(archive)),
+                          [("0", "1", windows_path(archive)),
                            ("1", "3", windows_path(b) + "\\y.rar"),
                            ("2", "1", windows_path(archive)), ("2", "1", windows_path(archive))])
         # Row 1 (group 1) selected with the keyboard, then Delete; each key waited for.
@@ -349,8 +352,8 @@ class RunTest(Suite):
                           [T.delete_question(1)])
         self.s.answer(box, T.YES)
         rows = wait_until(self.s.rows, lambda r: len(r) == 3)
-        self.report.equal(f"{label}: after deleting group 1 every row is number 0",
-                          [r[0] for r in rows], ["0", "0", "0"])
+        self.report.equal(f"{label}: after deleting group 1 the neighbours of one destination "
+                          "and one profile are one group 0", [r[0] for r in rows], ["0", "0", "0"])
 
         before = len(self.log.runs())
         self.s.start_confirmed(label)
@@ -361,7 +364,6 @@ class RunTest(Suite):
         runs = self.log.runs()[before:]
         self.report.equal(f"{label}: one archiver run for the merged group", len(runs), 1)
         if runs:
-            # The last row of the group decides the switches: profile 1, not 3.
             self.check_run(label, runs[0], PROFILES[1], windows_path(archive),
                            [x_txt, x_dat, w_txt])
         self.s.check_archive(label, archive, [x_txt, x_dat, w_txt])
@@ -389,6 +391,24 @@ class RunTest(Suite):
                            [korean, emoji, japanese], "utf16le")
             self.report.equal(f"{label}: stand-in exit code", runs[0]["exitCode"], 0)
         self.s.check_archive(label, archive, [korean, emoji, japanese])
+
+    def blank_at_the_end(self):
+        """WinRAR trims blanks at the end of a list file's line: a name that ends in one would
+        name another file, unless its line is quoted."""
+        label = "a name that ends in a blank"
+        folder = os.path.join(self.work, "data", "blank end")
+        blank = make_file(os.path.join(folder, "report "), "meant\n")
+        make_file(os.path.join(folder, "report"), "not meant\n")
+        # Pasted: Wine's drops take the blank off a name's end, Explorer's copy keeps it.
+        self.driver.one("clipboard", windows_path(blank))
+        self.driver.keys("ctrl+v", hwnd=self.s.main["hwnd"])
+        wait_until(self.s.row_count, lambda count: count == 1)
+        before = len(self.log.runs())
+        self.s.start_confirmed(label)
+        wait_until(self.s.rows, lambda r: r == [], timeout_s=RUN_LIMIT_S)
+        runs = self.log.runs()[before:]
+        self.report.equal(f"{label}: the list file as the stand-in read it, the blank kept",
+                          [list_as_read(r) for r in runs], [list_expected([blank])])
 
     # Other instances: exit codes and a missing archiver.
 
@@ -546,8 +566,8 @@ class RunTest(Suite):
         """The default profile 5 powers the PC off (-ioff): only the run's last group may carry
         it, or the groups after the first would never be compressed."""
         label = "-ioff in the first of three groups"
-        self.launch("poweroff")
         folder = os.path.join(self.work, "data", "poweroff")
+        self.launch("poweroff", settings={"RAROption4": self.quoted_folder_profile(folder)})
         groups = [(5, [make_file(os.path.join(folder, "first.txt"), "1\n")]),
                   (1, [make_file(os.path.join(folder, "second.txt"), "2\n")]),
                   (1, [make_file(os.path.join(folder, "third.txt"), "3\n")])]
@@ -564,6 +584,68 @@ class RunTest(Suite):
                            for switches, name in (("-EP1 -S -M5 -MD4096 -df", "first.rar"),
                                                   (PROFILES[1], "second.rar"),
                                                   (PROFILES[1] + " -ioff", "third.rar"))])
+
+    @staticmethod
+    def quoted_folder_profile(folder):
+        return f'-EP1 -w"{windows_path(folder)}\\" -ioff'
+
+    def power_off_after_a_quoted_folder(self):
+        """WinRAR reads \\" as a backslash and a closing quote: the -ioff after -w"<folder>\\"
+        is a switch of its own, which only the last group may carry."""
+        label = "-ioff after -w\"<folder>\\\""
+        self.s.clear_list(label)
+        folder = os.path.join(self.work, "data", "poweroff")
+        profile = self.quoted_folder_profile(folder)
+        self.s.choose_profile(4)
+        names = ("fourth", "fifth", "sixth")
+        for number, name in enumerate(names):
+            self.s.drop([make_file(os.path.join(folder, name + ".txt"), name)], rows=number + 1)
+        before = len(self.log.runs())
+        self.s.start_confirmed(label)
+        self.s.answer(self.s.run_end_box(label), T.OK)
+        runs = self.log.runs()[before:]
+        self.report.equal(f"{label}: every group keeps -w\"<folder>\\\" as written, the last "
+                          "alone keeps -ioff", [command_as_read(r) for r in runs],
+                          [command_expected(self.archiver, switches,
+                                            windows_path(os.path.join(folder, name + ".rar")),
+                                            self.program_folder)
+                           for switches, name in zip((profile[:-len(" -ioff")],) * 2 + (profile,),
+                                                     names)])
+        self.report.equal(f"{label}: read as WinRAR reads it, only the last group powers off",
+                          [[e["switch"] for e in r["switchEffects"]
+                            if e["detail"] == "computer not turned off"] for r in runs],
+                          [[], [], ["-ioff"]])
+
+    def one_destination_two_profiles(self):
+        """Two drops into one archive with other profiles stay two groups when a deletion makes
+        them neighbours: report.doc, dropped with a profile that keeps its files, is never
+        archived with the other profile's -df."""
+        label = "one destination, two profiles"
+        self.launch("two-profiles", settings={"RAROption1": "-EP1", "RAROption2": "-EP1 -df"})
+        folder = os.path.join(self.work, "data", "two profiles")
+        doc = make_file(os.path.join(folder, "report.doc"), "doc\n")
+        xls = make_file(os.path.join(folder, "report.xls"), "xls\n")
+        other = make_file(os.path.join(self.work, "data", "other", "other.txt"), "other\n")
+        self.s.choose_profile(1)
+        self.s.drop([doc], rows=1)
+        self.s.choose_profile(2)
+        self.s.drop([xls], rows=2)
+        self.s.drop([other], rows=3)
+        self.answer_delete(2, "2")
+        rows = wait_until(self.s.rows, lambda r: len(r) == 2)
+        self.report.equal(f"{label}: numbers and profiles after the deletion",
+                          [(r[T.NUMBER], r[T.PROFILE]) for r in rows], [("0", "1"), ("1", "2")])
+        self.s.start_confirmed(label)
+        self.s.answer(self.s.run_end_box(label), T.OK)
+        runs = self.log.runs()
+        self.report.check(f"{label}: no archiver call that holds report.doc carries -df",
+                          bool(runs) and not any(windows_path(doc) in run["listEntries"] and
+                                           "-df" in run["switches"].split() for run in runs),
+                          [(run["switches"], run["listEntries"]) for run in runs])
+        archive = windows_path(os.path.join(folder, "report.rar"))
+        for run, switches, paths in zip(runs, ("-EP1", "-EP1 -df"), ([doc], [xls])):
+            self.check_run(f"{label}, {switches}", run, switches, archive, paths)
+        self.report.equal(f"{label}: one archiver call for each profile", len(runs), 2)
 
     # The 7-Zip family as the archiver (the stand-in named 7z.exe).
 

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
 """End-to-end test of Velkin's settings file (Velkin.ini beside Velkin.exe) and of the question
 for the WinRAR location at a first start: what a first start and a close write, that every
-setting survives a restart, how hand-written values are read, a place off every monitor, and a
-settings file that cannot be written.
+setting survives a restart, how hand-written values are read, a place off every monitor, a
+settings file that cannot be written, and profile texts that read back exactly or not at all.
 
 Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
   settings_test.py --velkin Velkin.exe --driver velkin_driver.exe --standin StandInArchiver.exe
                    --artifacts DIR --build DIR
 """
 
+import glob
 import os
 import sys
 
@@ -43,7 +44,8 @@ class SettingsTest(Suite):
         # Each scenario starts its own Velkins; one failing does not stop the others.
         return each_alone(self.first_start, self.seven_zip_first_start, self.cancelled_prompt,
                           self.round_trip, self.hand_written, self.off_screen,
-                          self.restarts_at_144_dpi, self.unwritable)
+                          self.restarts_at_144_dpi, self.unwritable, self.profile_texts,
+                          self.never_writable)
 
     # Helpers.
 
@@ -128,6 +130,24 @@ class SettingsTest(Suite):
         main = self.main_window(velkin, pid=prompt["pid"])
         self.driver.wait_gone(prompt["hwnd"])
         return main
+
+    def edit_profile(self, main, text):
+        """The selected profile edited to the text, confirmed with OK."""
+        self.s.invoke(T.PROFILE_MENU, T.EDIT_PROFILE)
+        dialog = self.driver.dialog(T.EDIT_CAPTION, pid=main["pid"])
+        self.driver.set_edit(dialog["hwnd"], text)
+        self.driver.click(dialog["hwnd"], T.OK)
+        self.driver.wait_gone(dialog["hwnd"])
+
+    def check_box(self, label, texts, buttons, icon):
+        """The box that shows: caption, texts, buttons and icon."""
+        box = self.s.box(T.TITLE)
+        self.report.equal(f"{label}: box with the application title: texts and buttons",
+                          (box["texts"], box["buttons"]), (texts, buttons))
+        shown = self.driver.one("icon", "--hwnd", box["hwnd"])
+        self.report.equal(f"{label}: the box shows the {icon} icon ({shown['differences']})",
+                          shown["best"], icon)
+        return box
 
     def standin_copy(self):
         """The stand-in archiver in a folder and under a name too long for 8.3."""
@@ -454,6 +474,74 @@ class SettingsTest(Suite):
         label = "writable again"
         self.exit_by_close_box(velkin, main, label)
         self.check_file(label, velkin, settings)
+
+    def profile_texts(self):
+        """A profile in quotes reads back exactly after a restart; one with characters the ANSI
+        settings file cannot hold is refused with a box, and the profile keeps its text."""
+        label = "profile texts"
+        quoted = '"-apMy Docs"'
+        profiles = ["-p1", "-p2", "-p3", "-p4", "-p5"]
+        velkin = self.start(settings=file_values(DEFAULT_RECT, profiles, DEFAULT_COLUMNS,
+                                                 "C:\\WinRAR\\WinRAR.exe", 1, False, False))
+        main = self.main_window(velkin)
+        self.edit_profile(main, quoted)
+        profiles[0] = quoted
+        self.s.choose_profile(2)
+        self.edit_profile(main, "-pGrüße")
+        box = self.check_box(f"{label}: -pGrüße", [T.profile_not_stored("üß")], [T.OK],
+                             "warning")
+        self.s.answer(box, T.OK)
+        self.report.equal(f"{label}: profile 1 quoted, profile 2 kept", self.s.menu_state(),
+                          self.s.expected_menu(profiles, 2))
+        self.exit_by_menu(velkin, main, label)
+        self.report.equal(f"{label}: the file keeps RAROption2",
+                          self.main_values(velkin).get("raroption2"), "-p2")
+
+        label = "profile texts, restart"
+        again = self.start(folder=velkin.folder)
+        main = self.main_window(again)
+        self.report.equal(f"{label}: both profiles read back exactly", self.s.menu_state(),
+                          self.s.expected_menu(profiles, 2))
+        self.exit_by_close_box(again, main, label)
+
+    def never_writable(self):
+        """A folder in place of Velkin.ini: the first close only says so; every later one that
+        fails asks whether to end without the settings. No keeps the window; Yes ends Velkin with
+        exit code 0, its queue file gone as at any close."""
+        label = "never writable"
+        velkin = self.start(settings={"WinRARPath": "C:\\WinRAR\\WinRAR.exe"})
+        main = self.main_window(velkin)
+        self.s.drop([make_file(os.path.join(self.work, "never", "a.txt"), "x")], rows=1)
+        queue = glob.glob(os.path.join(velkin.folder, "Velkin.*.queue"))
+        self.report.equal(f"{label}: a queue file for the row", len(queue), 1)
+        ini = velkin.settings_path()
+        os.remove(ini)
+        os.mkdir(ini)
+
+        def close(step):
+            """A close that fails: the error box, answered OK."""
+            self.driver.close(main["hwnd"])
+            box = self.check_box(step, [T.cannot_write(windows_path(ini))], [T.OK], "error")
+            self.s.answer(box, T.OK)
+
+        close(f"{label}, first close")
+        self.report.equal(f"{label}, first close: no question, the window stays",
+                          self.s.boxes(), [])
+        close(f"{label}, second close")
+        question = self.check_box(f"{label}, second close, then", [T.END_WITHOUT_SETTINGS],
+                                  [T.YES, T.NO], "question")
+        self.s.answer(question, T.NO)
+        self.report.equal(f"{label}, second close: No keeps the window with its row",
+                          (self.s.boxes(), self.s.row_count()), ([], 1))
+        close(f"{label}, third close")
+        question = self.check_box(f"{label}, third close, then", [T.END_WITHOUT_SETTINGS],
+                                  [T.YES, T.NO], "question")
+        self.driver.click(question["hwnd"], T.YES)
+        self.s.expect_exit(label, velkin)
+        self.report.equal(f"{label}: the queue file went as at any close",
+                          [path for path in queue if os.path.exists(path)], [])
+        self.report.check(f"{label}: nothing was written in place of the folder",
+                          os.path.isdir(ini))
 
 
 if __name__ == "__main__":

@@ -2,15 +2,17 @@
 """End-to-end test of Velkin's taskbar button during a compression run: the run's progress on
 the button, its error state once a group failed, its clearing when the closing box appears, the
 flash at the end of a run that finished behind another window, and a run without the taskbar.
-A console archiver, whose window takes the foreground while it works, is no reason for a flash:
-Velkin comes back to the front instead, and a second start handing its paths over meanwhile
-makes the button flash rather than putting Velkin over the archiver's window.
+A console archiver runs without a console window, so Velkin stays in front and comes to no flash;
+a second start handing its paths over meanwhile makes the button flash rather than putting
+Velkin's disabled window forward.
 
 The taskbar is watched without a shell: taskbar_recorder.dll is registered in the session's Wine
 prefix as the COM server of the taskbar list (CLSID_TaskbarList), so Velkin reaches it through
 the real CoCreateInstance, and it logs every call. The registration is undone at the end. A flash
 shows on the X side: Wine asks the window manager for _NET_WM_STATE_DEMANDS_ATTENTION, which the
-session's wm_state records in the window's _NET_WM_STATE property, read here with xprop.
+session's wm_state records in the window's _NET_WM_STATE property, read here with xprop. The
+user goes to another program by a click: wm_click gives notepad the focus as a window manager
+does, from outside Wine.
 
 The three groups of a run use the fault archiver: the second group's archive is named so that
 it ends with exit code 2; the others succeed.
@@ -28,11 +30,13 @@ import shutil
 import subprocess
 import sys
 import time
+from pathlib import Path
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import velkin_texts as T  # noqa: E402
+import xdnd  # noqa: E402
 from velkin_e2e import (RUN_LIMIT_S, DriverError, StandinLog, Suite,  # noqa: E402
                         make_file, run_suite, wait_until, windows_path)
 from wine_registry import SavedKey, import_reg, reg_string  # noqa: E402
@@ -186,6 +190,16 @@ class TaskbarTest(Suite):
     def x_window(self, hwnd):
         return self.driver.one("x11-window", "--hwnd", hwnd)["x11_window"]
 
+    def click(self, hwnd):
+        """Gives the window the X input focus as a window manager does on a click: from
+        outside Wine, which then activates the window inside its own process."""
+        program = xdnd.host_program(self.args.build, "wm_click",
+                                    [Path(__file__).resolve().parent / "wm_click.c"])
+        done = subprocess.run([str(program), str(self.x_window(hwnd))], capture_output=True,
+                              text=True, timeout=60, stdin=subprocess.DEVNULL)
+        if done.returncode != 0:
+            raise DriverError(f"wm_click: {done.stderr.strip()}")
+
     def attention(self):
         return ATTENTION in xprop(self.x_window(self.s.main["hwnd"]), "_NET_WM_STATE")
 
@@ -239,9 +253,11 @@ class TaskbarTest(Suite):
 
         def on_group(group):
             if group == 0:
-                shown = self.driver.one("activate", "--hwnd", notepad["hwnd"])
-                self.report.equal(f"{label}: another window is in front while group 0 runs",
-                                  shown["foreground"], notepad["hwnd"])
+                self.click(notepad["hwnd"])
+                self.report.equal(
+                    f"{label}: a click puts another window in front while group 0 runs",
+                    wait_until(lambda: self.driver.focus(notepad["hwnd"])["foreground"],
+                               lambda front: front == notepad["hwnd"]), notepad["hwnd"])
             elif group == 2:
                 # As the shell does when it makes the button anew (after it was restarted).
                 self.driver.one("send-registered", "--hwnd", self.s.main["hwnd"],
@@ -272,14 +288,14 @@ class TaskbarTest(Suite):
         self.report.check(f"{label}: the main window is enabled after the run", self.s.enabled())
 
     def console_archiver(self):
-        label = "a console archiver in front of Velkin"
+        label = "a console archiver, hidden behind Velkin"
         folder = os.path.join(self.work, "console")
         archiver = os.path.join(folder, "ConsoleArchiver.exe")
         os.makedirs(folder)
         shutil.copy2(self.s.args.console_archiver, archiver)
         gate = os.path.join(self.work, "console-gate")
-        # Started as the shell starts it, without a console of its own: the archiver then opens
-        # a console window, which takes the foreground while it works.
+        # Started as the shell starts it, without a console of its own: a console archiver
+        # started from it would open a console window unless told otherwise.
         first = self.s.start(folder=folder, env={"VELKIN_STANDIN_WAIT_FOR": windows_path(gate)},
                              settings={"MainX": 40, "MainY": 40,
                                        "WinRARPath": windows_path(archiver)},
@@ -290,34 +306,31 @@ class TaskbarTest(Suite):
         for run in ("", ", a second start handing its path over meanwhile"):
             self.driver.one("activate", "--hwnd", self.s.main["hwnd"])
             self.s.start_confirmed(label + run)
-            console = self.driver.window(class_name="WineConsoleClass")
-            self.report.equal(
-                f"{label}{run}: its console window takes the foreground",
-                wait_until(lambda: self.driver.focus(console["hwnd"])["foreground"],
-                           lambda front: front == console["hwnd"]), console["hwnd"])
             if run:
                 second = self.s.start(folder=folder, arguments=[windows_path(paths[1])],
                                       wait=False)
                 self.report.equal(f"{label}{run}: the second start ends", second.wait(120), 0)
                 self.s.velkin, self.s.main = first, first.main
-                self.report.equal(
-                    f"{label}{run}: the archiver's window stays in front, Velkin's button "
-                    "flashes", (self.driver.focus(console["hwnd"])["foreground"],
-                                wait_until(self.attention, lambda on: on)),
-                    (console["hwnd"], True))
+                self.report.equal(f"{label}{run}: Velkin's button flashes",
+                                  wait_until(self.attention, lambda on: on), True)
+                # The archiver has long been running: a console of its own would show by now.
+                self.report.equal(f"{label}{run}: no console window",
+                                  self.driver.windows(class_name="WineConsoleClass"), [])
             make_file(gate)
             box = self.s.run_end_box(label + run)
             self.settled(box)
             foreground = self.driver.focus(self.s.main["hwnd"])["foreground"]
-            self.report.check(f"{label}{run}: Velkin is in front again at the end",
+            self.report.check(f"{label}{run}: Velkin is in front at the end",
                               foreground in (self.s.main["hwnd"], box["hwnd"]),
                               f"foreground {foreground}")
-            self.report.check(f"{label}{run}: no request for attention (no {ATTENTION})",
-                              not self.attention())
+            if not run:
+                self.report.check(f"{label}{run}: no request for attention (no {ATTENTION})",
+                                  not self.attention())
             self.s.answer(box, T.OK)
             os.remove(gate)  # the next run's archiver waits for it again
         self.report.equal(f"{label}: the handed-over path went in after the run",
                           wait_until(self.s.row_count, lambda n: n == 2), 2)
+
 
 if __name__ == "__main__":
     sys.exit(run_suite("taskbar", __doc__.splitlines()[0], TaskbarTest,

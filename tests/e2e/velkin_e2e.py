@@ -80,7 +80,7 @@ class Session:
     # Starting and ending Velkin.
 
     def start(self, name=None, settings=None, settings_bytes=None, env=None, folder=None,
-              cwd=None, arguments=(), launcher=(), wait=True):
+              cwd=None, arguments=(), launcher=(), wait=True, program=None):
         """Velkin from a program folder of its own (`name` inside the work folder, or an
         existing `folder` for a restart). With wait, returns once the main window shows; a
         question for the WinRAR location on the way is answered with Cancel, as a user
@@ -90,7 +90,7 @@ class Session:
                       else tempfile.mkdtemp(prefix="velkin-", dir=self.work))
         for attempt in (1, 2):
             self.velkin = Velkin(self.args.velkin, folder, settings, settings_bytes, env, cwd,
-                                 arguments, launcher)
+                                 arguments, launcher, program)
             self.velkins.append(self.velkin)
             self.main = None
             if not wait:

@@ -7,6 +7,9 @@ TITLE = "Velkin 070509"
 # Window classes.
 MAIN_CLASS = "TVLKN_MAIN"
 ABOUT_CLASS = "TVLKN_ABOUT"
+LOG_CLASS = "TVLKN_LOG"
+PROGRESS_CLASS = "TVLKN_PROGRESS"
+CONSOLE_CLASS = "WineConsoleClass"  # the console window Wine gives a console program
 LINK_CLASS = "TURLLink"
 HINT_CLASS = "TURLLinkHint"
 MENU_CLASS = "#32768"  # an open popup menu
@@ -21,6 +24,7 @@ HELP_MENU = "ヘルプ(&H)"
 EXIT = "終了(&X)"
 DELETE_GROUP = "カーソル位置の番号分を削除(&D)"
 CLEAR = "リストのクリア(&C)"
+SHOW_LOG = "圧縮ログの表示(&L)"
 EDIT_PROFILE = "選択プロファイルの編集(&E)"
 SAVE_PATH = "保存先とファイル名を自分で設定する(&P)"
 CLEAR_END = "圧縮終了後にリストをクリア(&C)"
@@ -106,6 +110,15 @@ def list_file_error(program_folder):
 def cannot_write(path):
     """The error when the settings file (a Windows path) cannot be written at the close."""
     return f"{path} に書き込めません."
+
+
+# Asked when a close fails to save the settings again.
+END_WITHOUT_SETTINGS = "設定を保存できません。保存せずに終了しますか?"
+
+
+def profile_not_stored(characters):
+    """Says that an edited profile was kept, naming the characters the ANSI file cannot hold."""
+    return f"次の文字は設定ファイルに保存できないため、プロファイルを変更しませんでした: {characters}"
 
 
 # Buttons.

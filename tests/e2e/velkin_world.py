@@ -20,12 +20,14 @@ class Velkin:
     defaults whatever earlier runs left behind."""
 
     def __init__(self, velkin_exe, folder, settings=None, settings_bytes=None, env=None,
-                 cwd=None, arguments=(), launcher=()):
+                 cwd=None, arguments=(), launcher=(), program=None):
         """folder: the program folder (an existing one is a restart). settings: {key: value}
         written as section [Main] of Velkin.ini (Shift-JIS, CR LF) before the start;
         settings_bytes: the file's exact bytes instead. cwd: the current directory to start
         in, when it must not be the program folder. arguments: Velkin's command line.
-        launcher: a Windows program and its arguments that start Velkin (start_shown.exe)."""
+        launcher: a Windows program and its arguments that start Velkin (start_shown.exe).
+        program: the Windows path it is started by, when that must be another form of the path
+        (an 8.3 form)."""
         self.folder = folder = os.path.abspath(folder)
         os.makedirs(folder, exist_ok=True)
         self.exe = os.path.join(folder, os.path.basename(velkin_exe))
@@ -42,7 +44,7 @@ class Velkin:
         # Beside the program folder, not in it: the folder holds only what the program sees.
         self._log = open(folder + ".wine-output.log", "ab")
         # A Windows launcher needs the Windows form of the path; wine itself takes either.
-        program = windows_path(self.exe) if launcher else self.exe
+        program = program or (windows_path(self.exe) if launcher else self.exe)
         self.process = subprocess.Popen(["wine", *launcher, program, *arguments],
                                         cwd=cwd or folder,
                                         stdin=subprocess.DEVNULL, stdout=self._log,

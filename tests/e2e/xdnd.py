@@ -4,6 +4,7 @@ The drop is made by xdnd_drop (xdnd_drop.c and its parts beside this file), a sm
 program that plays the part of a Linux file manager; Wine turns the drop into WM_DROPFILES for
 the Windows window under the drop point. The program is compiled with the host's `cc` the first time it is needed
 (and again whenever a source is newer than the binary).
+`host_program` compiles the suites' other Xlib helpers the same way.
 
     import xdnd
     xdnd.drop(["/tmp/x/表.txt"], window_name="Velkin 070509", build_dir=build)
@@ -69,22 +70,29 @@ def wine_path(unix_path: str | os.PathLike) -> str:
 
 def ensure_built(build_dir: str | os.PathLike) -> Path:
     """Compiles xdnd_drop into build_dir if it is missing or older than its source."""
+    return host_program(build_dir, "xdnd_drop", SOURCES + [HEADER])
+
+
+def host_program(build_dir: str | os.PathLike, name: str, sources: list[Path]) -> Path:
+    """Compiles an Xlib helper from its C sources (headers among them) into build_dir if it is
+    missing or older than a source."""
     build = Path(build_dir)
     build.mkdir(parents=True, exist_ok=True)
-    exe = build / "xdnd_drop"
-    newest = max(source.stat().st_mtime for source in SOURCES + [HEADER])
+    exe = build / name
+    newest = max(source.stat().st_mtime for source in sources)
     if exe.exists() and exe.stat().st_mtime >= newest:
         return exe
     # Compiled under a private name and renamed, so that tests running side by side never
     # execute a half-written binary.
-    fd, tmp_name = tempfile.mkstemp(prefix="xdnd_drop.", dir=build)
+    fd, tmp_name = tempfile.mkstemp(prefix=name + ".", dir=build)
     os.close(fd)
     try:
         result = subprocess.run(
-            ["cc", "-O2", "-Wall", "-Wextra", "-o", tmp_name, *map(str, SOURCES), "-lX11"],
+            ["cc", "-O2", "-Wall", "-Wextra", "-o", tmp_name,
+             *[str(source) for source in sources if source.suffix == ".c"], "-lX11"],
             capture_output=True, text=True)
         if result.returncode != 0:
-            raise XdndError("cannot compile xdnd_drop:\n%s%s" % (result.stdout, result.stderr),
+            raise XdndError("cannot compile %s:\n%s%s" % (name, result.stdout, result.stderr),
                             result.returncode, result.stderr)
         os.chmod(tmp_name, 0o755)
         os.replace(tmp_name, exe)

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "base/console_text.h"
 #include "base/path_parts.h"
+#include "base/utf8.h"
 #include "base/velkin_error.h"
 #include "base/stream_digest.h"
 #include "runner/archiver_command.h"
@@ -148,6 +150,15 @@ TEST_CASE("the list file holds one path a line, each ended by CR LF") {
         CHECK(file.encoding == ListFileEncoding::Utf16);
         CHECK(file.bytes.size() == 2 + 2 * (8 + 8 + 8));
     }
+    SUBCASE("a path that ends in a blank or a tab is quoted, since WinRAR trims the line's end") {
+        const auto file = ListFileOf(
+            {L"D:\\x\\report ", L"D:\\x\\tab\t", L" D:\\lead", L"D:\\x\\ inner", L"D:\\a b"},
+            codePage);
+        CHECK(file.bytes == "\"D:\\x\\report \"\r\n\"D:\\x\\tab\t\"\r\n D:\\lead\r\n"
+                            "D:\\x\\ inner\r\nD:\\a b\r\n");
+        const auto utf16 = ListFileOf({L"\uD55C "}, codePage);
+        CHECK(utf16.bytes == std::string("\xFF\xFE\"\0\x5C\xD5 \0\"\0\r\0\n\0", 2 + 8 + 4));
+    }
     SUBCASE("a path the code page cannot hold turns the whole file to UTF-16LE with a BOM") {
         const auto file = ListFileOf({L"a", L"\uD55C", L"\U0001F600"}, codePage);
         CHECK(file.encoding == ListFileEncoding::Utf16);
@@ -276,6 +287,116 @@ TEST_CASE("a stream's digest is the same however it is cut, and tells changes ap
         CHECK(digest({other}) != whole);
     }
     CHECK(digest({}) != digest({std::string_view("\0", 1)}));
+}
+
+} // namespace velkin
+
+namespace velkin {
+
+TEST_CASE("what a console archiver prints is kept as a console shows it, progress left out, "
+          "however the reads cut it") {
+    // 7-Zip 26.03's standard output with -bsp1 into a pipe, and RAR's console, which rubs its
+    // percentage out with backspaces.
+    const std::string sevenZip =
+        "\r\n7-Zip 26.03 (x64) : Copyright (c) 1999-2026 Igor Pavlov : 2026-09-03\r\n\r\n"
+        "Scanning the drive:\r\n  0M Scan \r          \r1 folder, 3 files, 30000005 bytes (29 "
+        "MiB)\r\n\r\nAdd new data to archive: 1 folder, 3 files\r\n\r\n  0%\r    \r  5% + "
+        "big.bin\r              \r 96% 2 + \xE5\x86\x99\xE7\x9C\x9F\\a b.jpg\r              "
+        "\r\r\nFiles read from disk: 3\r\nArchive size: 30002099 bytes (29 MiB)\r\n";
+    const std::string rar =
+        "Adding    D:\\x\\a.txt       5%\b\b\b\b 50%\b\b\b\b100%\b\b\b\b  OK \r\n"
+        "Done\r\n 100%\n";
+    struct Case {
+        std::string printed;
+        std::string kept;
+        ConsoleProgress last;
+    };
+    const Case cases[] = {
+        {sevenZip,
+         "\n7-Zip 26.03 (x64) : Copyright (c) 1999-2026 Igor Pavlov : 2026-09-03\n\nScanning the "
+         "drive:\n1 folder, 3 files, 30000005 bytes (29 MiB)\n\nAdd new data to archive: 1 "
+         "folder, 3 files\n\n\nFiles read from disk: 3\nArchive size: 30002099 bytes (29 MiB)\n",
+         {96, "\xE5\x86\x99\xE7\x9C\x9F\\a b.jpg"}},
+        {rar, "Adding    D:\\x\\a.txt       OK\nDone\n", {100, ""}},
+        {"no line feed at the end 50%",
+         "no line feed at the end 50%\n",
+         {50, "line feed at the end"}},
+        {"100% done, 1000% not a figure\n", "100% done, 1000% not a figure\n", {100, ""}},
+    };
+    for (const auto& c : cases) {
+        for (const std::size_t piece : {std::size_t{1}, std::size_t{3}, c.printed.size()}) {
+            ConsoleText text;
+            std::vector<ConsoleProgress> seen;
+            for (std::size_t at = 0; at < c.printed.size(); at += piece) {
+                text.Feed(std::string_view(c.printed).substr(at, piece));
+                if (auto progress = text.TakeProgress()) {
+                    seen.push_back(*progress);
+                }
+            }
+            text.Finish();
+            CHECK(text.Kept() == c.kept);
+            REQUIRE_FALSE(seen.empty());
+            CHECK(seen.back().percent == c.last.percent);
+            CHECK(seen.back().file == c.last.file);
+            // A figure is told once, however often it is printed again.
+            for (std::size_t i = 1; i < seen.size(); ++i) {
+                CHECK_FALSE(seen[i] == seen[i - 1]);
+            }
+        }
+    }
+}
+
+TEST_CASE("a console archiver's text is kept to its last 64 KiB from a line's start, both "
+          "streams together, however much comes") {
+    const std::string line(1000, 'x');
+    ConsoleText error;
+    ConsoleText output;
+    for (int n = 0; n != 40; ++n) {
+        const std::string number = std::to_string(n);
+        for (const std::string_view piece : {std::string_view("E"), std::string_view(number),
+                                             std::string_view(line), std::string_view("\r\n")}) {
+            error.Feed(piece);
+        }
+        for (const std::string_view piece : {std::string_view("O"), std::string_view(number),
+                                             std::string_view(line), std::string_view("\n")}) {
+            output.Feed(piece);
+        }
+    }
+    const std::string joined = JoinKeptText(error, output);
+    CHECK(joined.size() == 65250);
+    CHECK(joined.substr(0, 4) == "E15x");
+    CHECK(joined.substr(joined.size() - 1004, 4) == "O39x");
+
+    // A line without end is cut into pieces, each whole in what is kept.
+    ConsoleText endless;
+    for (int n = 0; n != 1000; ++n) {
+        endless.Feed(line);
+    }
+    endless.Finish();
+    const std::string kept = endless.Kept();
+    CHECK(kept == std::string(1000 * 1000 % (kKeptConsoleBytes - 1), 'x') + "\n");
+}
+
+TEST_CASE("UTF-8 a peer prints is read with each undecodable byte as U+FFFD") {
+    struct Case {
+        std::string bytes;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"a \xE6\x97\xA5\xEC\x95\x88\xF0\x9F\x98\x80", L"a \u65E5\uC548\U0001F600"},
+        {"\x80x", L"\uFFFDx"},
+        {"\xE6\x97", L"\uFFFD\uFFFD"},
+        {"\xE6\x97z", L"\uFFFD\uFFFDz"},
+        {"\xC0\x80", L"\uFFFD\uFFFD"},
+        {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},
+        {"\xED\xA0\x80", L"\uFFFD\uFFFD\uFFFD"},
+        {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"\xFF", L"\uFFFD"},
+        {"", L""},
+    };
+    for (const auto& c : cases) {
+        CHECK(DecodeUtf8(c.bytes) == c.text);
+    }
 }
 
 } // namespace velkin

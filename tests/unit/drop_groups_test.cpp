@@ -9,8 +9,9 @@
 namespace velkin {
 namespace {
 
-JobRow Row(std::wstring number, std::wstring destination, std::wstring path = L"p") {
-    return JobRow(std::move(number), L"1", std::move(path), std::move(destination));
+JobRow Row(std::wstring number, std::wstring destination, std::wstring path = L"p",
+           std::wstring profile = L"1") {
+    return JobRow(std::move(number), std::move(profile), std::move(path), std::move(destination));
 }
 
 std::vector<std::wstring> Numbers(const JobRows& rows) {
@@ -33,7 +34,7 @@ using Texts = std::vector<std::wstring>;
 
 } // namespace
 
-TEST_CASE("deleting a group renumbers the rest by runs of equal destinations") {
+TEST_CASE("deleting a group renumbers the rest by runs of equal destinations and profiles") {
     struct Case {
         const char* name;
         JobRows rows;
@@ -57,6 +58,16 @@ TEST_CASE("deleting a group renumbers the rest by runs of equal destinations") {
          2,
          {L"0", L"0"},
          1},
+        {"one destination with two profiles: deleting what stood between keeps them apart",
+         {Row(L"0", L"A", L"p", L"1"), Row(L"1", L"B"), Row(L"2", L"A", L"p", L"2")},
+         1,
+         {L"0", L"1"},
+         2},
+        {"one destination with two profiles, neighbours from the start, stay apart",
+         {Row(L"0", L"A", L"p", L"1"), Row(L"1", L"A", L"p", L"2"), Row(L"2", L"B")},
+         2,
+         {L"0", L"1"},
+         2},
         {"destinations that differ in letter case stay apart",
          {Row(L"0", L"D:\\a.rar"), Row(L"1", L"D:\\A.rar"), Row(L"2", L"x")},
          2,
@@ -129,6 +140,17 @@ TEST_CASE("an unreadable drop number with no matching row above it leaves every 
     }
     CHECK(Paths(rows) == Texts{L"r0", L"r1", L"r2"});
     CHECK(Numbers(rows) == Texts{L"0", L"2147483648", L"1"});
+    CHECK(dropCount == 2);
+}
+
+TEST_CASE("a stopped run keeps the rows to do, grouped as after a deletion") {
+    JobRows rows = {Row(L"0", L"A", L"a", L"1"), Row(L"1", L"B", L"b"), Row(L"2", L"A", L"c", L"2"),
+                    Row(L"3", L"A", L"d", L"2")};
+    rows[1].status = L"OK";
+    std::int32_t dropCount = 4;
+    KeepRowsToDo(rows, dropCount);
+    CHECK(Paths(rows) == Texts{L"a", L"c", L"d"});
+    CHECK(Numbers(rows) == Texts{L"0", L"1", L"1"});
     CHECK(dropCount == 2);
 }
 

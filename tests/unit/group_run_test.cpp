@@ -35,6 +35,8 @@ public:
     std::vector<std::string> events;
     std::vector<std::string> listFiles;
     std::vector<std::wstring> commandLines;
+    std::vector<ArchiverStart> starts;
+    ProgramSubsystem subsystem = ProgramSubsystem::Window;
     std::vector<std::vector<std::wstring>> statusesWhileRunning;
     std::function<ProcessEnd(std::size_t run)> archiver = [](std::size_t) { return Exited(0); };
     bool consent = true;
@@ -54,15 +56,21 @@ public:
         return FileHold(
             this, [](void* host) { static_cast<FakeRunHost*>(host)->events.push_back("release"); });
     }
-    ProcessEnd RunArchiver(const std::wstring& commandLine) override {
+    ProgramSubsystem ArchiverSubsystem(const std::wstring& path) override {
+        CHECK(path == model->winRarPath);
+        return subsystem;
+    }
+    ArchiverRun RunArchiver(const ArchiverStart& start) override {
         events.push_back("run");
-        commandLines.push_back(commandLine);
+        commandLines.push_back(start.commandLine);
+        starts.push_back(start);
         std::vector<std::wstring> statuses;
         for (const auto& row : model->rows) {
             statuses.push_back(row.status);
         }
         statusesWhileRunning.push_back(statuses);
-        return archiver(commandLines.size() - 1);
+        return {archiver(commandLines.size() - 1), L"printed " + start.archivePath,
+                L"errors " + start.archivePath};
     }
     void ShowStartFailed() override { events.push_back("start failed"); }
     bool Confirm(std::wstring_view question) override {
@@ -158,8 +166,8 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
                     Row(L"0", L"2", L"D:\\x\\b c.txt", L"D:\\x\\a.rar"),
                     Row(L"0", L"2", L"D:\\x\\d", L"D:\\x\\a.rar")};
     f.model.dropCount = 1;
-    PowerOffAtEnd powerOff;
-    CHECK(CompressGroup(f.model, f.host, f.codePage, 0, powerOff).done);
+    RunState run;
+    CHECK(CompressGroup(f.model, f.host, f.codePage, 0, run).done);
     CHECK(f.host.groups == Events{"started 0", "ended 0 done"});
 
     // The list file is held from its writing until the archiver has ended.
@@ -176,11 +184,101 @@ TEST_CASE("compressing a group writes the list file, then runs the archiver once
     CHECK(f.host.statusNotices == std::vector<std::vector<std::size_t>>{groupRows, groupRows});
 }
 
+TEST_CASE("a console archiver of the 7-Zip family is told to print progress and UTF-8; any "
+          "other start keeps its command line") {
+    struct Case {
+        std::wstring archiver;
+        ProgramSubsystem subsystem;
+        std::wstring switches;
+        std::wstring added;
+        bool printsUtf8;
+    };
+    const Case cases[] = {
+        {L"C:\\7-Zip\\7z.exe", ProgramSubsystem::Console, L"-t7z -mx=9", L" -bsp1 -sccUTF-8", true},
+        {L"C:\\7-Zip\\7z.exe", ProgramSubsystem::Console, L"", L" -bsp1 -sccUTF-8", true},
+        {L"C:\\N\\NanaZipC.exe", ProgramSubsystem::Console, L"-tzip", L" -bsp1 -sccUTF-8", true},
+        {L"C:\\7-Zip\\7zG.exe", ProgramSubsystem::Window, L"-t7z -mx=9", L"", false},
+        {L"C:\\WinRAR\\Rar.exe", ProgramSubsystem::Console, L"-EP1 -S", L"", false},
+        {L"C:\\WinRAR\\WinRAR.exe", ProgramSubsystem::Window, L"-EP1 -S", L"", false},
+    };
+    for (const auto& c : cases) {
+        Fixture f;
+        f.model.winRarPath = c.archiver;
+        f.model.profiles.SetText(1, c.switches);
+        f.model.rows = {Row(L"0", L"1", L"D:\\a.txt", L"D:\\a.7z"),
+                        Row(L"1", L"1", L"D:\\b.txt", L"D:\\b.7z")};
+        f.model.dropCount = 2;
+        f.host.subsystem = c.subsystem;
+        StartCommand(f.model, f.host, f.codePage);
+        REQUIRE(f.host.starts.size() == 2);
+        const ArchiverStart& start = f.host.starts[0];
+        CHECK(start.commandLine == L"\"" + c.archiver + L"\" A " + c.switches + c.added +
+                                       L" \"D:\\a.7z\" \"@C:\\Velkin dir\\Velkin.lst\"");
+        CHECK(start.subsystem == c.subsystem);
+        CHECK(start.printsUtf8 == c.printsUtf8);
+        CHECK(f.host.starts[1].group == 2);
+        CHECK(f.host.starts[1].groups == 2);
+        CHECK(f.host.starts[1].archivePath == L"D:\\b.7z");
+    }
+}
+
+TEST_CASE("a group's rows keep its run's log, shared, through a stop that keeps them") {
+    Fixture f;
+    f.model.rows = {Row(L"0", L"1", L"a", L"A.rar"), Row(L"0", L"1", L"b", L"A.rar"),
+                    Row(L"1", L"1", L"c", L"C.rar"), Row(L"2", L"1", L"d", L"D.rar")};
+    f.model.dropCount = 3;
+    f.host.archiver = [](std::size_t run) { return Exited(run == 0 ? 2u : 255u); };
+    StartCommand(f.model, f.host, f.codePage);
+    // The user break in the second group stops the run: the first two groups stay, the third
+    // never ran.
+    REQUIRE(f.model.rows.size() == 4);
+    REQUIRE(f.model.rows[0].log);
+    CHECK(f.model.rows[0].log == f.model.rows[1].log);
+    CHECK(f.model.rows[0].log->commandLine == f.host.commandLines[0]);
+    CHECK(f.model.rows[0].log->status == L"失敗 (終了コード 2: 致命的なエラー)");
+    CHECK(f.model.rows[0].log->printed == L"printed A.rar");
+    CHECK(f.model.rows[0].log->errors == L"errors A.rar");
+    CHECK(f.model.rows[0].log->end.exitCode == 2);
+    REQUIRE(f.model.rows[2].log);
+    CHECK(f.model.rows[2].log->status == f.model.rows[2].status);
+    CHECK(f.model.rows[2].log->printed == L"printed C.rar");
+    CHECK_FALSE(f.model.rows[3].log);
+}
+
+TEST_CASE("a group's log as the log window shows it, and the first lines of its errors") {
+    const GroupLog console{L"\"7z.exe\" A  \"D:\\a.7z\" \"@L\"", Exited(1),
+                           L"警告 (終了コード 1: 一部のファイルが書庫に入っていません)",
+                           L"\nWARNING: ファイルが見つかりません。\nD:\\日本語.txt\n\n3 more\n",
+                           L"\nWARNING: x\n7-Zip\n"};
+    const GroupLog window{
+        L"\"WinRAR.exe\" A", {ProcessEnd::Kind::NotStarted}, L"起動失敗", L"", L""};
+    struct Case {
+        const GroupLog& log;
+        std::size_t most;
+        std::wstring text;
+        std::wstring tip;
+    };
+    const Case cases[] = {
+        {console, 2,
+         L"コマンドライン: \"7z.exe\" A  \"D:\\a.7z\" \"@L\"\r\n終了コード: 1\r\n"
+         L"ステータス: 警告 (終了コード 1: 一部のファイルが書庫に入っていません)\r\n\r\n\r\n"
+         L"WARNING: x\r\n7-Zip\r\n",
+         L"WARNING: ファイルが見つかりません。\nD:\\日本語.txt"},
+        {console, 9, GroupLogText(console),
+         L"WARNING: ファイルが見つかりません。\nD:\\日本語.txt\n3 more"},
+        {window, 3, L"コマンドライン: \"WinRAR.exe\" A\r\nステータス: 起動失敗\r\n", L""},
+    };
+    for (const auto& c : cases) {
+        CHECK(GroupLogText(c.log) == c.text);
+        CHECK(FirstErrorLines(c.log, c.most) == c.tip);
+    }
+}
+
 TEST_CASE("a group no row carries still runs, with an empty list and empty parts") {
     Fixture f;
     f.model.rows = {Row(L"7", L"1", L"D:\\a", L"D:\\a.rar")};
-    PowerOffAtEnd powerOff;
-    CompressGroup(f.model, f.host, f.codePage, 0, powerOff);
+    RunState run;
+    CompressGroup(f.model, f.host, f.codePage, 0, run);
     CHECK(f.host.listFiles == std::vector<std::string>{""});
     CHECK(f.host.commandLines[0] ==
           L"\"C:\\PROGRA~1\\WinRAR\\WinRAR.exe\" A  \"\" \"@C:\\Velkin dir\\Velkin.lst\"");
@@ -232,8 +330,8 @@ TEST_CASE("the archiver's outcome shows in the rows and in the run's progress") 
                                   "inform"});
     // An exit code other than 0 fails the group as well.
     f.host.archiver = [](std::size_t) { return Exited(2); };
-    PowerOffAtEnd powerOff;
-    CHECK_FALSE(CompressGroup(f.model, f.host, f.codePage, 0, powerOff).done);
+    RunState run;
+    CHECK_FALSE(CompressGroup(f.model, f.host, f.codePage, 0, run).done);
 }
 
 TEST_CASE("a run stops after a close, or after a user break when the user says so") {
@@ -334,9 +432,9 @@ TEST_CASE("with the 7-Zip family a run follows the family's rules, not WinRAR's"
     f.model.rows = {Row(L"0", L"2", L"D:\\\u8868.txt", L"D:\\x.7z")};
     f.model.dropCount = 1;
     const auto runs = f.host.commandLines.size();
-    PowerOffAtEnd powerOff;
+    RunState run;
     try {
-        CompressGroup(f.model, f.host, f.codePage, 0, powerOff);
+        CompressGroup(f.model, f.host, f.codePage, 0, run);
         FAIL("the group ran");
     } catch (const Error& error) {
         CHECK(error.message() == L"ファイル C:\\Velkin dir\\Velkin.lst を作成できません");

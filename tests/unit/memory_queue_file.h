@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,10 +10,11 @@
 
 namespace velkin {
 
-// A queue file as bytes in memory.
+// A queue file as bytes in memory; it counts its syncs when given a counter.
 class MemoryQueueFile final : public QueueFile {
 public:
-    explicit MemoryQueueFile(std::string& bytes) : bytes_(bytes) {}
+    explicit MemoryQueueFile(std::string& bytes, std::size_t* syncs = nullptr)
+        : bytes_(bytes), syncs_(syncs) {}
     bool Append(std::string_view bytes) override {
         bytes_.append(bytes);
         return true;
@@ -21,11 +23,16 @@ public:
         bytes_.resize(size);
         return true;
     }
-    void Sync() override {}
+    void Sync() override {
+        if (syncs_ != nullptr) {
+            ++*syncs_;
+        }
+    }
     void Remove() override { bytes_ = "(removed)"; }
 
 private:
     std::string& bytes_;
+    std::size_t* syncs_;
 };
 
 // Each row as a queue file must give it back: number, profile, path, destination, archived or

@@ -130,6 +130,77 @@ TEST_CASE("the queue file gives back the window's list after every change, and a
     CHECK(w.file == "(removed)");
 }
 
+TEST_CASE("a queue put back is the list its file gives back once adopted, wherever the file "
+          "was cut") {
+    Window w;
+    w.Drop(L"C:\\a\\", {L"a1", L"a2"});
+    w.Drop(L"C:\\b\\", {L"b"});
+    w.Drop(L"C:\\d\\", {L"d"}, L"2");
+    w.Drop(L"C:\\f\\", {L"f"});
+    w.Done(3);
+    DeleteGroup(w.model.rows, w.model.dropCount, 3);
+    w.keeper.GroupDeleted(3);
+    // While a large drop comes in, a number is edited, and the window goes before the drop ends.
+    auto texts = std::make_shared<DropTexts>(L"C:\\e\\e0.rar", L"1");
+    const wchar_t* folder = texts->Keep(L"C:\\e\\");
+    for (const wchar_t* name : {L"e0", L"e1", L"e2"}) {
+        w.model.rows.emplace_back(L"3", texts, folder, texts->Keep(name));
+        w.keeper.RowsTakenIn();
+        if (w.model.rows.size() == 5) {
+            w.model.rows[0].dropNumber = L"1";
+            w.keeper.NumberEdited(0);
+        }
+    }
+
+    for (std::size_t cut = kQueueHeaderBytes; cut <= w.file.size(); ++cut) {
+        const std::string_view left = std::string_view(w.file).substr(0, cut);
+        QueueReplay replay = ReplayQueue(left);
+        RestoreQueue(replay.rows, replay.dropCount);
+        if (replay.rows.empty()) {
+            continue; // such a file is removed, not offered
+        }
+        JobList window;
+        window.rows = std::move(replay.rows);
+        window.dropCount = replay.dropCount;
+        std::string kept(left);
+        QueueKeeper keeper(window, [] { return nullptr; });
+        keeper.Adopt(std::make_unique<MemoryQueueFile>(kept), ReplayQueue(left));
+        auto shown = QueuedRows(window.rows);
+        shown.push_back(L"count " + DecimalText(window.dropCount));
+        CAPTURE(cut);
+        CHECK(Replayed(kept) == shown);
+    }
+}
+
+TEST_CASE("each change is synced; a drop of megabytes is left to the system, and only it") {
+    JobList model;
+    std::string file;
+    std::size_t syncs = 0;
+    QueueKeeper keeper(model, [&] { return std::make_unique<MemoryQueueFile>(file, &syncs); });
+    model.rows.emplace_back(L"0", L"1", L"C:\\a", L"C:\\a.rar");
+    model.dropCount = 1;
+    keeper.DropTakenIn();
+    CHECK(syncs == 1);
+    auto texts = std::make_shared<DropTexts>(L"C:\\b.rar", L"1");
+    const wchar_t* folder = texts->Keep(L"C:\\");
+    const wchar_t* name = texts->Keep(std::wstring(500, L'b'));
+    while (file.size() < (std::size_t{3} << 20)) {
+        model.rows.emplace_back(L"1", texts, folder, name);
+        keeper.RowsTakenIn();
+    }
+    model.dropCount = 2;
+    keeper.DropTakenIn();
+    CHECK(syncs == 1); // neither while it came in nor at its end
+    model.rows[0].dropNumber = L"5";
+    keeper.NumberEdited(0);
+    CHECK(syncs == 2);
+    keeper.GroupStarted(5);
+    CHECK(syncs == 3);
+    model.rows[0].status = L"OK";
+    keeper.GroupDone(5);
+    CHECK(syncs == 4);
+}
+
 TEST_CASE("a queue put back: archived rows go, the rest keep their texts, numbered afresh only "
           "when rows went; a drop cut short is no part of it") {
     Window w;

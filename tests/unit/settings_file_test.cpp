@@ -90,6 +90,21 @@ private:
     std::optional<std::size_t> failingWrite_;
 };
 
+// ASCII and kana have an ANSI form here, nothing else.
+class KanaCodePage final : public CodePage {
+public:
+    std::optional<std::string> ToAnsi(std::wstring_view text) const override {
+        std::string bytes;
+        for (const wchar_t c : text) {
+            if (c >= 0x80 && (c < 0x3040 || c > 0x30FF)) {
+                return std::nullopt;
+            }
+            bytes += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+        return bytes;
+    }
+};
+
 Settings LoadWithLine(std::wstring_view key, std::wstring_view rawValue) {
     FakeIniStore store;
     store.SetLine(key, rawValue);
@@ -409,15 +424,24 @@ TEST_CASE("a save writes the 19 keys of section Main in order, exactly") {
     SaveSettings(store, settings, L"C:\\Velkin\\Velkin.ini");
 
     const std::vector<WriteCall> expected = {
-        {L"Main", L"MainX", L"-5000"},       {L"Main", L"MainY", L"0"},
-        {L"Main", L"MainW", L"2147483647"},  {L"Main", L"MainH", L"-2147483648"},
-        {L"Main", L"RAROption1", L" -m5 "},  {L"Main", L"RAROption2", L""},
-        {L"Main", L"RAROption3", L"\"q\""},  {L"Main", L"RAROption4", L"日本語 -ap\"a b\""},
-        {L"Main", L"RAROption5", L"-ioff"},  {L"Main", L"Column0", L"1"},
-        {L"Main", L"Column1", L"-2"},        {L"Main", L"Column2", L"30"},
-        {L"Main", L"Column3", L"400"},       {L"Main", L"Column4", L"5000"},
-        {L"Main", L"Column5", L"0"},         {L"Main", L"WinRARPath", L""},
-        {L"Main", L"RAROptionSelect", L"7"}, {L"Main", L"SavePath", L"1"},
+        {L"Main", L"MainX", L"-5000"},
+        {L"Main", L"MainY", L"0"},
+        {L"Main", L"MainW", L"2147483647"},
+        {L"Main", L"MainH", L"-2147483648"},
+        {L"Main", L"RAROption1", L" -m5 "},
+        {L"Main", L"RAROption2", L""},
+        {L"Main", L"RAROption3", L"\"\"q\"\""},
+        {L"Main", L"RAROption4", L"日本語 -ap\"a b\""},
+        {L"Main", L"RAROption5", L"-ioff"},
+        {L"Main", L"Column0", L"1"},
+        {L"Main", L"Column1", L"-2"},
+        {L"Main", L"Column2", L"30"},
+        {L"Main", L"Column3", L"400"},
+        {L"Main", L"Column4", L"5000"},
+        {L"Main", L"Column5", L"0"},
+        {L"Main", L"WinRARPath", L""},
+        {L"Main", L"RAROptionSelect", L"7"},
+        {L"Main", L"SavePath", L"1"},
         {L"Main", L"ClearEnd", L"0"},
     };
     REQUIRE(store.writes.size() == expected.size());
@@ -437,13 +461,65 @@ TEST_CASE("a save writes the 19 keys of section Main in order, exactly") {
         CHECK(again.writes[17] == WriteCall{L"Main", L"SavePath", L"0"});
         CHECK(again.writes[18] == WriteCall{L"Main", L"ClearEnd", L"1"});
     }
-    SUBCASE("reading the saved file back gives the values, a quoted or padded text as read") {
+    SUBCASE("reading the saved file back gives the values, a padded text trimmed") {
         Settings read = LoadSettings(store);
         CHECK(read.profileTexts[0] == L"-m5");
-        CHECK(read.profileTexts[2] == L"q");
         read.profileTexts[0] = settings.profileTexts[0];
-        read.profileTexts[2] = settings.profileTexts[2];
         CHECK(read == settings);
+    }
+}
+
+TEST_CASE("a text the reader would unquote is written in one more pair of quotes, the rest as is") {
+    struct Case {
+        std::wstring_view text;
+        std::wstring_view written;
+        std::wstring_view read; // blanks at the ends of a text not quoted are lost, as ever
+    };
+    const Case cases[] = {
+        {L"\"-apMy Docs\"", L"\"\"-apMy Docs\"\"", L"\"-apMy Docs\""},
+        {L"'-m5'", L"\"'-m5'\"", L"'-m5'"},
+        {L"  \"a b\" ", L"\"  \"a b\" \"", L"  \"a b\" "},
+        {L"\"\"", L"\"\"\"\"", L"\"\""},
+        {L"\"'", L"\"'", L"\"'"},
+        {L"\"", L"\"", L"\""},
+        {L"-ap\"a b\"", L"-ap\"a b\"", L"-ap\"a b\""},
+        {L"\"a\" -m5", L"\"a\" -m5", L"\"a\" -m5"},
+        {L" -m5 ", L" -m5 ", L"-m5"},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(Shown(c.text));
+        Settings settings = DefaultSettings();
+        settings.profileTexts[1] = c.text;
+        settings.winRarPath = c.text;
+        FakeIniStore store;
+        SaveSettings(store, settings, L"x");
+        REQUIRE(store.writes.size() == 19);
+        CHECK(store.writes[5].value == c.written);
+        CHECK(store.writes[15].value == c.written);
+        const Settings read = LoadSettings(store);
+        CHECK(read.profileTexts[1] == c.read);
+        CHECK(read.winRarPath == c.read);
+    }
+}
+
+TEST_CASE("the characters a text holds that the file's code page cannot, each once") {
+    struct Case {
+        std::wstring_view text;
+        std::wstring_view notHeld;
+    };
+    const Case cases[] = {
+        {L"-EP1 -S テスト", L""},
+        {L"", L""},
+        {L"-pGrüße", L"üß"},
+        {L"-püßü -ß", L"üß"},
+        // A surrogate pair is one character; a lone surrogate is another.
+        {L"a\xD83D\xDE00"
+         L"b\xD83D\xD83D\xDE00",
+         L"\xD83D\xDE00\xD83D"},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(Shown(c.text));
+        CHECK(CharactersNotHeld(c.text, KanaCodePage()) == c.notHeld);
     }
 }
 

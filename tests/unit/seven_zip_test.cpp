@@ -5,6 +5,9 @@
 
 #include "app/app_model.h"
 #include "base/archiver_kind.h"
+#include "base/code_page.h"
+#include "base/little_endian.h"
+#include "base/program_subsystem.h"
 #include "joblist/archive_naming.h"
 #include "joblist/drop_intake.h"
 #include "runner/exit_status.h"
@@ -30,6 +33,52 @@ public:
 };
 
 } // namespace
+
+namespace {
+
+// The first bytes of a program file: a DOS header pointing at a PE header at `at`, whose
+// optional header has the magic and subsystem given.
+std::string ProgramHeader(std::uint32_t at, std::uint16_t magic, std::uint16_t subsystem) {
+    std::string bytes(at + 4 + 20 + 96, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    PutLittleEndian(bytes, 0x3C, at, 4);
+    bytes.replace(at, 4, std::string_view("PE\0\0", 4));
+    PutLittleEndian(bytes, at + 24, magic, 2);
+    PutLittleEndian(bytes, at + 24 + 68, subsystem, 2);
+    return bytes;
+}
+
+} // namespace
+
+TEST_CASE("a program's subsystem comes from its PE header; anything unreadable is a window "
+          "program") {
+    const std::string console64 = ProgramHeader(0x100, 0x20B, 3);
+    struct Case {
+        std::string header;
+        ProgramSubsystem subsystem;
+    };
+    const Case cases[] = {
+        {console64, ProgramSubsystem::Console},
+        {ProgramHeader(0x80, 0x10B, 3), ProgramSubsystem::Console},
+        {ProgramHeader(0x100, 0x20B, 2), ProgramSubsystem::Window},
+        {ProgramHeader(0xF0, 0x10B, 2), ProgramSubsystem::Window},
+        {ProgramHeader(0x100, 0x20B, 0x103), ProgramSubsystem::Window},
+        {ProgramHeader(0x100, 0x107, 3), ProgramSubsystem::Window},
+        {"ZM" + console64.substr(2), ProgramSubsystem::Window},
+        {console64.substr(0, 0x100 + 24 + 69), ProgramSubsystem::Window},
+        {console64.substr(0, 63), ProgramSubsystem::Window},
+        {console64.substr(0, 0x100) + "PE\0\1" + console64.substr(0x104), ProgramSubsystem::Window},
+        {"", ProgramSubsystem::Window},
+    };
+    for (const auto& c : cases) {
+        CHECK(SubsystemOfHeader(c.header) == c.subsystem);
+    }
+    // An offset far past the file's start, where adding to it must not wrap round.
+    std::string far = console64;
+    PutLittleEndian(far, 0x3C, 0xFFFFFFF0, 4);
+    CHECK(SubsystemOfHeader(far) == ProgramSubsystem::Window);
+}
 
 TEST_CASE("the archiver's kind comes from its program's file name") {
     struct Case {
@@ -79,6 +128,31 @@ TEST_CASE("the 7-Zip family's archive type and list charset are read as it reads
     }
 }
 
+TEST_CASE("each code page a -scs switch may name is converted as Windows allows it") {
+    struct Case {
+        std::uint32_t codePage;
+        UnholdableCheck check;
+        std::size_t mostBytesPerUnit;
+    };
+    // Windows refuses WC_NO_BEST_FIT_CHARS or a lpUsedDefaultChar pointer for UTF-7, UTF-8,
+    // Symbol, the ISO-2022 code pages, HZ-GB2312, GB18030 and ISCII.
+    constexpr auto kReported = UnholdableCheck::ReportedBySystem;
+    constexpr auto kBack = UnholdableCheck::ConvertedBack;
+    const Case cases[] = {
+        {932, kReported, 3},   {1252, kReported, 3},  {437, kReported, 3},   {936, kReported, 3},
+        {65001, kBack, 3},     {65000, kBack, 16},    {42, kBack, 16},       {50220, kBack, 16},
+        {50221, kBack, 16},    {50222, kBack, 16},    {50225, kBack, 16},    {50227, kBack, 16},
+        {50229, kBack, 16},    {52936, kBack, 16},    {54936, kBack, 16},    {57002, kBack, 16},
+        {57011, kBack, 16},    {50219, kReported, 3}, {50230, kReported, 3}, {57001, kReported, 3},
+        {57012, kReported, 3},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(c.codePage);
+        CHECK(CodePageCallFor(c.codePage).check == c.check);
+        CHECK(CodePageCallFor(c.codePage).mostBytesPerUnit == c.mostBytesPerUnit);
+    }
+}
+
 TEST_CASE("the archive type a profile names depends on the archiver") {
     struct Case {
         ArchiverKind archiver;
@@ -99,8 +173,22 @@ TEST_CASE("the archive type a profile names depends on the archiver") {
         {ArchiverKind::SevenZip, L"-tbzip2", L".7z", L".bz2"},
         {ArchiverKind::SevenZip, L"-txz", L".7z", L".xz"},
         {ArchiverKind::SevenZip, L"-tZstd", L".7z", L".zst"},
-        {ArchiverKind::SevenZip, L"-tlz4", L".lz4", L""},
+        // NanaZip's own one-file types, by the extensions it registers first.
+        {ArchiverKind::SevenZip, L"-tbrotli", L".7z", L".br"},
+        {ArchiverKind::SevenZip, L"-tLizard", L".7z", L".liz"},
+        {ArchiverKind::SevenZip, L"-tlz4", L".7z", L".lz4"},
+        {ArchiverKind::SevenZip, L"-tlz5", L".7z", L".lz5"},
         {ArchiverKind::SevenZip, L"-t*", L".7z", L""},
+        // The type is what comes before its first ":"; what follows sets how it is opened.
+        {ArchiverKind::SevenZip, L"-t7z:e", L".7z", L""},
+        {ArchiverKind::SevenZip, L"-tzip:s1m", L".zip", L""},
+        {ArchiverKind::SevenZip, L"-tgzip:a", L".7z", L".gz"},
+        // A self-extracting program is an .exe, with or without its module named.
+        {ArchiverKind::SevenZip, L"-sfx", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-t7z -SFX7zCon.sfx", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-sfx\"C:\\7-Zip\\7z.sfx\" -tgzip", L".exe", L""},
+        {ArchiverKind::SevenZip, L"-- -sfx", L".7z", L""},
+        {ArchiverKind::WinRar, L"-sfx", L".rar", L""},
     };
     for (const auto& c : cases) {
         const ArchiveType type = ArchiveTypeFor(c.archiver, c.profile);

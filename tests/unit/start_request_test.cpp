@@ -65,19 +65,20 @@ TEST_CASE("command-line arguments: paths in order, /each in any spelling, other 
     }
 }
 
-TEST_CASE("paths that no name can hold are refused, the rest tidied and kept in order") {
-    const Paths refused = {L"C:\\x\\a\" -dw \"b",
-                           L"C:\\x\\a\r\nb",
-                           L"C:\\*.txt",
-                           L"C:\\a?",
-                           L"C:\\<x>",
-                           L"C:\\a|b",
-                           std::wstring(L"C:\\a") + L'\x1F',
-                           L"\\\\?\\C:\\long?"};
-    Paths arrived = {L"C:\\ok\\", L"\\\\?\\C:\\long"};
+TEST_CASE("paths that no name can hold or that are not full are refused, the rest tidied and "
+          "kept in order") {
+    const Paths refused = {L"C:\\x\\a\" -dw \"b", L"C:\\x\\a\r\nb", L"C:\\*.txt", L"C:\\a?",
+                           L"C:\\<x>", L"C:\\a|b", std::wstring(L"C:\\a") + L'\x1F',
+                           L"\\\\?\\C:\\long?",
+                           // Not full: what they name depends on the current folder or drive.
+                           L"-pX.txt", L"x\\y", L"\\x", L"C:x", L"C:", L"\\\\server",
+                           L"\\\\server\\", L"\\\\\\share", L""};
+    Paths arrived = {L"C:\\ok\\", L"\\\\?\\C:\\long", L"c:/ok", L"//server/share/",
+                     L"\\\\?\\UNC\\server\\share\\x"};
     arrived.insert(arrived.begin() + 1, refused.begin(), refused.end());
     const SortedPaths sorted = SortArrivedPaths(arrived);
-    CHECK(sorted.accepted == Paths{L"C:\\ok", L"\\\\?\\C:\\long"});
+    CHECK(sorted.accepted == Paths{L"C:\\ok", L"\\\\?\\C:\\long", L"c:\\ok", L"\\\\server\\share\\",
+                                   L"\\\\?\\UNC\\server\\share\\x"});
     CHECK(sorted.refused == refused);
 
     // Named one a line, a line break in a path shown as one mark, at most twenty, then "…".

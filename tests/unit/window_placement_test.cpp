@@ -1,5 +1,7 @@
 #include <doctest/doctest.h>
 
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "base/window_placement.h"
@@ -27,6 +29,37 @@ TEST_CASE("a place off every monitor moves into the nearest work area, its size 
         CHECK(placed == c.placed);
         CHECK(placed.Width() == c.stored.Width());
         CHECK(placed.Height() == c.stored.Height());
+    }
+}
+
+TEST_CASE("a stored place stays while its caption bar is in reach, else goes onto a work area") {
+    // A primary monitor with a 40-pixel task bar at its foot, and a taller one to its right.
+    const MonitorAreas monitors[] = {
+        {{0, 0, 1280, 800}, {0, 0, 1280, 760}},
+        {{1280, 0, 2560, 1024}, {1280, 0, 2560, 1024}},
+    };
+    constexpr std::int32_t kCaption = 30;
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    struct Case {
+        const char* what;
+        std::int32_t x, y, w, h; // MainX, MainY, MainW, MainH
+        ScreenRect placed;
+    };
+    const Case cases[] = {
+        {"on the primary", 100, 100, 640, 400, {100, 100, 740, 500}},
+        {"across both monitors", 1000, 100, 640, 400, {1000, 100, 1640, 500}},
+        {"half of it left of the monitors", -320, 100, 640, 400, {-320, 100, 320, 500}},
+        {"caption above the monitors", 100, -390, 640, 400, {100, 0, 740, 400}},
+        {"caption on the task bar", 100, 740, 640, 400, {100, 360, 740, 760}},
+        {"caption three quarters left of them", -500, 100, 640, 400, {0, 100, 640, 500}},
+        {"right edge past the coordinates", 2147483000, 100, 1000, 400, {1560, 100, 2560, 500}},
+        {"bottom edge past the coordinates", 100, 2147483000, 640, 1000, {100, 0, 740, 1000}},
+        {"wider than the coordinates reach", 3000, 100, 2147483000, 400, {1280, 100, kMax, 500}},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(c.what);
+        CHECK(PlaceOnMonitors(StoredWindowRect(c.x, c.y, c.w, c.h), monitors, kCaption) ==
+              c.placed);
     }
 }
 

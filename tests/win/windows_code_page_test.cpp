@@ -101,6 +101,13 @@ TEST_CASE("another code page of the system by its number, for a -scs switch") {
     const auto utf8 = ansi.Numbered(65001); // more than two bytes a character: the system's way
     REQUIRE(utf8);
     CHECK(utf8->ToAnsi(L"表") == std::optional<std::string>("\xE8\xA1\xA8"));
+    // UTF-8 has no form for a lone surrogate.
+    CHECK_FALSE(utf8->ToAnsi(std::wstring(1, static_cast<wchar_t>(0xD800))).has_value());
+    // UTF-7 takes no flags: what it writes is read back to be sure.
+    const auto utf7 = ansi.Numbered(65000);
+    REQUIRE(utf7);
+    CHECK(utf7->ToAnsi(L"a b.txt") == std::optional<std::string>("a b.txt"));
+    CHECK(utf7->ToAnsi(L"表\\") == std::optional<std::string>("+iGgAXA-"));
     CHECK(ansi.Numbered(1) != nullptr); // the OEM code page
     CHECK(ansi.Numbered(54321) == nullptr);
     CHECK(ansi.Numbered(0x10000 + 1252) == nullptr);

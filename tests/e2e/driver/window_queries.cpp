@@ -192,9 +192,14 @@ void Sync(HWND window, DWORD timeoutMs) {
 }
 
 std::string ControlJson(HWND control) {
+    // A progress bar shows its position, not a text.
+    const std::string position =
+        IsClass(control, PROGRESS_CLASSW)
+            ? ",\"position\":" + std::to_string(::SendMessageW(control, PBM_GETPOS, 0, 0))
+            : std::string();
     return "{\"hwnd\":\"" + HandleText(control) + "\",\"class\":" + JsonString(ClassName(control)) +
            ",\"id\":" + std::to_string(::GetDlgCtrlID(control)) +
-           ",\"text\":" + JsonString(ControlText(control)) +
+           ",\"text\":" + JsonString(ControlText(control)) + position +
            ",\"visible\":" + JsonBool(::IsWindowVisible(control) != FALSE) +
            ",\"enabled\":" + JsonBool(::IsWindowEnabled(control) != FALSE) + "}";
 }
