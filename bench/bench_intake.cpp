@@ -79,8 +79,10 @@ struct Window {
 // The drop, from its arrival until every row is in the list and nothing waits in the queue.
 // A probe, when given, watches from the moment the drop is ready to be delivered: building it
 // here is the shell's work, and the window is not pumping meanwhile.
-double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullptr) {
-    HGLOBAL drop = MakeDrop(count, PathAt);
+// The paths are PathAt's, which name nothing on the disk, unless given.
+double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullptr,
+                  const std::vector<std::wstring>* paths = nullptr) {
+    HGLOBAL drop = paths != nullptr ? MakeDrop(*paths) : MakeDrop(count, PathAt);
     if (probe != nullptr) {
         probe->Start();
     }
@@ -269,6 +271,25 @@ double TimeTelling(HWND list) {
     return TicksToMs(Ticks() - start) / 2;
 }
 
+// Empty files in a folder beside the benchmark's private copy, which goes with it.
+std::vector<std::wstring> MakeFiles(int count) {
+    const fs::path folder = OwnPath().parent_path() / L"files";
+    fs::create_directories(folder);
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < count; ++i) {
+        const fs::path path = folder / (L"file_" + std::to_wstring(i) + L".txt");
+        const HANDLE file =
+            ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "cannot make %ls\n", path.c_str());
+            std::exit(1);
+        }
+        ::CloseHandle(file);
+        paths.push_back(path.wstring());
+    }
+    return paths;
+}
+
 void CheckBoxes(BoxAnswerer& answerer) {
     for (const auto& text : answerer.Answered()) {
         if (text.find(L"クリア") == std::wstring::npos) {
@@ -345,6 +366,7 @@ int main(int argc, char** argv) {
     int memoryCount = 0;
     int memoryEachCount = 0;
     int eachSize = 100000;
+    int eachFiles = 10000;
     std::vector<int> sizes = {10000, 100000, 1000000};
     std::vector<int> querySizes = {2000, 5000, 10000};
     std::vector<int> naiveSizes = {1000, 2000, 4000};
@@ -357,6 +379,7 @@ int main(int argc, char** argv) {
         .Count("--memory", memoryCount)
         .Count("--memory-each", memoryEachCount)
         .Count("--each-size", eachSize)
+        .Count("--each-files", eachFiles)
         .Parse(argc, argv);
     if (const int status = RunInPrivateFolder({}, ""); status >= 0) {
         return status;
@@ -496,6 +519,35 @@ int main(int argc, char** argv) {
                Format("%.0f ms", Median(during)) + Format(" (max %.0f)", Max(during)), "<= 50 ms",
                Format("median of %.0f drops; a message posted every 5 ms from another thread",
                       probeRuns));
+    }
+    // PathAt's paths name nothing on the disk, so no item's folder is there and no item is asked
+    // whether it is a folder. Files that exist are, one system call each.
+    if (eachFiles > 0) {
+        const std::vector<std::wstring> files = MakeFiles(eachFiles);
+        std::vector<double> whole;
+        std::vector<double> apart;
+        for (int r = 0; r < runs; ++r) {
+            for (int turn = 0; turn < 2; ++turn) {
+                const bool each = (turn == 0) == (r % 2 == 0);
+                window.Clear();
+                window.SetEachItem(each);
+                (each ? apart : whole).push_back(TimeIntake(window, eachFiles, nullptr, &files));
+                window.CheckGroups(each ? eachFiles : 1);
+            }
+        }
+        window.Clear();
+        window.SetEachItem(false);
+        const std::string count = Thousands(eachFiles);
+        Note("drop of %s files that exist, each item its own group, %d runs: median %.1f ms (min "
+             "%.1f, max %.1f); as one group median %.1f ms (min %.1f, max %.1f)\n",
+             count.c_str(), runs, Median(apart), Min(apart), Max(apart), Median(whole), Min(whole),
+             Max(whole));
+        Figure("each item: " + count + " files that exist, as " + count + " groups",
+               Format("%.0f ms", Median(apart)), "-",
+               Format("median of %.0f runs; ", runs) +
+                   Format("as one group %.0f ms: ", Median(whole)) +
+                   Format("%.1f us an item to ask whether it is a folder",
+                          (Median(apart) - Median(whole)) * 1000 / eachFiles));
     }
 
     // The shell's item-by-item query, at sizes where its quadratic cost still ends soon.
