@@ -54,20 +54,20 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
             // with one profile or two.
             auto texts = std::make_shared<velkin::DropTexts>(
                 eachItem ? velkin::fuzz::TextFrom(provider, kAlphabet, 3) : folder + L"x.rar",
-                provider.ConsumeBool() ? L"1" : L"2");
+                provider.ConsumeBool() ? L"1" : L"2", eachItem);
             const wchar_t* kept = texts->Keep(folder);
             const std::size_t whole = model.rows.size();
             bool toldOfRows = false;
             const auto count = provider.ConsumeIntegralInRange<int>(1, 4);
             for (int i = 0; i < count; ++i) {
-                const wchar_t* name = texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5));
+                const std::wstring name = velkin::fuzz::TextFrom(provider, kAlphabet, 5);
                 if (eachItem) {
                     model.rows.emplace_back(
-                        velkin::DecimalText(model.dropCount++), texts, kept, name,
-                        texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5)));
+                        velkin::DecimalText(model.dropCount++), texts, kept,
+                        texts->KeepPair(name, velkin::fuzz::TextFrom(provider, kAlphabet, 5)));
                 } else {
                     model.rows.emplace_back(velkin::DecimalText(model.dropCount), texts, kept,
-                                            name);
+                                            texts->Keep(name));
                 }
                 if (provider.ConsumeBool()) {
                     keeper.RowsTakenIn();

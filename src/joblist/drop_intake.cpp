@@ -166,7 +166,7 @@ void DropIntake::TakeInEachItem(Arrival& drop) {
     }
 
     const auto texts =
-        std::make_shared<DropTexts>(std::move(chosenFolder), DecimalText(drop.profileNo));
+        std::make_shared<DropTexts>(std::move(chosenFolder), DecimalText(drop.profileNo), true);
     const std::shared_ptr<const DropTexts> shared = texts;
     FolderTable folders(*texts);
     DistinctArchiveNames names([this](std::wstring_view text) { return host_.UpperCase(text); });
@@ -181,8 +181,7 @@ void DropIntake::TakeInEachItem(Arrival& drop) {
     for (; path; path = drop.paths->Next(), ++number) {
         const std::size_t folderLength = path->size() - FileNamePartLength(*path);
         const wchar_t* folder = folders.Keep(path->substr(0, folderLength));
-        const std::wstring_view fileNameText = path->substr(folderLength);
-        const wchar_t* fileName = texts->Keep(fileNameText);
+        const std::wstring_view fileName = path->substr(folderLength);
         if (folder != lastFolder.first) {
             const auto [known, added] = foldersThere.try_emplace(folder);
             if (added) {
@@ -194,11 +193,11 @@ void DropIntake::TakeInEachItem(Arrival& drop) {
         const bool isDirectory = lastFolder.second && host_.IsDirectory(pathText);
         // Each item is the whole of its group, and named as a drop of that one item is.
         const std::wstring_view extension =
-            NameItemArchive(fileNameText, isDirectory, drop.type, archiveName);
+            NameItemArchive(fileName, isDirectory, drop.type, archiveName);
         names.Take(texts->destination().empty() ? DropTexts::View(folder) : texts->destination(),
                    archiveName, extension);
-        model_.rows.emplace_back(DecimalText(number), shared, folder, fileName,
-                                 texts->Keep(archiveName));
+        model_.rows.emplace_back(DecimalText(number), shared, folder,
+                                 texts->KeepPair(fileName, archiveName));
         host_.Breathe();
     }
     model_.dropCount = number;

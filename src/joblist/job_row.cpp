@@ -12,9 +12,6 @@ namespace {
 constexpr std::size_t kFirstBlock = 256;
 constexpr std::size_t kLargestBlock = 65536;
 
-// A kept text's length stands in the two characters before it, low half first.
-constexpr std::size_t kLengthSize = 2;
-
 const std::wstring& EmptyText() {
     static const std::wstring empty;
     return empty;
@@ -38,18 +35,30 @@ bool SameJoined(std::wstring_view a, std::wstring_view b, std::wstring_view c,
 
 } // namespace
 
-DropTexts::DropTexts(std::wstring destination, std::wstring profileNumber)
-    : destination_(std::move(destination)), profileNumber_(std::move(profileNumber)) {}
+DropTexts::DropTexts(std::wstring destination, std::wstring profileNumber, bool ownArchives)
+    : destination_(std::move(destination)), profileNumber_(std::move(profileNumber)),
+      ownArchives_(ownArchives) {}
 
-const wchar_t* DropTexts::Keep(std::wstring_view text) {
-    const std::size_t needed = kLengthSize + text.size() + 1;
-    if (capacity_ - used_ < needed) {
+void DropTexts::Reserve(std::size_t characters) {
+    if (capacity_ - used_ < characters) {
         const std::size_t size =
-            std::max(needed, std::clamp(capacity_ * 2, kFirstBlock, kLargestBlock));
+            std::max(characters, std::clamp(capacity_ * 2, kFirstBlock, kLargestBlock));
         blocks_.push_back(std::make_unique_for_overwrite<wchar_t[]>(size));
         used_ = 0;
         capacity_ = size;
     }
+}
+
+const wchar_t* DropTexts::KeepPair(std::wstring_view text, std::wstring_view next) {
+    Reserve(kLengthSize + text.size() + 1 + kLengthSize + next.size() + 1);
+    const wchar_t* const kept = Keep(text);
+    Keep(next);
+    return kept;
+}
+
+const wchar_t* DropTexts::Keep(std::wstring_view text) {
+    const std::size_t needed = kLengthSize + text.size() + 1;
+    Reserve(needed);
     wchar_t* const at = blocks_.back().get() + used_;
     at[0] = static_cast<wchar_t>(text.size() & 0xFFFF);
     at[1] = static_cast<wchar_t>((text.size() >> 16) & 0xFFFF);
@@ -68,12 +77,6 @@ JobRow::JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop,
                const wchar_t* folder, const wchar_t* fileName)
     : dropNumber(std::move(dropNumber)), drop_(std::move(drop)), folder_(folder),
       fileName_(fileName) {}
-
-JobRow::JobRow(std::wstring dropNumber, std::shared_ptr<const DropTexts> drop,
-               const wchar_t* folder, const wchar_t* fileName, const wchar_t* archiveName)
-    : JobRow(std::move(dropNumber), std::move(drop), folder, fileName) {
-    archiveName_ = archiveName;
-}
 
 JobRow::JobRow(std::wstring dropNumber, std::wstring profileNumber, std::wstring_view fullPath,
                std::wstring destination, std::wstring status)
@@ -101,17 +104,16 @@ std::wstring JobRow::Destination() const {
 bool JobRow::SameDestination(const JobRow& other) const {
     const std::wstring& head = drop_ ? drop_->destination() : EmptyText();
     const std::wstring& otherHead = other.drop_ ? other.drop_->destination() : EmptyText();
-    if (archiveName_ == nullptr && other.archiveName_ == nullptr) {
+    const bool own = HasOwnArchive();
+    const bool otherOwn = other.HasOwnArchive();
+    if (!own && !otherOwn) {
         return &head == &otherHead || head == otherHead;
     }
     // An archive in its item's own folder: the folder comes first.
-    const std::wstring_view folder = head.empty() && archiveName_ ? Folder() : head;
+    const std::wstring_view folder = own && head.empty() ? Folder() : head;
     const std::wstring_view otherFolder =
-        otherHead.empty() && other.archiveName_ ? other.Folder() : otherHead;
-    const std::wstring_view name = archiveName_ ? DropTexts::View(archiveName_) : L"";
-    const std::wstring_view otherName =
-        other.archiveName_ ? DropTexts::View(other.archiveName_) : L"";
-    return SameJoined(folder, name, otherFolder, otherName);
+        otherOwn && otherHead.empty() ? other.Folder() : otherHead;
+    return SameJoined(folder, ArchiveName(), otherFolder, other.ArchiveName());
 }
 
 std::wstring JobRow::FullPath() const {
@@ -135,10 +137,10 @@ std::wstring_view JobRow::Text(JobColumn column, std::wstring& scratch) const {
         scratch.append(FileName());
         return scratch;
     case JobColumn::Destination:
-        if (archiveName_ != nullptr) {
+        if (HasOwnArchive()) {
             const std::wstring& folder = drop_->destination();
             scratch.assign(folder.empty() ? Folder() : std::wstring_view(folder));
-            scratch.append(DropTexts::View(archiveName_));
+            scratch.append(ArchiveName());
             return scratch;
         }
         return drop_ ? drop_->destination() : EmptyText();

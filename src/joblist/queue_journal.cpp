@@ -242,7 +242,7 @@ bool Replay::ApplyItemRows(Reader& reader) {
         return false;
     }
     const auto drop =
-        std::make_shared<DropTexts>(std::move(archiveFolder), std::move(profileNumber));
+        std::make_shared<DropTexts>(std::move(archiveFolder), std::move(profileNumber), true);
     std::array<const wchar_t*, kRecentFolders> recent{};
     std::size_t nextSlot = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -255,8 +255,7 @@ bool Replay::ApplyItemRows(Reader& reader) {
             return false;
         }
         const std::wstring archiveName = name.substr(0, shared) + rest;
-        pending_.emplace_back(std::move(number), drop, folder, drop->Keep(name),
-                              drop->Keep(archiveName));
+        pending_.emplace_back(std::move(number), drop, folder, drop->KeepPair(name, archiveName));
     }
     return reader.done();
 }

@@ -44,11 +44,11 @@ struct Window {
     // A drop whose items each have an archive, in archiveFolder or, without one, their own.
     void DropEach(const std::wstring& folder, std::vector<std::wstring> names,
                   const std::wstring& archiveFolder = L"") {
-        auto texts = std::make_shared<DropTexts>(archiveFolder, L"3");
+        auto texts = std::make_shared<DropTexts>(archiveFolder, L"3", true);
         const wchar_t* kept = texts->Keep(folder);
         for (const auto& name : names) {
-            model.rows.emplace_back(DecimalText(model.dropCount++), texts, kept, texts->Keep(name),
-                                    texts->Keep(name + L".rar"));
+            model.rows.emplace_back(DecimalText(model.dropCount++), texts, kept,
+                                    texts->KeepPair(name, name + L".rar"));
             keeper.RowsTakenIn();
         }
         keeper.DropTakenIn();
