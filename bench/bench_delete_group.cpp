@@ -1,6 +1,8 @@
 // How the time to delete one drop group grows with the list: the product's DeleteGroup on lists
-// ten times apart in size, and, on lists where the deleted group grows with the list, next to a
-// reference that removes one row at a time and starts over from the top.
+// ten times apart in size, also on lists of one drop taken in with the option of an archive for
+// every item (each row a group with a destination of its own), and, on lists where the deleted
+// group grows with the list, next to a reference that removes one row at a time and starts over
+// from the top.
 // Usage: bench_delete_group [--runs N] [--sizes 100000,1000000] [--reference-sizes 2000,20000]
 // Prints FIGURE lines for bench/run.sh and notes on everything else it measured.
 #include <algorithm>
@@ -51,6 +53,22 @@ List MakeList(int rowCount, int big, int bigRows) {
         intake.Receive(std::move(paths));
         made += size;
     }
+    return List{std::move(model.rows), model.dropCount};
+}
+
+// One drop taken in with the option of an archive for every item: every row a group of its own,
+// its destination its own archive's name in the drop's one folder.
+List MakeEachItemList(int rowCount) {
+    velkin::JobList model;
+    model.eachItem = true;
+    bench::SilentHost host;
+    velkin::DropIntake intake(model, host);
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < rowCount; ++i) {
+        paths.push_back(L"C:\\Users\\bench\\Pictures\\2024年\\写真_" + std::to_wstring(i) +
+                        L".jpg");
+    }
+    intake.Receive(std::move(paths));
     return List{std::move(model.rows), model.dropCount};
 }
 
@@ -113,6 +131,24 @@ int main(int argc, char** argv) {
     Figure("DeleteGroup: growth " + Thousands(sizes[1]) + " / " + Thousands(sizes[0]),
            Format("%.1f", product[1] / product[0]), Format("~%.0f (linear)", factor),
            Format("%.0f would mean quadratic", factor * factor));
+
+    // Every row a group of its own: the middle one goes, and no neighbours merge.
+    std::vector<double> eachItem;
+    for (const int size : sizes) {
+        const List list = MakeEachItemList(size);
+        const double ms = TimeDeletion(list, size / 2, &velkin::DeleteGroup, runs,
+                                       static_cast<std::size_t>(size - 1), size - 1);
+        std::printf("DeleteGroup, %s rows each its own group: median %.3f ms over %d runs\n",
+                    Thousands(size).c_str(), ms, runs);
+        eachItem.push_back(ms);
+        Figure("DeleteGroup: " + Thousands(size) + " rows, each its own group",
+               Format("%.2f ms", ms), "-",
+               Format("median of %.0f runs; one drop with the option of an archive for every "
+                      "item, its middle row deleted",
+                      runs));
+    }
+    Figure("DeleteGroup: growth, each its own group", Format("%.1f", eachItem[1] / eachItem[0]),
+           Format("~%.0f (linear)", factor), Format("%.0f would mean quadratic", factor * factor));
 
     // A deleted group of a tenth of the list: here removing row by row from the top is
     // quadratic.

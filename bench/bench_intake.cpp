@@ -3,16 +3,21 @@
 // same read through the shell's item-by-item query, and the naive way of filling a list (one
 // inserted row at a time into a standard list view). Also how long the window goes without
 // handling its messages during a drop, and (--memory N) what a drop of N paths costs in memory.
+// With the option of an archive for every item (--each-size N): the drop as N groups next to the
+// same drop as one group, and the window's message waits meanwhile; --memory-each N: the memory
+// of such a drop.
 //
 // Usage: bench_intake [--runs N] [--sizes 10000,100000,1000000] [--query-sizes 2000,5000,10000]
-//                     [--naive-sizes 1000,2000,4000] [--probe-runs N]
+//                     [--naive-sizes 1000,2000,4000] [--probe-runs N] [--each-size N]
 //        bench_intake --memory N
+//        bench_intake --memory-each N
 // Prints FIGURE lines for bench/run.sh and notes on everything else it measured.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -40,6 +45,23 @@ struct Window {
         Drain();
     }
     int Rows() const { return ListView_GetItemCount(list); }
+    // The menu's option of an archive for every item, by its command.
+    void SetEachItem(bool on) {
+        if (main.model().eachItem != on) {
+            ::SendMessageW(main.handle(), WM_COMMAND, MAKEWPARAM(velkin::kCmdEachItem, 0), 0);
+        }
+        if (main.model().eachItem != on) {
+            std::fprintf(stderr, "the option of an archive for every item did not change\n");
+            std::exit(1);
+        }
+    }
+    void CheckGroups(std::int32_t groups) const {
+        if (main.model().dropCount != groups) {
+            std::fprintf(stderr, "the drop made %d groups, not %d\n", main.model().dropCount,
+                         groups);
+            std::exit(1);
+        }
+    }
     // The list's own Clear command, its question answered by the answerer.
     void Clear() {
         if (main.model().rows.empty()) {
@@ -57,8 +79,10 @@ struct Window {
 // The drop, from its arrival until every row is in the list and nothing waits in the queue.
 // A probe, when given, watches from the moment the drop is ready to be delivered: building it
 // here is the shell's work, and the window is not pumping meanwhile.
-double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullptr) {
-    HGLOBAL drop = MakeDrop(count, PathAt);
+// The paths are PathAt's, which name nothing on the disk, unless given.
+double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullptr,
+                  const std::vector<std::wstring>* paths = nullptr) {
+    HGLOBAL drop = paths != nullptr ? MakeDrop(*paths) : MakeDrop(count, PathAt);
     if (probe != nullptr) {
         probe->Start();
     }
@@ -247,6 +271,25 @@ double TimeTelling(HWND list) {
     return TicksToMs(Ticks() - start) / 2;
 }
 
+// Empty files in a folder beside the benchmark's private copy, which goes with it.
+std::vector<std::wstring> MakeFiles(int count) {
+    const fs::path folder = OwnPath().parent_path() / L"files";
+    fs::create_directories(folder);
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < count; ++i) {
+        const fs::path path = folder / (L"file_" + std::to_wstring(i) + L".txt");
+        const HANDLE file =
+            ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            std::fprintf(stderr, "cannot make %ls\n", path.c_str());
+            std::exit(1);
+        }
+        ::CloseHandle(file);
+        paths.push_back(path.wstring());
+    }
+    return paths;
+}
+
 void CheckBoxes(BoxAnswerer& answerer) {
     for (const auto& text : answerer.Answered()) {
         if (text.find(L"クリア") == std::wstring::npos) {
@@ -256,8 +299,9 @@ void CheckBoxes(BoxAnswerer& answerer) {
     }
 }
 
-int MemoryMain(int count) {
+int MemoryMain(int count, bool eachItem) {
     Window window;
+    window.SetEachItem(eachItem);
     Drain();
     // Before the drop exists: the shell's block is the drop's, and the window frees it when it
     // has read it, so that what stays is what the rows cost.
@@ -272,6 +316,7 @@ int MemoryMain(int count) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     Drain();
+    window.CheckGroups(eachItem ? count : 1);
     PROCESS_MEMORY_COUNTERS after{};
     after.cb = sizeof(after);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof(after));
@@ -297,10 +342,14 @@ int MemoryMain(int count) {
            Format("%.0f", static_cast<double>(before.PagefileUsage) / mb) + " -> " +
                Format("%.0f MB", static_cast<double>(after.PagefileUsage) / mb),
            "(none set)", "PagefileUsage of the process holding the window, before and after");
-    Figure("memory: per row kept", Format("%.0f bytes", privateDelta / count), "<= 200 bytes",
+    Figure(eachItem ? "memory: per row kept, each item its own group" : "memory: per row kept",
+           Format("%.0f bytes", privateDelta / count), eachItem ? "<= 300 bytes" : "<= 200 bytes",
            "growth of private bytes from before the drop existed to after its block was freed, / "
            "rows; the drop's texts in UTF-16 are " +
                Format("%.0f bytes a path", static_cast<double>(dropSize) / count));
+    if (eachItem) {
+        return 0;
+    }
     Figure("memory: peak working set before -> after",
            Format("%.0f", static_cast<double>(before.PeakWorkingSetSize) / mb) + " -> " +
                Format("%.0f MB", static_cast<double>(after.PeakWorkingSetSize) / mb),
@@ -315,6 +364,9 @@ int main(int argc, char** argv) {
     int runs = 5;
     int probeRuns = 3;
     int memoryCount = 0;
+    int memoryEachCount = 0;
+    int eachSize = 100000;
+    int eachFiles = 10000;
     std::vector<int> sizes = {10000, 100000, 1000000};
     std::vector<int> querySizes = {2000, 5000, 10000};
     std::vector<int> naiveSizes = {1000, 2000, 4000};
@@ -325,6 +377,9 @@ int main(int argc, char** argv) {
         .Counts("--query-sizes", querySizes)
         .Counts("--naive-sizes", naiveSizes)
         .Count("--memory", memoryCount)
+        .Count("--memory-each", memoryEachCount)
+        .Count("--each-size", eachSize)
+        .Count("--each-files", eachFiles)
         .Parse(argc, argv);
     if (const int status = RunInPrivateFolder({}, ""); status >= 0) {
         return status;
@@ -332,8 +387,8 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
     BoxAnswerer answerer;
-    if (memoryCount > 0) {
-        return MemoryMain(memoryCount);
+    if (memoryCount > 0 || memoryEachCount > 0) {
+        return MemoryMain(std::max(memoryCount, memoryEachCount), memoryEachCount > 0);
     }
 
     Window window;
@@ -418,6 +473,82 @@ int main(int argc, char** argv) {
                    Format("; idle window: %.0f ms", Median(idle)));
     }
     window.Clear();
+
+    // The option of an archive for every item: the same drop as that many groups, next to it
+    // taken in as one group, side by side; then the message waits during the first kind.
+    if (eachSize > 0) {
+        std::vector<double> whole;
+        std::vector<double> apart;
+        for (int r = 0; r < runs; ++r) {
+            for (int turn = 0; turn < 2; ++turn) {
+                const bool each = (turn == 0) == (r % 2 == 0);
+                window.Clear();
+                window.SetEachItem(each);
+                (each ? apart : whole).push_back(TimeIntake(window, eachSize));
+                window.CheckGroups(each ? eachSize : 1);
+            }
+        }
+        ResponsivenessProbe probe(window.main.handle());
+        std::vector<double> during;
+        window.SetEachItem(true);
+        for (int r = 0; r < probeRuns; ++r) {
+            window.Clear();
+            const double intakeMs = TimeIntake(window, eachSize, &probe);
+            during.push_back(probe.LongestMs());
+            Note("probe during drop of %s, each item its own group (intake %.0f ms): longest wait "
+                 "%.1f ms over %ld probes\n",
+                 Thousands(eachSize).c_str(), intakeMs, probe.LongestMs(), probe.Handled());
+        }
+        window.Clear();
+        window.SetEachItem(false);
+        const std::string rows = Thousands(eachSize);
+        Note("drop of %s paths, each item its own group, %d runs: median %.1f ms (min %.1f, max "
+             "%.1f); as one group median %.1f ms (min %.1f, max %.1f)\n",
+             rows.c_str(), runs, Median(apart), Min(apart), Max(apart), Median(whole), Min(whole),
+             Max(whole));
+        Figure("each item: drop of " + rows + " paths as " + rows + " groups",
+               Format("%.0f ms", Median(apart)), "-",
+               Format("median of %.0f runs, the menu's option on; WM_DROPFILES to all rows shown",
+                      runs));
+        Figure("each item: the same drop as one group", Format("%.0f ms", Median(whole)), "-",
+               "median, side by side with the above, the option off");
+        Figure("each item: ratio " + rows + " groups / one group",
+               Format("%.2f", Median(apart) / Median(whole)), "<= 2",
+               "what naming every item's archive adds");
+        Figure("each item: longest message wait during drop of " + rows,
+               Format("%.0f ms", Median(during)) + Format(" (max %.0f)", Max(during)), "<= 50 ms",
+               Format("median of %.0f drops; a message posted every 5 ms from another thread",
+                      probeRuns));
+    }
+    // PathAt's paths name nothing on the disk, so no item's folder is there and no item is asked
+    // whether it is a folder. Files that exist are, one system call each.
+    if (eachFiles > 0) {
+        const std::vector<std::wstring> files = MakeFiles(eachFiles);
+        std::vector<double> whole;
+        std::vector<double> apart;
+        for (int r = 0; r < runs; ++r) {
+            for (int turn = 0; turn < 2; ++turn) {
+                const bool each = (turn == 0) == (r % 2 == 0);
+                window.Clear();
+                window.SetEachItem(each);
+                (each ? apart : whole).push_back(TimeIntake(window, eachFiles, nullptr, &files));
+                window.CheckGroups(each ? eachFiles : 1);
+            }
+        }
+        window.Clear();
+        window.SetEachItem(false);
+        const std::string count = Thousands(eachFiles);
+        Note("drop of %s files that exist, each item its own group, %d runs: median %.1f ms (min "
+             "%.1f, max %.1f); as one group median %.1f ms (min %.1f, max %.1f)\n",
+             count.c_str(), runs, Median(apart), Min(apart), Max(apart), Median(whole), Min(whole),
+             Max(whole));
+        Figure("each item: " + count + " files that exist, as " + count + " groups",
+               Format("%.0f ms", Median(apart)), "-",
+               Format("median of %.0f runs; ", runs) +
+                   Format("as one group %.0f ms: ", Median(whole)) +
+                   Format("%.1f us an item to ask whether it is a folder",
+                          (Median(apart) - Median(whole)) * 1000 / eachFiles));
+    }
 
     // The shell's item-by-item query, at sizes where its quadratic cost still ends soon.
     double queryMs = 0;

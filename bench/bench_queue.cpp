@@ -25,6 +25,10 @@ public:
     std::optional<std::wstring> AskArchivePath(const velkin::SaveDialogRequest&) override {
         return std::nullopt;
     }
+    std::optional<std::wstring> AskArchiveFolder(const std::wstring&) override {
+        return std::nullopt;
+    }
+    std::wstring UpperCase(std::wstring_view text) override { return std::wstring(text); }
     // As the window does: the keeper hears of every row.
     void Breathe() override {
         if (keeper_ != nullptr) {

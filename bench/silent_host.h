@@ -15,6 +15,10 @@ public:
     std::optional<std::wstring> AskArchivePath(const velkin::SaveDialogRequest&) override {
         return std::nullopt;
     }
+    std::optional<std::wstring> AskArchiveFolder(const std::wstring&) override {
+        return std::nullopt;
+    }
+    std::wstring UpperCase(std::wstring_view text) override { return std::wstring(text); }
     void Breathe() override {}
     void RowsAppended() override {}
 };

@@ -47,20 +47,28 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
     bool gone = false; // the window went while a drop came in
     for (int step = 0; step < steps && !gone && file.size() < 4096; ++step) {
         switch (provider.ConsumeIntegralInRange<int>(0, 4)) {
-        case 0: { // a drop, told of part way through
+        case 0: { // a drop, told of part way through; perhaps one whose items each get an archive
             const std::wstring folder = velkin::fuzz::TextFrom(provider, kAlphabet, 6) + L"\\";
+            const bool eachItem = provider.ConsumeBool();
             // Two profiles, so that deletions and stops make neighbours of one destination
             // with one profile or two.
-            auto texts = std::make_shared<velkin::DropTexts>(folder + L"x.rar",
-                                                             provider.ConsumeBool() ? L"1" : L"2");
+            auto texts = std::make_shared<velkin::DropTexts>(
+                eachItem ? velkin::fuzz::TextFrom(provider, kAlphabet, 3) : folder + L"x.rar",
+                provider.ConsumeBool() ? L"1" : L"2", eachItem);
             const wchar_t* kept = texts->Keep(folder);
             const std::size_t whole = model.rows.size();
             bool toldOfRows = false;
             const auto count = provider.ConsumeIntegralInRange<int>(1, 4);
             for (int i = 0; i < count; ++i) {
-                model.rows.emplace_back(
-                    velkin::DecimalText(model.dropCount), texts, kept,
-                    texts->Keep(velkin::fuzz::TextFrom(provider, kAlphabet, 5)));
+                const std::wstring name = velkin::fuzz::TextFrom(provider, kAlphabet, 5);
+                if (eachItem) {
+                    model.rows.emplace_back(
+                        velkin::DecimalText(model.dropCount++), texts, kept,
+                        texts->KeepPair(name, velkin::fuzz::TextFrom(provider, kAlphabet, 5)));
+                } else {
+                    model.rows.emplace_back(velkin::DecimalText(model.dropCount), texts, kept,
+                                            texts->Keep(name));
+                }
                 if (provider.ConsumeBool()) {
                     keeper.RowsTakenIn();
                     toldOfRows = true;
@@ -77,7 +85,7 @@ void CheckWrittenJournal(FuzzedDataProvider& provider) {
                 gone = true;
                 break;
             }
-            ++model.dropCount;
+            model.dropCount += eachItem ? 0 : 1;
             keeper.DropTakenIn();
             break;
         }

@@ -132,6 +132,7 @@ public:
         return found == values.end() ? std::nullopt : std::optional(found->second);
     }
     bool Write(std::wstring_view, std::wstring_view, std::wstring_view) override { return false; }
+    bool Remove(std::wstring_view, std::wstring_view) override { return false; }
 };
 
 // Keeps "key=value" lines as a file does. A value with a line break or NUL cannot be one line,
@@ -169,6 +170,15 @@ public:
             }
         }
         lines.push_back(line);
+        return true;
+    }
+    bool Remove(std::wstring_view section, std::wstring_view key) override {
+        if (section == L"Main") {
+            std::erase_if(lines, [&](const std::wstring& line) {
+                return line.size() > key.size() && line.starts_with(key) &&
+                       line[key.size()] == L'=';
+            });
+        }
         return true;
     }
 };
@@ -225,6 +235,7 @@ velkin::Settings SettingsFrom(FuzzedDataProvider& data) {
             *field.flag = data.ConsumeBool();
         }
     }
+    s.eachItem = data.ConsumeBool();
     return s;
 }
 
@@ -259,14 +270,15 @@ void CheckLoadFromAnyStore(FuzzedDataProvider& data) {
     }
     FUZZ_CHECK(loaded == expected);
 
-    // Every key is asked for once, in section Main.
-    FUZZ_CHECK(store.reads.size() == std::size(kFileKeys));
+    // Every key is asked for once, in section Main, and "EachItem" after them.
+    FUZZ_CHECK(store.reads.size() == std::size(kFileKeys) + 1);
+    FUZZ_CHECK(store.reads.back().second == L"EachItem");
     std::set<std::wstring> asked;
     for (const auto& [section, key] : store.reads) {
         FUZZ_CHECK(section == L"Main");
         asked.insert(key);
     }
-    FUZZ_CHECK(asked.size() == std::size(kFileKeys));
+    FUZZ_CHECK(asked.size() == std::size(kFileKeys) + 1);
 }
 
 void CheckSaveThenLoad(FuzzedDataProvider& data) {
@@ -291,9 +303,12 @@ void CheckSaveThenLoad(FuzzedDataProvider& data) {
         FUZZ_CHECK(firstUnwritable < std::size(kFileKeys));
         FUZZ_CHECK(error.message().find(path) != std::wstring::npos);
     }
-    // The save stops at the first failed write; everything before it was written, in order.
-    FUZZ_CHECK(store.writes == firstUnwritable);
-    FUZZ_CHECK(store.lines.size() == firstUnwritable + 1);
+    // The save stops at the first failed write; everything before it was written, in order,
+    // and "EachItem" after the 19 only while it is on.
+    const std::size_t eachItemLine = firstUnwritable == std::size(kFileKeys) && saved.eachItem;
+    FUZZ_CHECK(store.writes == firstUnwritable + eachItemLine);
+    FUZZ_CHECK(store.lines.size() == firstUnwritable + eachItemLine + 1);
+    FUZZ_CHECK(!eachItemLine || store.lines.back() == L"EachItem=1");
     for (std::size_t i = 0; i < firstUnwritable; ++i) {
         FUZZ_CHECK(store.lines[i + 1].starts_with(std::wstring(kFileKeys[i].name) + L"="));
     }
@@ -313,7 +328,10 @@ void CheckSaveThenLoad(FuzzedDataProvider& data) {
             *field.flag = !*field.flag;
         }
     }
+    // "EachItem" is read as on from the file, or, off and so missing, as the default says.
+    others.eachItem = true;
     const velkin::Settings loaded = velkin::LoadSettings(store, others);
+    FUZZ_CHECK(loaded.eachItem);
     velkin::Settings original = saved;
     velkin::Settings back = loaded;
     for (const Key& key : kFileKeys) {

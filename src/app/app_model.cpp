@@ -8,6 +8,7 @@ void ApplySettings(const Settings& settings, AppModel& model) {
     }
     model.savePath = settings.savePath;
     model.clearEnd = settings.clearEnd;
+    model.eachItem = settings.eachItem;
     model.winRarPath = settings.winRarPath;
     model.profiles.Select(settings.selectedProfile);
 }
@@ -30,6 +31,7 @@ void StoreSettings(const AppModel& model, Settings& settings) {
     settings.selectedProfile = model.profiles.SelectedNo();
     settings.savePath = model.savePath;
     settings.clearEnd = model.clearEnd;
+    settings.eachItem = model.eachItem;
 }
 
 } // namespace velkin

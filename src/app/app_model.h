@@ -13,7 +13,7 @@ namespace velkin {
 using AppModel = RunModel;
 
 // What the settings file gives the model at start-up: the profile texts and the selected
-// profile, the two options and the archiver's location.
+// profile, the options and the archiver's location.
 void ApplySettings(const Settings& settings, AppModel& model);
 
 // Once the archiver is known (the settings file names it, or the first-start prompt), each

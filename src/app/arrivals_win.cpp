@@ -20,8 +20,11 @@ void Arrivals::Receive(HWND window, const StartRequest& request) {
     // Queued whole before any of them goes in, and taken in from the message loop: a second
     // start waiting for the answer must not wait for a save dialog or a box as well.
     const IntakeHold hold(intake_, window);
+    // "/each" makes each path a drop of its own, whatever the menu's option says.
+    const auto grouping =
+        request.eachApart ? DropIntake::Grouping::Whole : DropIntake::Grouping::AsChosen;
     for (auto& drop : DropsOf({std::move(sorted.accepted), request.eachApart})) {
-        intake_.Receive(std::move(drop));
+        intake_.Receive(std::move(drop), grouping);
     }
 }
 

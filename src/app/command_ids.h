@@ -16,6 +16,7 @@ enum CommandId : unsigned short {
     kCmdStart = 403,
     kCmdAbout = 501,
     kCmdReadmetxt = 502,
+    kCmdEachItem = 404,
 };
 
 } // namespace velkin

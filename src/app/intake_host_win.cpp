@@ -14,6 +14,14 @@ std::optional<std::wstring> WindowIntakeHost::AskArchivePath(const SaveDialogReq
     return win::AskArchivePath(window_, request);
 }
 
+std::optional<std::wstring> WindowIntakeHost::AskArchiveFolder(const std::wstring& initialFolder) {
+    return win::AskArchiveFolder(window_, initialFolder);
+}
+
+std::wstring WindowIntakeHost::UpperCase(std::wstring_view text) {
+    return UpperCaseAsFileNames(text);
+}
+
 void WindowIntakeHost::Breathe() {
     // The queue is kept a few rows at a time, so that its work falls within the breaths' pace.
     keeper_.RowsTakenIn();

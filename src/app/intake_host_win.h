@@ -9,7 +9,8 @@
 
 namespace velkin::win {
 
-// What a drop's intake asks of the main window: whether a path is a folder, the save dialog, and
+// What a drop's intake asks of the main window: whether a path is a folder, the save dialog or the
+// folder picker, names as the file system compares them, and
 // breaths in which the window handles the messages waiting and shows the rows so far, paced so
 // that the window answers however large the drop. The queue file is kept up with the rows.
 class WindowIntakeHost final : public DropIntakeHost {
@@ -26,6 +27,8 @@ public:
 
     bool IsDirectory(const std::wstring& path) override;
     std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) override;
+    std::optional<std::wstring> AskArchiveFolder(const std::wstring& initialFolder) override;
+    std::wstring UpperCase(std::wstring_view text) override;
     void Breathe() override;
     void RowsAppended() override;
 

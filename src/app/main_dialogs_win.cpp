@@ -44,6 +44,10 @@ std::optional<std::wstring> AskArchivePath(HWND owner, const SaveDialogRequest& 
     return ShowSaveDialog(owner, dialog);
 }
 
+std::optional<std::wstring> AskArchiveFolder(HWND owner, const std::wstring& initialFolder) {
+    return ShowFolderDialog(owner, initialFolder);
+}
+
 std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current) {
     const InputDialogTexts texts{text::kEditProfileCaption, text::kEditProfilePrompt, text::kOk,
                                  text::kCancel};

@@ -22,6 +22,10 @@ std::wstring AskArchiverLocation();
 // when they cancelled.
 std::optional<std::wstring> AskArchivePath(HWND owner, const SaveDialogRequest& request);
 
+// The folder picker, for a drop whose items each get an archive and whose destination the user
+// chooses: the chosen folder, or nothing when they cancelled.
+std::optional<std::wstring> AskArchiveFolder(HWND owner, const std::wstring& initialFolder);
+
 // The input dialog of "選択プロファイルの編集(&E)": the entered switches, or nothing when the
 // user cancelled.
 std::optional<std::wstring> AskProfileText(HWND owner, std::wstring_view current);

@@ -58,6 +58,7 @@ HMENU CreateMainMenu() {
     const HMENU option = ::CreatePopupMenu();
     AppendCommand(option, kCmdSavePath, L"保存先とファイル名を自分で設定する(&P)");
     AppendCommand(option, kCmdClearEnd, L"圧縮終了後にリストをクリア(&C)");
+    AppendCommand(option, kCmdEachItem, L"項目ごとに別の書庫を作る(&I)");
     AppendSeparator(option);
     AppendCommand(option, kCmdStart, L"圧縮開始(&R)");
     AppendPopup(bar, option, L"動作と設定(&R)");
@@ -83,6 +84,8 @@ void RefreshMainMenu(HWND window, const AppModel& model) {
                     MF_BYCOMMAND | (model.savePath ? MF_CHECKED : MF_UNCHECKED));
     ::CheckMenuItem(menu, kCmdClearEnd,
                     MF_BYCOMMAND | (model.clearEnd ? MF_CHECKED : MF_UNCHECKED));
+    ::CheckMenuItem(menu, kCmdEachItem,
+                    MF_BYCOMMAND | (model.eachItem ? MF_CHECKED : MF_UNCHECKED));
     ::DrawMenuBar(window);
 }
 

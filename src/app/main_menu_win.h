@@ -11,7 +11,7 @@ namespace velkin::win {
 HMENU CreateMainMenu();
 
 // Makes the window's menu show the model: the five profile captions, the selected profile and
-// the two option check marks.
+// the option check marks.
 void RefreshMainMenu(HWND window, const AppModel& model);
 
 // As a menu opens: the commands that CommandAllowed refuses now are greyed, the others enabled.

@@ -105,6 +105,12 @@ void MainWindow::S_ReadmetxtClick() {
     OpenReadme(handle());
 }
 
+void MainWindow::S_EachItemClick() {
+    // A drop takes the option as it arrives: one under way keeps what it arrived with.
+    model_.eachItem = !model_.eachItem;
+    RefreshMainMenu(handle(), model_);
+}
+
 void MainWindow::FormClose() {
     WriteWindowSettings(handle(), *listView_, model_);
 }

@@ -191,7 +191,8 @@ void MainWindow::OnCommand(unsigned id) {
                      {kCmdClearEnd, &MainWindow::S_ClearEndClick},
                      {kCmdStart, &MainWindow::S_StartClick},
                      {kCmdAbout, &MainWindow::S_AboutClick},
-                     {kCmdReadmetxt, &MainWindow::S_ReadmetxtClick}};
+                     {kCmdReadmetxt, &MainWindow::S_ReadmetxtClick},
+                     {kCmdEachItem, &MainWindow::S_EachItemClick}};
     if (!CommandAllowed(id, Busy())) {
         return;
     }

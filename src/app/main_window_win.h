@@ -73,6 +73,7 @@ private:
     void S_StartClick();
     void S_AboutClick();
     void S_ReadmetxtClick();
+    void S_EachItemClick();
     void FormClose();
 
     // The log of the selected row's group, or null before that group ran in this window.

@@ -30,6 +30,10 @@ public:
     // False when the value could not be stored.
     [[nodiscard]] virtual bool Write(std::wstring_view section, std::wstring_view key,
                                      std::wstring_view value) = 0;
+
+    // Takes the key's line out of the section, if there is one. False when the file could not
+    // be changed.
+    [[nodiscard]] virtual bool Remove(std::wstring_view section, std::wstring_view key) = 0;
 };
 
 } // namespace velkin

@@ -1,5 +1,7 @@
 #include "base/integer_text.h"
 
+#include <array>
+
 #include "base/message_texts.h"
 #include "base/velkin_error.h"
 
@@ -90,7 +92,20 @@ std::optional<std::int32_t> ParseIniInteger(std::wstring_view value) {
 }
 
 std::wstring DecimalText(std::int32_t value) {
-    return std::to_wstring(value);
+    // Written here: the C library's formatted printing behind std::to_wstring costs more than
+    // the rest of a row when every item of a drop is a group with a number of its own.
+    std::array<wchar_t, 11> digits{};
+    auto at = digits.end();
+    std::uint32_t magnitude =
+        value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    do {
+        *--at = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) {
+        *--at = L'-';
+    }
+    return std::wstring(at, digits.end());
 }
 
 } // namespace velkin

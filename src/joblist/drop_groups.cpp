@@ -39,10 +39,9 @@ void RemoveGroupRows(JobRows& rows, std::int32_t n) {
 
 // Rows of one drop share their texts, which spares most comparisons.
 bool SameGroup(const JobRow& a, const JobRow& b) {
-    const auto same = [](const std::wstring& x, const std::wstring& y) {
-        return &x == &y || x == y;
-    };
-    return same(a.Destination(), b.Destination()) && same(a.ProfileNumber(), b.ProfileNumber());
+    const std::wstring& profile = a.ProfileNumber();
+    const std::wstring& otherProfile = b.ProfileNumber();
+    return a.SameDestination(b) && (&profile == &otherProfile || profile == otherProfile);
 }
 
 } // namespace

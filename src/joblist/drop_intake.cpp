@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <unordered_map>
+#include <utility>
 
 #include "base/integer_text.h"
 #include "base/path_parts.h"
@@ -62,15 +63,15 @@ private:
 
 } // namespace
 
-void DropIntake::Receive(std::vector<std::wstring> paths) {
-    Receive(std::make_unique<PathList>(std::move(paths)));
+void DropIntake::Receive(std::vector<std::wstring> paths, Grouping grouping) {
+    Receive(std::make_unique<PathList>(std::move(paths)), grouping);
 }
 
-void DropIntake::Receive(std::unique_ptr<PathSource> paths) {
+void DropIntake::Receive(std::unique_ptr<PathSource> paths, Grouping grouping) {
     const ArchiverKind archiver = model_.archiverKind();
     pending_.push_back({std::move(paths), model_.profiles.SelectedNo(), archiver,
-                        ArchiveTypeFor(archiver, model_.profiles.SelectedOption()),
-                        model_.savePath});
+                        ArchiveTypeFor(archiver, model_.profiles.SelectedOption()), model_.savePath,
+                        model_.eachItem && grouping == Grouping::AsChosen});
     TakeInWaiting();
 }
 
@@ -83,7 +84,11 @@ void DropIntake::TakeInWaiting() {
     while (!pending_.empty()) {
         Arrival drop = std::move(pending_.front());
         pending_.pop_front();
-        TakeIn(drop);
+        if (drop.eachItem) {
+            TakeInEachItem(drop);
+        } else {
+            TakeIn(drop);
+        }
     }
 }
 
@@ -138,6 +143,64 @@ void DropIntake::TakeIn(Arrival& drop) {
         host_.Breathe();
     }
     ++model_.dropCount;
+    host_.RowsAppended();
+}
+
+void DropIntake::TakeInEachItem(Arrival& drop) {
+    std::optional<std::wstring_view> path = drop.paths->Next();
+    if (!path) {
+        return;
+    }
+    // Where every archive of the drop goes; empty text for each item's own folder.
+    std::wstring chosenFolder;
+    if (drop.askArchivePath) {
+        auto chosen = host_.AskArchiveFolder(FolderPart(*path));
+        // Cancelled: the drop is not taken in.
+        if (!chosen) {
+            return;
+        }
+        chosenFolder = std::move(*chosen);
+        if (FileNamePartLength(chosenFolder) != 0) {
+            chosenFolder += L'\\';
+        }
+    }
+
+    const auto texts =
+        std::make_shared<DropTexts>(std::move(chosenFolder), DecimalText(drop.profileNo), true);
+    const std::shared_ptr<const DropTexts> shared = texts;
+    FolderTable folders(*texts);
+    DistinctArchiveNames names([this](std::wstring_view text) { return host_.UpperCase(text); });
+    // Whether each folder of the drop is there, asked once: in a folder that is not there (its
+    // items vanished since, or a path was mistyped) no item can be a folder.
+    std::unordered_map<const wchar_t*, bool> foldersThere;
+    std::pair<const wchar_t*, bool> lastFolder{nullptr, false};
+    std::wstring pathText;
+    std::wstring archiveName;
+    // Fixed before the first row, as a drop's number is.
+    std::int32_t number = model_.dropCount;
+    for (; path; path = drop.paths->Next(), ++number) {
+        const std::size_t folderLength = path->size() - FileNamePartLength(*path);
+        const wchar_t* folder = folders.Keep(path->substr(0, folderLength));
+        const std::wstring_view fileName = path->substr(folderLength);
+        if (folder != lastFolder.first) {
+            const auto [known, added] = foldersThere.try_emplace(folder);
+            if (added) {
+                known->second = host_.IsDirectory(std::wstring(DropTexts::View(folder)));
+            }
+            lastFolder = *known;
+        }
+        pathText.assign(*path);
+        const bool isDirectory = lastFolder.second && host_.IsDirectory(pathText);
+        // Each item is the whole of its group, and named as a drop of that one item is.
+        const std::wstring_view extension =
+            NameItemArchive(fileName, isDirectory, drop.type, archiveName);
+        names.Take(texts->destination().empty() ? DropTexts::View(folder) : texts->destination(),
+                   archiveName, extension);
+        model_.rows.emplace_back(DecimalText(number), shared, folder,
+                                 texts->KeepPair(fileName, archiveName));
+        host_.Breathe();
+    }
+    model_.dropCount = number;
     host_.RowsAppended();
 }
 

@@ -21,6 +21,11 @@ public:
     virtual bool IsDirectory(const std::wstring& path) = 0;
     // The save dialog; the chosen full path, or nothing when the user cancelled.
     virtual std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) = 0;
+    // The folder picker, for a drop whose items each get an archive; the chosen folder, or
+    // nothing when the user cancelled.
+    virtual std::optional<std::wstring> AskArchiveFolder(const std::wstring& initialFolder) = 0;
+    // The text in upper case as the file system compares names (see DistinctArchiveNames).
+    virtual std::wstring UpperCase(std::wstring_view text) = 0;
     // Called after every row: the host lets the window handle what is waiting whenever it has
     // not done so for a while, showing the rows added so far.
     virtual void Breathe() = 0;
@@ -29,17 +34,24 @@ public:
 };
 
 // Turns drops into job rows: one drop, one drop number, one profile number, one destination.
+// With the option of an archive for every item, each item of a drop is a group of its own, with
+// a drop number and a destination of its own, in the drop's order.
 class DropIntake {
 public:
+    // How a drop's items make groups: as the option says when it arrives, or all in one whatever
+    // it says (each path that "/each" names is a drop of its own, as it always was).
+    enum class Grouping { AsChosen, Whole };
+
     DropIntake(JobList& model, DropIntakeHost& host) : model_(model), host_(host) {}
 
     // Takes in the drop with what the user has chosen at this moment: the selected profile, the
-    // archive type its text asks for, and whether to ask for the archive path. A drop that
+    // archive type its text asks for, whether to ask for the archive path, and whether every item
+    // gets an archive. A drop that
     // arrives while another is being taken in (the window keeps handling messages meanwhile)
     // or while the intake is held waits, keeping those choices, and is taken in after it,
     // whole, in arrival order. Its paths are read one at a time, between rows.
-    void Receive(std::unique_ptr<PathSource> paths);
-    void Receive(std::vector<std::wstring> paths);
+    void Receive(std::unique_ptr<PathSource> paths, Grouping grouping = Grouping::AsChosen);
+    void Receive(std::vector<std::wstring> paths, Grouping grouping = Grouping::AsChosen);
 
     // While the intake is held (a command that changes the rows is under way), drops wait.
     // Releasing takes nothing in; the holder calls TakeInWaiting once it is done.
@@ -60,9 +72,11 @@ private:
         ArchiverKind archiver;
         ArchiveType type;
         bool askArchivePath;
+        bool eachItem;
     };
 
     void TakeIn(Arrival& drop);
+    void TakeInEachItem(Arrival& drop);
 
     JobList& model_;
     DropIntakeHost& host_;

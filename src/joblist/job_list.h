@@ -16,6 +16,7 @@ namespace velkin {
 struct JobList {
     ProfileSet profiles;
     bool savePath = false; // "choose destination and name myself"
+    bool eachItem = false; // "an archive of its own for every item"
     // Where the archiver lives; the settings load fills it.
     std::wstring winRarPath;
     JobRows rows;

@@ -111,6 +111,10 @@ public:
 private:
     bool ApplyRecord(QueueRecordType type, std::string_view payload);
     bool ApplyRows(Reader& reader);
+    bool ApplyItemRows(Reader& reader);
+    // A row's folder, written out or named by its slot among the record's last four.
+    const wchar_t* ReadFolder(Reader& reader, DropTexts& drop,
+                              std::array<const wchar_t*, 4>& recent, std::size_t& nextSlot);
     bool ApplyEdit(Reader& reader);
     void SetStatus(std::int32_t n, std::wstring_view status);
 
@@ -145,13 +149,15 @@ JobRows& Replay::WholeRows() {
 bool Replay::ApplyRecord(QueueRecordType type, std::string_view payload) {
     Reader reader(payload);
     // A drop that something else follows before its end was given up where it stood.
-    if (type != QueueRecordType::Rows && type != QueueRecordType::EditNumber &&
-        type != QueueRecordType::DropEnd) {
+    if (type != QueueRecordType::Rows && type != QueueRecordType::ItemRows &&
+        type != QueueRecordType::EditNumber && type != QueueRecordType::DropEnd) {
         pending_.clear();
     }
     switch (type) {
     case QueueRecordType::Rows:
         return ApplyRows(reader);
+    case QueueRecordType::ItemRows:
+        return ApplyItemRows(reader);
     case QueueRecordType::DropEnd: {
         const std::int32_t count = reader.Int32();
         if (!reader.done()) {
@@ -218,16 +224,7 @@ bool Replay::ApplyRows(Reader& reader) {
     std::array<const wchar_t*, kRecentFolders> recent{};
     std::size_t nextSlot = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t folderUnits = reader.Uint32();
-        const wchar_t* folder = nullptr;
-        if (folderUnits >= kFolderSlot) {
-            const std::size_t slot = folderUnits - kFolderSlot;
-            folder = slot < kRecentFolders ? recent[slot] : nullptr;
-        } else {
-            folder = drop_->Keep(WideFromUtf16Le(reader.Units(folderUnits)));
-            recent[nextSlot] = folder;
-            nextSlot = (nextSlot + 1) % kRecentFolders;
-        }
+        const wchar_t* folder = ReadFolder(reader, *drop_, recent, nextSlot);
         const std::wstring name = reader.Text();
         if (!reader.ok() || folder == nullptr) {
             return false;
@@ -235,6 +232,45 @@ bool Replay::ApplyRows(Reader& reader) {
         pending_.emplace_back(dropNumber_, drop_, folder, drop_->Keep(name));
     }
     return reader.done();
+}
+
+bool Replay::ApplyItemRows(Reader& reader) {
+    std::wstring profileNumber = reader.Text();
+    std::wstring archiveFolder = reader.Text();
+    const std::uint32_t count = reader.Uint32();
+    if (!reader.ok()) {
+        return false;
+    }
+    const auto drop =
+        std::make_shared<DropTexts>(std::move(archiveFolder), std::move(profileNumber), true);
+    std::array<const wchar_t*, kRecentFolders> recent{};
+    std::size_t nextSlot = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::wstring number = reader.Text();
+        const wchar_t* folder = ReadFolder(reader, *drop, recent, nextSlot);
+        const std::wstring name = reader.Text();
+        const std::uint32_t shared = reader.Uint32();
+        const std::wstring rest = reader.Text();
+        if (!reader.ok() || folder == nullptr || shared > name.size()) {
+            return false;
+        }
+        const std::wstring archiveName = name.substr(0, shared) + rest;
+        pending_.emplace_back(std::move(number), drop, folder, drop->KeepPair(name, archiveName));
+    }
+    return reader.done();
+}
+
+const wchar_t* Replay::ReadFolder(Reader& reader, DropTexts& drop,
+                                  std::array<const wchar_t*, 4>& recent, std::size_t& nextSlot) {
+    const std::uint32_t folderUnits = reader.Uint32();
+    if (folderUnits >= kFolderSlot) {
+        const std::size_t slot = folderUnits - kFolderSlot;
+        return slot < kRecentFolders ? recent[slot] : nullptr;
+    }
+    const wchar_t* folder = drop.Keep(WideFromUtf16Le(reader.Units(folderUnits)));
+    recent[nextSlot] = folder;
+    nextSlot = (nextSlot + 1) % kRecentFolders;
+    return folder;
 }
 
 bool Replay::ApplyEdit(Reader& reader) {
@@ -291,10 +327,17 @@ void QueueJournal::Finish(std::string& out, std::size_t start) {
 }
 
 void QueueJournal::OpenRows(std::string& out, const JobRow& first) {
-    open_ = Begin(out, QueueRecordType::Rows);
-    PutText(out, first.dropNumber);
-    PutText(out, first.ProfileNumber());
-    PutText(out, first.Destination());
+    ownArchives_ = first.HasOwnArchive();
+    if (ownArchives_) {
+        open_ = Begin(out, QueueRecordType::ItemRows);
+        PutText(out, first.ProfileNumber());
+        PutText(out, first.DropDestination());
+    } else {
+        open_ = Begin(out, QueueRecordType::Rows);
+        PutText(out, first.dropNumber);
+        PutText(out, first.ProfileNumber());
+        PutText(out, first.Destination());
+    }
     openCountAt_ = out.size();
     AppendLittleEndian(out, 0, 4); // the row count, once it is known
     openNumber_ = first.dropNumber;
@@ -304,6 +347,9 @@ void QueueJournal::OpenRows(std::string& out, const JobRow& first) {
 }
 
 void QueueJournal::AddRow(std::string& out, const JobRow& row) {
+    if (ownArchives_) {
+        PutText(out, row.dropNumber);
+    }
     // A drop's rows share each folder's text, and come from one folder or take turns among a
     // few: a folder written lately is named by its slot.
     const std::wstring_view folder = row.Folder();
@@ -317,6 +363,16 @@ void QueueJournal::AddRow(std::string& out, const JobRow& row) {
         nextSlot_ = (nextSlot_ + 1) % kRecentFolders;
     }
     PutText(out, row.FileName());
+    if (ownArchives_) {
+        // An archive is mostly named after its file: what the two begin with is written once.
+        const std::wstring_view name = row.FileName();
+        const std::wstring_view archive = row.ArchiveName();
+        const std::size_t shared = static_cast<std::size_t>(
+            std::mismatch(name.begin(), name.end(), archive.begin(), archive.end()).first -
+            name.begin());
+        AppendLittleEndian(out, shared, 4);
+        PutText(out, archive.substr(shared));
+    }
     ++openCount_;
 }
 

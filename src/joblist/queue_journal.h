@@ -37,6 +37,10 @@ enum class QueueRecordType : std::uint8_t {
     GroupDone,    // its archiver ended well: its rows are archived
     Stopped,      // a run was stopped: archived rows removed, the rest numbered afresh
     Restored,     // the queue was put back in a window (as RestoreQueue does)
+    ItemRows,     // rows of a drop whose items each have an archive: its profile text and the
+                  // folder of its archives (empty for each row's own), the row count, then each
+                  // row's number, folder (or slot) as in Rows, file name, and its archive's name
+                  // as the count of units it begins with of the file name (32 bits) and the rest
 };
 
 inline constexpr std::uint32_t kQueueVersion = 1;
@@ -64,6 +68,8 @@ public:
     void AddRow(std::string& out, const JobRow& row);
     void CloseRows(std::string& out);
     bool rowsOpen() const { return open_ != kNone; }
+    // Whether the open record holds rows whose items have archives of their own (ItemRows).
+    bool openOwnArchives() const { return ownArchives_; }
     // The drop-number text and the row count of the open rows record.
     const std::wstring& openNumber() const { return openNumber_; }
     std::uint32_t openCount() const { return openCount_; }
@@ -91,6 +97,7 @@ private:
     std::size_t openCountAt_ = 0;
     std::wstring openNumber_;
     std::uint32_t openCount_ = 0;
+    bool ownArchives_ = false;
     // The folders the open record wrote last; a row refers to one of them by its slot.
     std::array<const wchar_t*, kRecentFolders> recent_{};
     std::size_t nextSlot_ = 0;

@@ -15,9 +15,12 @@ void QueueKeeper::Encode() {
     for (; journaled_ < model_.rows.size(); ++journaled_) {
         const JobRow& row = model_.rows[journaled_];
         // A record's rows share one drop-number text; one the user edited while the drop came
-        // in goes into a record of its own.
-        if (journal_.rowsOpen() && (row.dropNumber != journal_.openNumber() ||
-                                    journal_.openCount() == kMostRowsPerRecord)) {
+        // in goes into a record of its own. Rows whose items have archives of their own carry
+        // their numbers.
+        if (journal_.rowsOpen() &&
+            (row.HasOwnArchive() != journal_.openOwnArchives() ||
+             (!row.HasOwnArchive() && row.dropNumber != journal_.openNumber()) ||
+             journal_.openCount() == kMostRowsPerRecord)) {
             journal_.CloseRows(encoded_);
         }
         if (!journal_.rowsOpen()) {

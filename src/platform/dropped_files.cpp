@@ -79,4 +79,20 @@ bool IsExistingDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+std::wstring UpperCaseAsFileNames(std::wstring_view text) {
+    if (text.empty()) {
+        return {};
+    }
+    // Upper-casing maps each UTF-16 unit to one unit: the text keeps its length.
+    std::wstring upper(text.size(), L'\0');
+    const int length = ::LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(),
+                                       static_cast<int>(text.size()), upper.data(),
+                                       static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    if (length <= 0) {
+        return std::wstring(text);
+    }
+    upper.resize(static_cast<std::size_t>(length));
+    return upper;
+}
+
 } // namespace velkin::win

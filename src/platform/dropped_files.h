@@ -51,4 +51,8 @@ std::vector<std::wstring> ReadClipboardPaths(HDROP block);
 // Whether the path names an existing folder; a path that cannot be read counts as no folder.
 bool IsExistingDirectory(const std::wstring& path);
 
+// The text in upper case by the system's own table, which no user's language changes: two file
+// names that differ only in letter case give the same text.
+std::wstring UpperCaseAsFileNames(std::wstring_view text);
+
 } // namespace velkin::win

@@ -25,6 +25,10 @@ struct FileDialogSpec {
 std::optional<std::wstring> ShowOpenDialog(HWND owner, const FileDialogSpec& spec);
 std::optional<std::wstring> ShowSaveDialog(HWND owner, const FileDialogSpec& spec);
 
+// The system's folder picker, opened in initialFolder when it names one: the chosen folder, or
+// nothing when the user cancelled. COM is taken for the dialog's time.
+std::optional<std::wstring> ShowFolderDialog(HWND owner, const std::wstring& initialFolder);
+
 // "a|b|c|d" as the dialog wants it: "a\0b\0c\0d\0\0".
 std::wstring DialogFilterList(std::wstring_view filter);
 

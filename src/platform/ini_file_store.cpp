@@ -52,4 +52,11 @@ bool IniFileStore::Write(std::wstring_view section, std::wstring_view key,
                                         path_.c_str()) != FALSE;
 }
 
+bool IniFileStore::Remove(std::wstring_view section, std::wstring_view key) {
+    const std::wstring sectionText(section);
+    const std::wstring keyText(key);
+    return ::WritePrivateProfileStringW(sectionText.c_str(), keyText.c_str(), nullptr,
+                                        path_.c_str()) != FALSE;
+}
+
 } // namespace velkin::win

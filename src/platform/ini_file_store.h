@@ -24,6 +24,7 @@ public:
                                      std::wstring_view key) const override;
     [[nodiscard]] bool Write(std::wstring_view section, std::wstring_view key,
                              std::wstring_view value) override;
+    [[nodiscard]] bool Remove(std::wstring_view section, std::wstring_view key) override;
 
 private:
     std::wstring path_;

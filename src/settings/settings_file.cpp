@@ -47,6 +47,18 @@ constexpr std::array<SettingKey, 19> kKeys = {{
     {L"ClearEnd", [](Settings& s) -> SettingRef { return &s.clearEnd; }},
 }};
 
+// Options that came after the 19 keys, flags each: a key is in the file only while its option is
+// on, and taken out when it is off, so that the file of a user who never turns one on holds the
+// 19 keys alone, as before the option existed. They are read after the 19.
+struct FlagKeptWhileOn {
+    std::wstring_view name;
+    bool* (*locate)(Settings&);
+};
+
+constexpr std::array<FlagKeptWhileOn, 1> kFlagsKeptWhileOn = {{
+    {L"EachItem", [](Settings& s) { return &s.eachItem; }},
+}};
+
 // Earlier versions read the keys in this order; kept so that a store sees the same reads.
 constexpr std::array<std::wstring_view, kKeys.size()> kLoadOrder = {
     L"MainX",      L"MainY",      L"MainW",      L"MainH",           L"RAROption1",
@@ -175,6 +187,10 @@ Settings LoadSettings(const IniStore& store, Settings defaults) {
                    },
                    key.locate(settings));
     }
+    for (const FlagKeptWhileOn& key : kFlagsKeptWhileOn) {
+        bool* const flag = key.locate(settings);
+        *flag = IniFlagOr(store.Read(kSettingsSection, key.name), *flag);
+    }
     return settings;
 }
 
@@ -198,6 +214,13 @@ void SaveSettings(IniStore& store, const Settings& settings, std::wstring_view s
                        },
                        key.locate(values));
         if (!store.Write(kSettingsSection, key.name, text)) {
+            throw Error(FormatMessageText(text::kCannotWriteSettings, settingsPath));
+        }
+    }
+    for (const FlagKeptWhileOn& key : kFlagsKeptWhileOn) {
+        const bool stored = *key.locate(values) ? store.Write(kSettingsSection, key.name, L"1")
+                                                : store.Remove(kSettingsSection, key.name);
+        if (!stored) {
             throw Error(FormatMessageText(text::kCannotWriteSettings, settingsPath));
         }
     }

@@ -46,7 +46,8 @@ std::array<bool, kProfileCount> ProfilesHeld(const IniStore& store);
 std::wstring CharactersNotHeld(std::wstring_view text, const CodePage& codePage);
 
 // Writes all keys, a text that IniValueText would unquote inside one more pair of quotes, so
-// that it reads back as it is; the first write that fails stops the save and throws velkin::Error
+// that it reads back as it is, and "EachItem" only while it is on (removed when off); the first
+// write that fails stops the save and throws velkin::Error
 // "<settingsPath> に書き込めません".
 void SaveSettings(IniStore& store, const Settings& settings, std::wstring_view settingsPath);
 

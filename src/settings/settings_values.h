@@ -21,6 +21,7 @@ struct Settings {
     std::int32_t selectedProfile = 1;
     bool savePath = false;
     bool clearEnd = false;
+    bool eachItem = false;
 
     bool operator==(const Settings&) const = default;
 };

@@ -43,7 +43,7 @@ def menu_shape(dump):
     return shape
 
 
-def expected_shape(profiles, selected, save_path=False, clear_end=False):
+def expected_shape(profiles, selected, save_path=False, clear_end=False, each_item=False):
     def command(caption, checked=False):
         return ("command", caption, checked, False)
 
@@ -56,7 +56,8 @@ def expected_shape(profiles, selected, save_path=False, clear_end=False):
                                 command(T.SHOW_LOG))),
         ("popup", T.PROFILE_MENU, profile_items + (separator, command(T.EDIT_PROFILE))),
         ("popup", T.OPTION_MENU, (command(T.SAVE_PATH, save_path),
-                                  command(T.CLEAR_END, clear_end), separator, command(T.START))),
+                                  command(T.CLEAR_END, clear_end),
+                                  command(T.EACH_ITEM, each_item), separator, command(T.START))),
         ("popup", T.HELP_MENU, (command(T.ABOUT), command(T.README))),
     ]
 
@@ -85,6 +86,7 @@ class MainWindowTest(Suite):
         self.selected = 1
         self.save_path = False
         self.clear_end = False
+        self.each_item = False
 
     def plans(self):
         return [("main window", [self.startup, self.job_list, self.initial_menu,
@@ -93,7 +95,8 @@ class MainWindowTest(Suite):
                 ("show command", [self.show_commands])]
 
     def expected(self):
-        return expected_shape(self.profiles, self.selected, self.save_path, self.clear_end)
+        return expected_shape(self.profiles, self.selected, self.save_path, self.clear_end,
+                              self.each_item)
 
     def menu(self):
         return menu_shape(self.s.menu())
@@ -167,7 +170,8 @@ class MainWindowTest(Suite):
 
     def toggle_options(self):
         for name, key, attribute in ((T.SAVE_PATH, "p", "save_path"),
-                                     (T.CLEAR_END, "c", "clear_end")):
+                                     (T.CLEAR_END, "c", "clear_end"),
+                                     (T.EACH_ITEM, "i", "each_item")):
             for round_name in ("checks", "unchecks"):
                 self.s.keyboard_menu(T.OPTION_MENU)
                 self.s.choose_in_open_menu(key)

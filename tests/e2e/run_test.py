@@ -12,6 +12,7 @@ Run under scripts/with-wine-session.sh (a private X display and Wine prefix):
 
 import os
 import sys
+import threading
 import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
@@ -55,6 +56,7 @@ class RunTest(Suite):
             ("edited drop numbers", [self.edited_drop_numbers]),
             ("7-Zip family", [self.seven_zip_names, self.seven_zip_types]),
             ("7-Zip family: failures", [self.seven_zip_failures]),
+            ("each item", [self.each_item]),
         ]
 
     def launch(self, name, archiver_present=True, env=None, settings=None):
@@ -409,6 +411,107 @@ class RunTest(Suite):
                           [list_as_read(r) for r in runs], [list_expected([blank])])
 
     # Other instances: exit codes and a missing archiver.
+
+    def close_and_read_keys(self, label):
+        """Closes Velkin as a user does and returns section Main of its settings file as
+        [(key, value)] in file order."""
+        self.driver.close(self.s.main["hwnd"])
+        self.s.expect_exit(label)
+        return [(key, value) for section, key, value in self.s.velkin.read_settings()
+                if section == "Main"]
+
+    def drop_to_folder_picker(self, label, paths):
+        """Drops the paths from a thread of their own (the drop lasts until the picker is
+        answered) and returns the folder picker it opens, the main window disabled beneath."""
+        self.dropper = threading.Thread(target=self.s.drop, args=(paths,), daemon=True)
+        self.dropper.start()
+        picker = self.s.box(T.FOLDER_CAPTION)
+        self.report.check(f"{label}: the folder picker opens over the disabled main window",
+                          not self.s.enabled())
+        return picker
+
+    def finish_folder_picker(self, picker):
+        self.driver.wait_gone(picker["hwnd"])
+        self.dropper.join(timeout=RUN_LIMIT_S)
+        if self.dropper.is_alive():
+            raise DriverError("the drag source did not finish after the folder picker closed")
+        self.driver.sync(self.s.main["hwnd"])
+
+    def each_item(self):
+        """The option of an archive for every item: unchecked at first, kept in the settings
+        file only while it is on, and while on, every item of a drop a group of its own, named
+        after it; a name two items would share gets a number. Off again, a drop is one group."""
+        label = "each item"
+        self.launch("each")
+        folder = self.s.velkin.folder
+        self.report.equal(f"{label}: unchecked on a fresh start", self.s.checked(T.EACH_ITEM),
+                          False)
+        self.s.set_option(T.EACH_ITEM, True)
+        keys = self.close_and_read_keys(f"{label}, closed with the option on")
+        self.report.equal(f"{label}: the settings file holds {T.EACH_ITEM_KEY}=1 after the 19 "
+                          "keys", (sorted(key for key, _ in keys[:-1]), keys[-1:]),
+                          (sorted(T.SETTINGS_KEYS), [(T.EACH_ITEM_KEY, "1")]))
+
+        self.s.start(folder=folder, env={"VELKIN_STANDIN_LOG": windows_path(self.log.path)})
+        self.report.equal(f"{label}: checked after a restart", self.s.checked(T.EACH_ITEM), True)
+        data = os.path.join(self.work, "data", "each")
+        # A file and a folder of one name: their archives would be one.
+        paths = [make_file(os.path.join(data, "report.txt"), "report\n"),
+                 os.path.join(data, "report"),
+                 make_file(os.path.join(data, "notes.md"), "# notes\n")]
+        make_file(os.path.join(data, "report", "inner.txt"), "inner\n")
+        archives = [os.path.join(data, name) for name in ("report.rar", "report (2).rar",
+                                                           "notes.rar")]
+        rows = self.s.drop(paths, rows=3)
+        self.report.equal(f"{label}: one drop of three items is three groups, in its order",
+                          [(r[T.NUMBER], r[T.PATH]) for r in rows],
+                          [(str(n), windows_path(p)) for n, p in enumerate(paths)])
+        self.report.equal(f"{label}: each named after its item; the folder named as the file "
+                          "before it gets (2)", [r[T.DESTINATION] for r in rows],
+                          [windows_path(a) for a in archives])
+        shot = self.s.artifact("run-each-item.png")
+        self.report.check("screenshot of the three groups: " + shot, screenshot(shot))
+
+        self.s.start_confirmed(label)
+        self.s.answer(self.s.run_end_box(label), T.OK)
+        self.report.equal(f"{label}: statuses OK", self.s.statuses(), [T.DONE] * 3)
+        runs = self.log.runs()
+        self.report.equal(f"{label}: the archiver ran three times", len(runs), 3)
+        for g, (run, path, archive) in enumerate(zip(runs, paths, archives)):
+            self.check_run(f"{label} group {g}", run, PROFILES[1], windows_path(archive), [path])
+            self.s.check_archive(f"{label} group {g}", archive, [path])
+
+        # With the save option: one folder picker for the drop, every archive in the folder
+        # chosen; one name from two folders is a clash there.
+        self.s.set_option(T.SAVE_PATH, True)
+        two = [make_file(os.path.join(data, folder, "a.txt"), folder) for folder in ("x", "y")]
+        out = os.path.join(data, "out")
+        os.makedirs(out)
+        picker = self.drop_to_folder_picker(label, two)
+        self.driver.set_edit(picker["hwnd"], windows_path(out))
+        self.driver.click(picker["hwnd"], T.FOLDER_BUTTON)
+        self.finish_folder_picker(picker)
+        rows = wait_until(self.s.rows, lambda shown: len(shown) == 5)[3:]
+        self.report.equal(f"{label}: the save option: every archive in the folder chosen",
+                          [(r[T.NUMBER], r[T.DESTINATION]) for r in rows],
+                          [("3", windows_path(os.path.join(out, "a.rar"))),
+                           ("4", windows_path(os.path.join(out, "a (2).rar")))])
+        picker = self.drop_to_folder_picker(label, two)
+        self.driver.click(picker["hwnd"], T.CANCEL)
+        self.finish_folder_picker(picker)
+        self.report.equal(f"{label}: the folder picker cancelled adds nothing",
+                          self.s.row_count(), 5)
+        self.s.set_option(T.SAVE_PATH, False)
+
+        self.s.set_option(T.EACH_ITEM, False)
+        two = [make_file(os.path.join(data, "off", name), name) for name in ("a.txt", "b.txt")]
+        rows = self.s.drop(two, rows=7)[5:]
+        self.report.equal(f"{label}: turned off, a drop of two items is one group again",
+                          [(r[T.NUMBER], r[T.DESTINATION]) for r in rows],
+                          [("5", windows_path(os.path.join(data, "off", "a.rar")))] * 2)
+        keys = self.close_and_read_keys(f"{label}, closed with the option off")
+        self.report.equal(f"{label}: the settings file holds the 19 keys alone again",
+                          sorted(key for key, _ in keys), sorted(T.SETTINGS_KEYS))
 
     def exit_code(self, code):
         label = f"exit code {code}"

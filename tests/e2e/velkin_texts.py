@@ -31,6 +31,7 @@ CLEAR_END = "圧縮終了後にリストをクリア(&C)"
 START = "圧縮開始(&R)"
 ABOUT = "バージョン情報(&A)"
 README = "Readme.txt参照(&R)"
+EACH_ITEM = "項目ごとに別の書庫を作る(&I)"
 PROFILE_COUNT = 5
 # Access keys, for the scenarios that go through the keyboard.
 MENU_KEYS = {FILE_MENU: "f", EDIT_MENU: "e", PROFILE_MENU: "p", OPTION_MENU: "r",
@@ -133,9 +134,13 @@ ARCHIVER_PROMPT = "WinRAR.exeを指定してください"
 ARCHIVER_FILTER = "実行ファイル (*.exe)"
 SAVE_CAPTION = "名前を付けて保存"
 SAVE_BUTTON = "保存(&S)"
+# The system's folder picker, as Wine shows it in Japanese.
+FOLDER_CAPTION = "フォルダーの選択"
+FOLDER_BUTTON = "開く(&O)"
 ABOUT_CAPTION = "バージョン情報"
 
-# The settings file: its keys in the order of a save, and what a first start uses.
+# The settings file: its keys in the order of a save, and what a first start uses. The key of
+# EACH_ITEM is there only while the option is on, after these.
 SETTINGS_KEYS = ["MainX", "MainY", "MainW", "MainH", "RAROption1", "RAROption2", "RAROption3",
                  "RAROption4", "RAROption5", "Column0", "Column1", "Column2", "Column3",
                  "Column4", "Column5", "WinRARPath", "RAROptionSelect", "SavePath", "ClearEnd"]
@@ -147,3 +152,4 @@ SEVEN_ZIP_PROFILES = ["-t7z -mx=9 -ms=on", "-t7z -mx=9 -ms=on -sdel", "-tzip -mx
 DEFAULT_COLUMNS = [width for _, width in COLUMNS]
 DEFAULT_RECT = (100, 100, 640, 400)  # left, top, outer width, outer height
 MAX_VALUE = 2047  # characters of a settings value that are read
+EACH_ITEM_KEY = "EachItem"

@@ -1,30 +1,53 @@
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "joblist/drop_groups.h"
 #include "joblist/drop_intake.h"
 
 namespace velkin {
 namespace {
 
-// Plays the platform: folders are named up front, the save dialog answers from a script, and
-// "handling waiting messages" can run whatever a test wants to happen in the middle of a drop.
+// Plays the platform: folders are named up front, the save dialog and the folder picker answer
+// from a script, letters of Latin-1 have a case beside ASCII's, and "handling waiting messages"
+// can run whatever a test wants to happen in the middle of a drop.
 class FakeHost final : public DropIntakeHost {
 public:
     std::set<std::wstring> folders;
     std::optional<std::wstring> dialogAnswer;
     std::vector<SaveDialogRequest> dialogRequests;
+    std::optional<std::wstring> folderAnswer;
+    std::vector<std::wstring> folderRequests;
     std::function<void(std::size_t rowsSoFar)> onBreathe;
     std::size_t appendedNotices = 0;
     const JobList* model = nullptr;
 
-    bool IsDirectory(const std::wstring& path) override { return folders.count(path) != 0; }
+    // A folder named, or one that holds a folder named.
+    bool IsDirectory(const std::wstring& path) override {
+        return std::any_of(folders.begin(), folders.end(), [&](const std::wstring& folder) {
+            return folder == path || (path.ends_with(L'\\') && folder.starts_with(path));
+        });
+    }
     std::optional<std::wstring> AskArchivePath(const SaveDialogRequest& request) override {
         dialogRequests.push_back(request);
         return dialogAnswer;
+    }
+    std::optional<std::wstring> AskArchiveFolder(const std::wstring& initialFolder) override {
+        folderRequests.push_back(initialFolder);
+        return folderAnswer;
+    }
+    std::wstring UpperCase(std::wstring_view text) override {
+        std::wstring upper(text);
+        for (auto& c : upper) {
+            if ((c >= L'a' && c <= L'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
+                c = static_cast<wchar_t>(c - 0x20);
+            }
+        }
+        return upper;
     }
     void Breathe() override {
         if (onBreathe) {
@@ -235,6 +258,123 @@ TEST_CASE("an empty drop takes no drop number") {
     f.intake.Receive(std::vector<std::wstring>{});
     CHECK(f.model.rows.empty());
     CHECK(f.model.dropCount == 0);
+}
+
+TEST_CASE("with the option on, each item is a group of its own named after it; clashing names "
+          "get a number before the extension") {
+    struct Case {
+        const char* name;
+        Texts paths;
+        Texts destinations;
+        std::set<std::wstring> folders = {};
+        std::wstring profile = L"-EP1";
+        std::wstring archiver = L"C:\\WinRAR\\WinRAR.exe";
+        std::optional<std::wstring> chosenFolder = std::nullopt; // with the save option
+    };
+    const Case cases[] = {
+        {"each in its own folder, a folder keeping its dots",
+         {L"D:\\x\\a.txt", L"D:\\x\\photo.2007", L"E:\\y\\b.doc"},
+         {L"D:\\x\\a.rar", L"D:\\x\\photo.2007.rar", L"E:\\y\\b.rar"},
+         {L"D:\\x\\photo.2007"}},
+        {"a file and a folder of one name, in any letter case, also the folder's",
+         {L"D:\\x\\report.txt", L"D:\\x\\report", L"D:\\x\\REPORT.doc", L"d:\\X\\Report.md"},
+         {L"D:\\x\\report.rar", L"D:\\x\\report (2).rar", L"D:\\x\\REPORT (3).rar",
+          L"d:\\X\\Report (4).rar"},
+         {L"D:\\x\\report"}},
+        {"a number already taken is passed over",
+         {L"D:\\x\\a (2).txt", L"D:\\x\\a.txt", L"D:\\x\\a.doc"},
+         {L"D:\\x\\a (2).rar", L"D:\\x\\a.rar", L"D:\\x\\a (3).rar"}},
+        {"letters beyond ASCII compare as the system's table says",
+         {L"D:\\x\\\u00C4.txt", L"D:\\x\\\u00E4.doc", L"D:\\x\\\u8868.txt"},
+         {L"D:\\x\\\u00C4.rar", L"D:\\x\\\u00E4 (2).rar", L"D:\\x\\\u8868.rar"}},
+        {"one name in two folders is no clash",
+         {L"D:\\x\\a.txt", L"D:\\y\\a.txt"},
+         {L"D:\\x\\a.rar", L"D:\\y\\a.rar"}},
+        {"a zip profile",
+         {L"D:\\x\\a.txt", L"D:\\x\\a.doc"},
+         {L"D:\\x\\a.zip", L"D:\\x\\a (2).zip"},
+         {},
+         L"-afzip"},
+        {"a 7-Zip type of one file: each file alone keeps its name, the number before .gz",
+         {L"D:\\x\\r.txt", L"D:\\x\\docs", L"D:\\x\\r.txt"},
+         {L"D:\\x\\r.txt.gz", L"D:\\x\\docs.7z", L"D:\\x\\r.txt (2).gz"},
+         {L"D:\\x\\docs"},
+         L"-tgzip",
+         L"C:\\7-Zip\\7z.exe"},
+        {"the save option: all into the chosen folder",
+         {L"D:\\x\\a.txt", L"E:\\y\\a.txt", L"E:\\y\\b"},
+         {L"F:\\out\\a.rar", L"F:\\out\\a (2).rar", L"F:\\out\\b.rar"},
+         {},
+         L"-EP1",
+         L"C:\\WinRAR\\WinRAR.exe",
+         L"F:\\out"},
+        {"the save option: a drive's root",
+         {L"D:\\x\\a.txt"},
+         {L"F:\\a.rar"},
+         {},
+         L"-EP1",
+         L"C:\\WinRAR\\WinRAR.exe",
+         L"F:\\"},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(std::string(c.name));
+        Fixture f;
+        f.model.eachItem = true;
+        f.model.winRarPath = c.archiver;
+        f.model.profiles.SetText(2, c.profile);
+        f.model.profiles.Select(2);
+        f.host.folderAnswer = c.chosenFolder;
+        f.host.folders = c.folders;
+        // "/each" takes each path whole, whatever the option says.
+        f.intake.Receive({L"Z:\\a.txt", L"Z:\\b.txt"}, DropIntake::Grouping::Whole);
+        f.model.savePath = c.chosenFolder.has_value();
+        f.intake.Receive(c.paths);
+
+        Texts numbers;
+        for (std::size_t n = 1; n <= c.paths.size(); ++n) {
+            numbers.push_back(std::to_wstring(n));
+        }
+        CHECK(Column(f.model.rows, JobColumn::DropNumber)[1] == L"0");
+        const JobRows drop(f.model.rows.begin() + 2, f.model.rows.end());
+        CHECK(Column(drop, JobColumn::DropNumber) == numbers);
+        CHECK(Column(drop, JobColumn::FullPath) == c.paths);
+        CHECK(Column(drop, JobColumn::ProfileNumber) == Texts(c.paths.size(), L"2"));
+        CHECK(Column(drop, JobColumn::Destination) == c.destinations);
+        CHECK(f.model.dropCount == static_cast<std::int32_t>(c.paths.size() + 1));
+        CHECK(f.host.dialogRequests.empty());
+        CHECK(f.host.folderRequests == (c.chosenFolder ? Texts{L"D:\\x\\"} : Texts{}));
+        CHECK(f.host.appendedNotices == 2);
+
+        // Deleting one leaves the others groups of their own.
+        DeleteGroup(f.model.rows, f.model.dropCount, 1);
+        numbers.pop_back();
+        numbers.insert(numbers.begin(), {L"0", L"0"});
+        CHECK(Column(f.model.rows, JobColumn::DropNumber) == numbers);
+        CHECK(f.model.dropCount == static_cast<std::int32_t>(c.paths.size()));
+    }
+}
+
+TEST_CASE("the option counts from the drops that arrive after it changes; cancelling the folder "
+          "picker adds nothing") {
+    Fixture f;
+    bool clicked = false;
+    f.host.onBreathe = [&](std::size_t) {
+        if (!clicked) {
+            clicked = true;
+            f.model.eachItem = true;
+            f.intake.Receive({L"E:\\q\\1.txt", L"E:\\q\\2.txt"});
+        }
+    };
+    f.intake.Receive({L"D:\\x\\a.txt", L"D:\\x\\b.txt"});
+    CHECK(Column(f.model.rows, JobColumn::DropNumber) == Texts{L"0", L"0", L"1", L"2"});
+    CHECK(f.model.dropCount == 3);
+
+    f.model.savePath = true;
+    f.intake.Receive({L"F:\\c.txt", L"F:\\d.txt"});
+    CHECK(f.host.folderRequests == Texts{L"F:\\"});
+    CHECK(f.model.rows.size() == 4);
+    CHECK(f.model.dropCount == 3);
+    CHECK(f.host.appendedNotices == 2);
 }
 
 } // namespace velkin

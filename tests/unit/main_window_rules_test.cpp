@@ -68,6 +68,7 @@ TEST_CASE("while busy exactly the commands that change which rows exist are refu
         {kCmdProfile1, true},    {kCmdProfile1 + 2, true}, {kCmdProfile5, true},
         {kCmdEditProfile, true}, {kCmdSavePath, true},     {kCmdClearEnd, true},
         {kCmdStart, false},      {kCmdAbout, true},        {kCmdReadmetxt, true},
+        {kCmdEachItem, true},
     };
     for (const auto& c : cases) {
         CAPTURE(c.id);

@@ -41,6 +41,19 @@ struct Window {
         keeper.DropTakenIn();
         Saw();
     }
+    // A drop whose items each have an archive, in archiveFolder or, without one, their own.
+    void DropEach(const std::wstring& folder, std::vector<std::wstring> names,
+                  const std::wstring& archiveFolder = L"") {
+        auto texts = std::make_shared<DropTexts>(archiveFolder, L"3", true);
+        const wchar_t* kept = texts->Keep(folder);
+        for (const auto& name : names) {
+            model.rows.emplace_back(DecimalText(model.dropCount++), texts, kept,
+                                    texts->KeepPair(name, name + L".rar"));
+            keeper.RowsTakenIn();
+        }
+        keeper.DropTakenIn();
+        Saw();
+    }
     // Group n run and archived; while it runs, it is not archived.
     void Done(std::int32_t n) {
         keeper.GroupStarted(n);
@@ -77,6 +90,8 @@ TEST_CASE("the queue file gives back the window's list after every change, and a
     w.keeper.GroupDeleted(1);
     w.Saw();
     w.Drop(L"E:\\", {L"e"});
+    w.DropEach(L"F:\\y\\", {L"f", L"\u8868"});
+    w.DropEach(L"F:\\z\\", {L"g"}, L"G:\\out\\");
     // A run stopped: the archived rows go, the rest are numbered afresh.
     KeepRowsToDo(w.model.rows, w.model.dropCount);
     w.keeper.RunStopped();
@@ -227,6 +242,18 @@ TEST_CASE("a queue put back: archived rows go, the rest keep their texts, number
     std::string future = QueueJournal::Header();
     future[8] = 2;
     CHECK(ReplayQueue(future).kind == QueueReplay::Kind::OtherVersion);
+
+    // Items that each got an archive come back as a group each.
+    Window each;
+    each.Drop(L"C:\\x\\", {L"a"});
+    each.DropEach(L"D:\\y\\", {L"b", L"c", L"d"}, L"E:\\out\\");
+    each.Done(2);
+    replay = ReplayQueue(each.file);
+    RestoreQueue(replay.rows, replay.dropCount);
+    CHECK(QueuedRows(replay.rows) == std::vector<std::wstring>{L"0|1|C:\\x\\a|C:\\x\\a.rar",
+                                                               L"1|3|D:\\y\\b|E:\\out\\b.rar",
+                                                               L"2|3|D:\\y\\d|E:\\out\\d.rar"});
+    CHECK(replay.dropCount == 3);
 }
 
 } // namespace velkin

@@ -72,6 +72,15 @@ public:
         return true;
     }
 
+    bool Remove(std::wstring_view section, std::wstring_view key) override {
+        ++attempts;
+        if (failingWrite_ && attempts == *failingWrite_) {
+            return false;
+        }
+        lines_.erase({std::wstring(section), std::wstring(key)});
+        return true;
+    }
+
     mutable std::vector<std::wstring> reads;
     std::vector<WriteCall> writes;
     std::size_t attempts = 0;
@@ -372,7 +381,7 @@ TEST_CASE("every key lands in its own field, read in the load order") {
         L"MainX",      L"MainY",      L"MainW",      L"MainH",           L"RAROption1",
         L"RAROption2", L"RAROption3", L"RAROption4", L"RAROption5",      L"Column0",
         L"Column1",    L"Column2",    L"Column3",    L"Column4",         L"Column5",
-        L"SavePath",   L"ClearEnd",   L"WinRARPath", L"RAROptionSelect",
+        L"SavePath",   L"ClearEnd",   L"WinRARPath", L"RAROptionSelect", L"EachItem",
     };
     CHECK(store.reads == loadOrder);
 }
@@ -380,7 +389,7 @@ TEST_CASE("every key lands in its own field, read in the load order") {
 TEST_CASE("a file with none of the keys gives the defaults") {
     FakeIniStore store;
     CHECK(LoadSettings(store) == DefaultSettings());
-    CHECK(store.reads.size() == 19);
+    CHECK(store.reads.size() == 20);
 }
 
 TEST_CASE("other defaults stand in only for keys the file lacks") {
@@ -516,7 +525,8 @@ TEST_CASE("the characters a text holds that the file's code page cannot, each on
 
 TEST_CASE("the first failed write stops the save with the message naming the file") {
     const std::wstring_view path = L"C:\\Program Files\\ツール\\Velkin.ini";
-    for (const std::size_t failing : {1u, 2u, 10u, 16u, 19u}) {
+    // The 20th is taking out "EachItem", which is off.
+    for (const std::size_t failing : {1u, 2u, 10u, 16u, 19u, 20u}) {
         CAPTURE(failing);
         FakeIniStore store;
         store.FailWriteNumber(failing);
@@ -529,6 +539,41 @@ TEST_CASE("the first failed write stops the save with the message naming the fil
         CHECK(store.attempts == failing);
         CHECK(store.writes.size() == failing - 1);
     }
+}
+
+TEST_CASE("EachItem is in the file only while on, after the 19 keys; only a number but 0 is on") {
+    struct Case {
+        std::optional<std::wstring_view> raw;
+        bool on;
+    };
+    const Case cases[] = {
+        {std::nullopt, false}, {L"1", true},    {L"2", true},   {L"0x1", true}, {L"0", false},
+        {L"", false},          {L"yes", false}, {L"on", false}, {L"-", false},  {L"1x", false},
+    };
+    for (const auto& c : cases) {
+        CAPTURE(Shown(c.raw.value_or(L"(missing)")));
+        FakeIniStore store;
+        if (c.raw) {
+            store.SetLine(L"EachItem", *c.raw);
+        }
+        Settings settings = LoadSettings(store);
+        CHECK(settings.eachItem == c.on);
+
+        // Saved back: the line says 1 while on, and is gone when off.
+        SaveSettings(store, settings, L"x");
+        CHECK(store.writes.size() == (c.on ? 20u : 19u));
+        CHECK(store.Read(kSettingsSection, L"EachItem") ==
+              (c.on ? std::optional<std::wstring>(L"1") : std::nullopt));
+        settings.eachItem = !settings.eachItem;
+        SaveSettings(store, settings, L"x");
+        CHECK(LoadSettings(store) == settings);
+    }
+    Settings on = DefaultSettings();
+    on.eachItem = true;
+    FakeIniStore store;
+    SaveSettings(store, on, L"x");
+    REQUIRE(store.writes.size() == 20);
+    CHECK(store.writes.back() == WriteCall{L"Main", L"EachItem", L"1"});
 }
 
 TEST_CASE("which profiles the file holds: a key counts even when its value is empty") {

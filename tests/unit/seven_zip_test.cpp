@@ -23,6 +23,10 @@ public:
         requests.push_back(request);
         return std::nullopt;
     }
+    std::optional<std::wstring> AskArchiveFolder(const std::wstring&) override {
+        return std::nullopt;
+    }
+    std::wstring UpperCase(std::wstring_view text) override { return std::wstring(text); }
     void Breathe() override {}
     void RowsAppended() override {}
     std::vector<SaveDialogRequest> requests;
