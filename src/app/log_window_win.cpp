@@ -122,14 +122,10 @@ LRESULT LogWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         ::ShowWindow(handle(), SW_HIDE);
         return 0;
-    case WM_DPICHANGED: {
-        const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
+    case WM_DPICHANGED:
         ApplyDpi(HIWORD(wParam));
-        ::SetWindowPos(handle(), nullptr, suggested.left, suggested.top,
-                       suggested.right - suggested.left, suggested.bottom - suggested.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        TakeSuggestedRect(handle(), lParam);
         return 0;
-    }
     default:
         break;
     }

@@ -145,14 +145,10 @@ LRESULT ProgressWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam
             ::SetFocus(stop_);
         }
         return 0;
-    case WM_DPICHANGED: {
-        const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
+    case WM_DPICHANGED:
         Layout(HIWORD(wParam));
-        ::SetWindowPos(handle(), nullptr, suggested.left, suggested.top,
-                       suggested.right - suggested.left, suggested.bottom - suggested.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        TakeSuggestedRect(handle(), lParam);
         return 0;
-    }
     default:
         break;
     }

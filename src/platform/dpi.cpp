@@ -44,4 +44,10 @@ int CaptionBarHeight(DWORD style, DWORD exStyle, UINT dpi) {
     return -WindowRectForClient(RECT{}, style, exStyle, dpi).top;
 }
 
+void TakeSuggestedRect(HWND window, LPARAM dpiChanged) {
+    const auto& suggested = *reinterpret_cast<const RECT*>(dpiChanged);
+    ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 } // namespace velkin::win

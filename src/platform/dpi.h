@@ -28,6 +28,10 @@ inline int RescaleForDpi(int pixels, UINT fromDpi, UINT toDpi) {
 // DPI.
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi);
 
+// Answers WM_DPICHANGED for a window that keeps no place of its own: it takes the rectangle the
+// system suggests, which comes in the message's lParam.
+void TakeSuggestedRect(HWND window, LPARAM dpiChanged);
+
 // How far below a window's top edge, with these styles and this DPI, its caption bar ends.
 int CaptionBarHeight(DWORD style, DWORD exStyle, UINT dpi);
 
