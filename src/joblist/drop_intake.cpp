@@ -154,14 +154,13 @@ void DropIntake::TakeInEachItem(Arrival& drop) {
     // Where every archive of the drop goes; empty text for each item's own folder.
     std::wstring chosenFolder;
     if (drop.askArchivePath) {
-        auto chosen = host_.AskArchiveFolder(FolderPart(*path));
-        // Cancelled: the drop is not taken in.
-        if (!chosen) {
-            return;
-        }
-        chosenFolder = std::move(*chosen);
-        if (FileNamePartLength(chosenFolder) != 0) {
-            chosenFolder += L'\\';
+        // Cancelled, the items keep their own folders, as a cancelled save dialog keeps the
+        // derived path: cancelling never discards a drop.
+        if (auto chosen = host_.AskArchiveFolder(FolderPart(*path))) {
+            chosenFolder = std::move(*chosen);
+            if (FileNamePartLength(chosenFolder) != 0) {
+                chosenFolder += L'\\';
+            }
         }
     }
 
