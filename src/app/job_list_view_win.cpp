@@ -125,10 +125,7 @@ void JobListView::ChangeDpi(UINT dpi) {
 }
 
 void JobListView::ApplyFont() {
-    // The window's font: 12 pixels high at 96 DPI (9 points), scaled with the DPI.
-    font_.reset(::CreateFontW(-ScaleForDpi(12, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                              SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
+    font_ = WindowFont(dpi_);
     ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
 }
 

@@ -83,15 +83,7 @@ LogWindow::LogWindow(HINSTANCE instance, HWND owner) : owner_(owner) {
 void LogWindow::Show(const std::wstring& text) {
     ::SetWindowTextW(edit_, text.c_str());
     if (!::IsWindowVisible(handle())) {
-        // Centred on the owner, at the owner's DPI: the window then shows on the owner's monitor.
-        const UINT dpi = DpiForWindow(owner_);
-        const SIZE size = WindowSizeForClient(
-            {ScaleForDpi(kClientSize.cx, dpi), ScaleForDpi(kClientSize.cy, dpi)}, kStyle, 0, dpi);
-        RECT owner{};
-        ::GetWindowRect(owner_, &owner);
-        ::SetWindowPos(handle(), nullptr, (owner.left + owner.right - size.cx) / 2,
-                       (owner.top + owner.bottom - size.cy) / 2, size.cx, size.cy,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        CentreOnOwner(handle(), owner_, kClientSize, kStyle, 0);
         ApplyDpi(DpiForWindow(handle()));
         ::ShowWindow(handle(), SW_SHOW);
     }
@@ -100,10 +92,7 @@ void LogWindow::Show(const std::wstring& text) {
 }
 
 void LogWindow::ApplyDpi(UINT dpi) {
-    dpi_ = dpi;
-    font_.reset(::CreateFontW(-ScaleForDpi(12, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                              SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック"));
+    font_ = WindowFont(dpi, true);
     ::SendMessageW(edit_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
 }
 

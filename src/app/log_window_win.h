@@ -30,7 +30,6 @@ private:
     HWND owner_;
     HWND edit_ = nullptr; // a child, destroyed with the window
     UniqueFont font_;
-    UINT dpi_ = 96;
     // Declared last: it goes first, while everything its messages reach still stands.
     OwnedWindow window_{[this](UINT message, WPARAM wParam, LPARAM lParam) {
         return HandleMessage(message, wParam, lParam);

@@ -57,7 +57,7 @@ void Place(HWND child, const RECT& at, UINT dpi) {
 
 } // namespace
 
-ProgressWindow::ProgressWindow(HINSTANCE instance, HWND owner) : owner_(owner) {
+ProgressWindow::ProgressWindow(HINSTANCE instance, HWND owner) {
     const std::wstring className(text::kProgressWindowClass);
     const std::wstring caption(text::kApplicationTitle);
     RegisterWindowClass(instance, {.name = className.c_str(),
@@ -80,16 +80,7 @@ ProgressWindow::ProgressWindow(HINSTANCE instance, HWND owner) : owner_(owner) {
     ::SetWindowTextW(stop_, stop.c_str());
     ::SetWindowSubclass(stop_, StopKeys, 0, 0);
 
-    // Centred on the owner, at the owner's DPI: it shows on the owner's monitor.
-    const UINT dpi = DpiForWindow(owner);
-    const SIZE size =
-        WindowSizeForClient({ScaleForDpi(kClientSize.cx, dpi), ScaleForDpi(kClientSize.cy, dpi)},
-                            kStyle, kExStyle, dpi);
-    RECT bounds{};
-    ::GetWindowRect(owner, &bounds);
-    ::SetWindowPos(handle(), nullptr, (bounds.left + bounds.right - size.cx) / 2,
-                   (bounds.top + bounds.bottom - size.cy) / 2, size.cx, size.cy,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreOnOwner(handle(), owner, kClientSize, kStyle, kExStyle);
     Layout(DpiForWindow(handle()));
     ::ShowWindow(handle(), SW_SHOW);
     ::SetFocus(stop_);
@@ -120,9 +111,7 @@ void ProgressWindow::AskToStop() {
 }
 
 void ProgressWindow::Layout(UINT dpi) {
-    font_.reset(::CreateFontW(-ScaleForDpi(12, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                              SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                              DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック"));
+    font_ = WindowFont(dpi);
     for (const HWND child : {group_, archive_, file_, stop_}) {
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
     }

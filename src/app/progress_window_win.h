@@ -35,7 +35,6 @@ private:
     void Layout(UINT dpi);
     void AskToStop();
 
-    HWND owner_;
     HWND group_ = nullptr; // children, destroyed with the window
     HWND archive_ = nullptr;
     HWND file_ = nullptr;

@@ -44,6 +44,26 @@ int CaptionBarHeight(DWORD style, DWORD exStyle, UINT dpi) {
     return -WindowRectForClient(RECT{}, style, exStyle, dpi).top;
 }
 
+UniqueFont WindowFont(UINT dpi, bool fixedPitch) {
+    return UniqueFont(
+        ::CreateFontW(-ScaleForDpi(12, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                      SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                      fixedPitch ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_DONTCARE,
+                      fixedPitch ? L"ＭＳ ゴシック" : L"ＭＳ Ｐゴシック"));
+}
+
+void CentreOnOwner(HWND window, HWND owner, SIZE designClient, DWORD style, DWORD exStyle) {
+    const UINT dpi = DpiForWindow(owner);
+    const SIZE size =
+        WindowSizeForClient({ScaleForDpi(designClient.cx, dpi), ScaleForDpi(designClient.cy, dpi)},
+                            style, exStyle, dpi);
+    RECT bounds{};
+    ::GetWindowRect(owner, &bounds);
+    ::SetWindowPos(window, nullptr, (bounds.left + bounds.right - size.cx) / 2,
+                   (bounds.top + bounds.bottom - size.cy) / 2, size.cx, size.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void TakeSuggestedRect(HWND window, LPARAM dpiChanged) {
     const auto& suggested = *reinterpret_cast<const RECT*>(dpiChanged);
     ::SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

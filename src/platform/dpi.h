@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/unique_handle.h"
+
 namespace velkin::win {
 
 // Sizes are written for 96 pixels per inch and scaled to the DPI a window is shown at. The
@@ -27,6 +29,14 @@ inline int RescaleForDpi(int pixels, UINT fromDpi, UINT toDpi) {
 // The outer size of a window without a menu that has this client size, these styles and this
 // DPI.
 SIZE WindowSizeForClient(SIZE client, DWORD style, DWORD exStyle, UINT dpi);
+
+// The font of Velkin's windows, 12 pixels high at 96 DPI (9 points), at the given DPI; with
+// fixedPitch, its fixed-pitch sibling, for text laid out in columns.
+UniqueFont WindowFont(UINT dpi, bool fixedPitch = false);
+
+// Sizes a window without a menu for a client size designed at 96 DPI, at its owner's DPI, and
+// centres it on the owner: it then shows on the owner's monitor.
+void CentreOnOwner(HWND window, HWND owner, SIZE designClient, DWORD style, DWORD exStyle);
 
 // Answers WM_DPICHANGED for a window that keeps no place of its own: it takes the rectangle the
 // system suggests, which comes in the message's lParam.
