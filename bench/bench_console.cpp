@@ -20,6 +20,7 @@
 #include "app/main_window_win.h"
 #include "base/message_texts.h"
 #include "bench_win.h"
+#include "run_window.h"
 
 namespace {
 
@@ -30,40 +31,17 @@ constexpr wchar_t kSevenZip[] = L"C:\\Program Files\\7-Zip\\7z.exe";
 constexpr wchar_t kSwitches[] = L"-t7z -mx=9 -ms=on -bsp1 -sccUTF-8";
 constexpr std::size_t kLargeBytes = 50 * 1024 * 1024;
 
-struct Window {
-    velkin::win::MainWindow main{::GetModuleHandleW(nullptr)};
-    Window() {
-        main.Show(SW_SHOWNORMAL);
-        Drain();
-    }
-    void Command(unsigned id) {
-        ::SendMessageW(main.handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        Drain();
-    }
-    // One drop per file: each its own group, so its own archive.
-    void DropGroups(const std::vector<fs::path>& files) {
-        Command(velkin::kCmdClear);
-        for (const auto& file : files) {
-            const std::vector<std::wstring> paths = {file.wstring()};
-            ::PostMessageW(main.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)),
-                           0);
-            Drain();
-        }
-    }
-    // Start, answered by the box answerer; how long the run took, every row checked done.
-    double Run() {
-        const LONGLONG start = Ticks();
-        Command(velkin::kCmdStart);
-        const double ms = TicksToMs(Ticks() - start);
-        for (const auto& row : main.model().rows) {
-            if (row.status != velkin::text::kStatusDone) {
-                std::fprintf(stderr, "a row's status after the run is not the done status\n");
-                std::exit(1);
-            }
-        }
-        return ms;
-    }
-};
+// Start on one group a file, answered by the box answerer; how long the run took, every row
+// checked done.
+double Run(RunWindow& window, const std::vector<fs::path>& files) {
+    window.Command(velkin::kCmdClear);
+    window.DropGroups(files);
+    const LONGLONG start = Ticks();
+    window.Command(velkin::kCmdStart);
+    const double ms = TicksToMs(Ticks() - start);
+    window.CheckAllDone();
+    return ms;
+}
 
 fs::path ArchiveOf(const fs::path& file) {
     fs::path archive = file;
@@ -174,7 +152,7 @@ int main(int argc, char** argv) {
     const fs::path bareList = folder / "bare.lst";
 
     BoxAnswerer answerer;
-    Window window;
+    RunWindow window;
 
     // The large group, through Velkin and alone, side by side, the order swapped every pass.
     std::vector<double> velkinLarge;
@@ -187,10 +165,8 @@ int main(int argc, char** argv) {
             RemoveArchives(large);
             RemoveArchives(small);
             if (velkinTurn) {
-                window.DropGroups(large);
-                velkinLarge.push_back(window.Run());
-                window.DropGroups(small);
-                velkinSmall.push_back(window.Run());
+                velkinLarge.push_back(Run(window, large));
+                velkinSmall.push_back(Run(window, small));
             } else {
                 bareLarge.push_back(BareLoop(large, bareList));
                 bareSmall.push_back(BareLoop(small, bareList));
@@ -227,11 +203,13 @@ int main(int argc, char** argv) {
     std::vector<double> longest;
     for (int r = 0; r < probeRuns; ++r) {
         RemoveArchives(large);
+        window.Command(velkin::kCmdClear);
         window.DropGroups(large);
         ResponsivenessProbe probe(window.main.handle());
         probe.Start();
-        window.Run();
+        window.Command(velkin::kCmdStart);
         probe.Stop();
+        window.CheckAllDone();
         longest.push_back(probe.LongestDisabledMs());
         Note("probe while 7-Zip made the 50 MB group: longest wait %.1f ms over %ld probes "
              "(%ld posted while the window was disabled)\n",

@@ -19,6 +19,7 @@
 #include "app/main_window_win.h"
 #include "base/message_texts.h"
 #include "bench_win.h"
+#include "run_window.h"
 
 namespace {
 
@@ -101,40 +102,6 @@ void CheckExitCodes(const std::vector<Times>& runs, std::size_t expected, const 
     }
 }
 
-struct Window {
-    velkin::win::MainWindow main{::GetModuleHandleW(nullptr)};
-    Window() {
-        main.Show(SW_SHOWNORMAL);
-        Drain();
-    }
-    void Command(unsigned id) {
-        ::SendMessageW(main.handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        Drain();
-    }
-    // One drop per group: each its own file, so its own archive.
-    void DropGroups(const std::vector<fs::path>& files) {
-        for (const auto& file : files) {
-            const std::vector<std::wstring> paths = {file.wstring()};
-            ::PostMessageW(main.handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)),
-                           0);
-            Drain();
-        }
-        if (main.model().dropCount != static_cast<std::int32_t>(files.size())) {
-            std::fprintf(stderr, "the window holds %d groups, not %zu\n", main.model().dropCount,
-                         files.size());
-            std::exit(1);
-        }
-    }
-    void CheckAllDone() {
-        for (const auto& row : main.model().rows) {
-            if (row.status != velkin::text::kStatusDone) {
-                std::fprintf(stderr, "a row's status after the run is not the done status\n");
-                std::exit(1);
-            }
-        }
-    }
-};
-
 std::vector<fs::path> MakeFiles(const fs::path& folder, int count) {
     fs::create_directories(folder);
     std::vector<fs::path> files;
@@ -210,7 +177,7 @@ int main(int argc, char** argv) {
     const std::vector<fs::path> files = MakeFiles(folder / "files", groups);
 
     BoxAnswerer answerer;
-    Window window;
+    RunWindow window;
     if (hidden != 0) {
         ::ShowWindow(window.main.handle(), SW_HIDE);
         Drain();
