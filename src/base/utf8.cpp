@@ -87,10 +87,6 @@ std::optional<std::size_t> WriteUtf8(std::wstring_view text, char* out) {
     return static_cast<std::size_t>(out - start);
 }
 
-} // namespace velkin
-
-namespace velkin {
-
 std::wstring DecodeUtf8(std::string_view bytes) {
     std::wstring text;
     text.reserve(bytes.size());

@@ -17,10 +17,6 @@ inline constexpr std::size_t kMostUtf8BytesPerUnit = 4;
 // bytes it wrote, or nothing when the text holds a lone surrogate, which UTF-8 cannot carry.
 std::optional<std::size_t> WriteUtf8(std::wstring_view text, char* out);
 
-} // namespace velkin
-
-namespace velkin {
-
 // UTF-8 bytes as wide text, for what a peer prints: every byte that does not belong to a
 // well-formed character (a stray continuation, a sequence cut short, an overlong form, a
 // surrogate, a code point past U+10FFFF) becomes one U+FFFD.

@@ -47,9 +47,6 @@ ProcessEnd RunAndWait(const std::wstring& commandLine, ForegroundWatch& watch) {
     return {ProcessEnd::Kind::Exited, exitCode};
 }
 
-} // namespace velkin::win
-
-namespace velkin::win {
 namespace {
 
 // At most this often the progress a console program prints is handed on.
