@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/command_ids.h"
@@ -102,6 +103,25 @@ double TimeIntake(Window& window, int count, ResponsivenessProbe* probe = nullpt
         probe->SetOrigin(start);
     }
     return ms;
+}
+
+// A drop taken in with the option of an archive for every item and without it, the two in turns
+// so that neither always comes first: the times of each kind, with the option first.
+std::pair<std::vector<double>, std::vector<double>>
+EachItemSideBySide(Window& window, int count, int runs,
+                   const std::vector<std::wstring>* paths = nullptr) {
+    std::vector<double> apart;
+    std::vector<double> whole;
+    for (int r = 0; r < runs; ++r) {
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool each = (turn == 0) == (r % 2 == 0);
+            window.Clear();
+            window.SetEachItem(each);
+            (each ? apart : whole).push_back(TimeIntake(window, count, nullptr, paths));
+            window.CheckGroups(each ? count : 1);
+        }
+    }
+    return {apart, whole};
 }
 
 bool HoldsAll(const std::vector<std::wstring>& paths, int count) {
@@ -477,17 +497,7 @@ int main(int argc, char** argv) {
     // The option of an archive for every item: the same drop as that many groups, next to it
     // taken in as one group, side by side; then the message waits during the first kind.
     if (eachSize > 0) {
-        std::vector<double> whole;
-        std::vector<double> apart;
-        for (int r = 0; r < runs; ++r) {
-            for (int turn = 0; turn < 2; ++turn) {
-                const bool each = (turn == 0) == (r % 2 == 0);
-                window.Clear();
-                window.SetEachItem(each);
-                (each ? apart : whole).push_back(TimeIntake(window, eachSize));
-                window.CheckGroups(each ? eachSize : 1);
-            }
-        }
+        const auto [apart, whole] = EachItemSideBySide(window, eachSize, runs);
         ResponsivenessProbe probe(window.main.handle());
         std::vector<double> during;
         window.SetEachItem(true);
@@ -524,17 +534,7 @@ int main(int argc, char** argv) {
     // whether it is a folder. Files that exist are, one system call each.
     if (eachFiles > 0) {
         const std::vector<std::wstring> files = MakeFiles(eachFiles);
-        std::vector<double> whole;
-        std::vector<double> apart;
-        for (int r = 0; r < runs; ++r) {
-            for (int turn = 0; turn < 2; ++turn) {
-                const bool each = (turn == 0) == (r % 2 == 0);
-                window.Clear();
-                window.SetEachItem(each);
-                (each ? apart : whole).push_back(TimeIntake(window, eachFiles, nullptr, &files));
-                window.CheckGroups(each ? eachFiles : 1);
-            }
-        }
+        const auto [apart, whole] = EachItemSideBySide(window, eachFiles, runs, &files);
         window.Clear();
         window.SetEachItem(false);
         const std::string count = Thousands(eachFiles);
